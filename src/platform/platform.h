@@ -1,0 +1,305 @@
+// The one boundary between the launcher's own logic and the system it runs
+// on. The core calls these operations in the order its rules give; each
+// backend (Win32, desktop, the test fake) carries them out. The contracts
+// below are written for the launcher's callers: what is passed and what the
+// launcher relies on, not how any one backend does it.
+//
+// Upward, every backend turns its native events into the window messages
+// listed in WindowMessage and hands them to the registered window procedure,
+// with pointer positions packed as two unsigned 16-bit halves of lParam.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace mavrel {
+
+// Opaque handles. Backends choose what they point at; the core only stores
+// them, compares them with null and hands them back.
+struct InstanceObject;
+struct WindowObject;
+struct DrawingContextObject;
+struct FontObject;
+struct FileObject;
+struct ProcessObject;
+using InstanceHandle = InstanceObject*;
+using WindowHandle = WindowObject*;
+using DrawingContext = DrawingContextObject*;
+using FontHandle = FontObject*;
+using FileHandle = FileObject*;
+using ProcessHandle = ProcessObject*;
+
+// The "invalid handle" of a failed file open: all bits set.
+inline FileHandle InvalidFileHandle() { return reinterpret_cast<FileHandle>(~std::uintptr_t{0}); }
+
+using ColorRef = std::uint32_t;  // 0x00BBGGRR
+
+// A rectangle as the platform takes it: left/top inclusive, right/bottom
+// exclusive.
+struct PlatformRect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+  bool operator==(const PlatformRect& o) const {
+    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+  }
+};
+
+// The window messages the launcher's window procedure understands, with the
+// values the Win32 platform gives them.
+enum WindowMessage : std::uint32_t {
+  kWmDestroy = 0x0002,
+  kWmPaint = 0x000F,
+  kWmClose = 0x0010,
+  kWmQuit = 0x0012,
+  kWmEraseBackground = 0x0014,
+  kWmMouseMove = 0x0200,
+  kWmLeftButtonDown = 0x0201,
+  kWmLeftButtonUp = 0x0202,
+};
+
+// lParam of a pointer message: x in the low 16 bits, y in the next 16.
+inline std::intptr_t PackPointerPosition(std::uint16_t x, std::uint16_t y) {
+  return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y) << 16) | x);
+}
+
+struct Message {
+  WindowHandle window = nullptr;
+  std::uint32_t message = 0;
+  std::uintptr_t wParam = 0;
+  std::intptr_t lParam = 0;
+};
+
+class Platform;
+
+// The launcher's window procedure. Backends call it for every message of a
+// window of the launcher's class, passing themselves so that the procedure
+// can call back down.
+using WindowProcedure = std::intptr_t (*)(Platform& platform, WindowHandle window,
+                                          std::uint32_t message, std::uintptr_t wParam,
+                                          std::intptr_t lParam);
+
+// What the launcher registers for its window class.
+struct WindowClassDescription {
+  std::uint32_t style = 0;             // CS_HREDRAW | CS_VREDRAW = 3
+  WindowProcedure procedure = nullptr;
+  InstanceHandle instance = nullptr;
+  int iconResource = 0;                // 107: the program's own icon group
+  const char* className = nullptr;     // "MyMavrelWindowClass"
+};
+
+// Painting bracket data, filled by BeginPaint and handed back to EndPaint.
+struct PaintInfo {
+  DrawingContext context = nullptr;
+  PlatformRect invalid;  // the area being repainted (drawing is clipped to it)
+  void* backendData = nullptr;
+};
+
+// A picture that the launcher has checked: `info` points at the information
+// header (its colour table follows it within infoSize bytes) and `bits` at the
+// pixel data of bitsSize bytes. Both ranges lie wholly inside the picture
+// file's bytes, and the header describes exactly the pixel data that the
+// ranges hold, so a backend that reads no further than these sizes never
+// reads past the file.
+struct DibView {
+  const std::uint8_t* info = nullptr;
+  std::size_t infoSize = 0;
+  const std::uint8_t* bits = nullptr;
+  std::size_t bitsSize = 0;
+};
+
+// The handles of a started program, handed back so that the launcher can
+// release them at once.
+struct ProcessInformation {
+  ProcessHandle process = nullptr;
+  ProcessHandle thread = nullptr;
+};
+
+// Constants with the values the Win32 platform gives them.
+constexpr std::uint32_t kLauncherWindowStyle = 0x00CA0000;  // caption, system menu, minimize box
+constexpr int kScreenWidthMetric = 0;                      // SM_CXSCREEN
+constexpr int kScreenHeightMetric = 1;                     // SM_CYSCREEN
+constexpr int kShowWindow = 5;                             // SW_SHOW
+constexpr int kShowNormal = 1;                             // SW_SHOWNORMAL
+constexpr std::uint32_t kMessageBoxOk = 0;                 // MB_OK
+constexpr int kTransparentBackground = 1;                  // TRANSPARENT
+constexpr std::uint32_t kDrawWordBreak = 0x10;             // DT_WORDBREAK
+constexpr std::uint32_t kDrawCalcRect = 0x400;             // DT_CALCRECT
+constexpr std::uint32_t kDrawNoPrefix = 0x800;             // DT_NOPREFIX
+constexpr std::uint32_t kDibRgbColors = 0;                 // DIB_RGB_COLORS
+constexpr std::uint32_t kSourceCopy = 0x00CC0020;          // SRCCOPY
+constexpr std::uint32_t kSettingsBufferSize = 1024;
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // ---- Paths and settings --------------------------------------------------
+
+  /// Makes `name` a full path against the process's current directory and
+  /// writes it, zero-terminated, into `buffer` of `bufferSize` bytes. Gives
+  /// the length of the full path without its terminator on success; a value
+  /// of `bufferSize` or more when the path does not fit (the buffer is then
+  /// not filled); 0 on failure. The named file or folder need not exist.
+  virtual std::uint32_t GetFullPathName(const char* name, std::uint32_t bufferSize,
+                                        char* buffer) = 0;
+
+  /// Reads the value of `key` in `section` of the settings file at `path`
+  /// into `buffer` of `bufferSize` bytes. Afterwards the buffer holds a
+  /// zero-terminated text of at most bufferSize - 1 characters: the value,
+  /// or the empty text when the file, the section or the key is missing or
+  /// the value is empty. Gives the count of characters written.
+  virtual std::uint32_t GetPrivateProfileString(const char* section, const char* key,
+                                                char* buffer, std::uint32_t bufferSize,
+                                                const char* path) = 0;
+
+  // ---- Files -----------------------------------------------------------------
+
+  /// Opens the file at `path` (relative to the current directory) for
+  /// reading, unshared. Gives InvalidFileHandle() on failure. Opening never
+  /// blocks, whatever kind of file the path names.
+  virtual FileHandle OpenFileForReading(const char* path) = 0;
+
+  /// The size of an open file in bytes, or 0xFFFFFFFF on failure (also for a
+  /// file of 4 GiB or more, which the launcher cannot hold).
+  virtual std::uint32_t GetFileSize(FileHandle file) = 0;
+
+  /// Reads up to `size` bytes from the start of an open file into `buffer`.
+  /// True on success; the count read is not reported.
+  virtual bool ReadFile(FileHandle file, void* buffer, std::uint32_t size) = 0;
+
+  /// Closes an open file. True on success.
+  virtual bool CloseFile(FileHandle file) = 0;
+
+  // ---- Windows and messages --------------------------------------------------
+
+  /// Registers the launcher's window class, with the program's icon and the
+  /// system arrow cursor and no background brush. True on success.
+  virtual bool RegisterWindowClass(const WindowClassDescription& description) = 0;
+
+  /// Grows a client rectangle to the outer rectangle of a window with
+  /// `style` and no menu: left and top become negative or stay 0, right and
+  /// bottom grow.
+  virtual void AdjustWindowRect(PlatformRect& rect, std::uint32_t style) = 0;
+
+  /// The primary screen's width (kScreenWidthMetric) or height
+  /// (kScreenHeightMetric) in pixels.
+  virtual int GetSystemMetrics(int index) = 0;
+
+  /// Creates a hidden top-level window of the registered class with the
+  /// given caption, style and outer position and size. Gives null on failure.
+  virtual WindowHandle CreateWindow(const char* className, const char* title,
+                                    std::uint32_t style, int x, int y, int width, int height,
+                                    WindowHandle parent, InstanceHandle instance) = 0;
+
+  /// Stores / fetches the one pointer kept in a window's user-data slot.
+  /// Fetching from a window that never had one gives null.
+  virtual void SetWindowUserData(WindowHandle window, void* data) = 0;
+  virtual void* GetWindowUserData(WindowHandle window) = 0;
+
+  /// Shows the window (kShowWindow).
+  virtual void ShowWindow(WindowHandle window, int command) = 0;
+
+  /// Destroys the window. Its kWmDestroy reaches the window procedure before
+  /// this returns.
+  virtual void DestroyWindow(WindowHandle window) = 0;
+
+  /// The default answer to a message the launcher does not handle.
+  virtual std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message,
+                                      std::uintptr_t wParam, std::intptr_t lParam) = 0;
+
+  /// Waits for the next message of any window of the thread. Gives nonzero
+  /// for an ordinary message and 0 for the quit request, whose exit status
+  /// is then in message.wParam.
+  virtual int GetMessage(Message& message) = 0;
+  virtual void TranslateMessage(const Message& message) = 0;
+  /// Hands the message to its window's procedure.
+  virtual void DispatchMessage(const Message& message) = 0;
+
+  /// Asks the message loop to end with `status` once the message being
+  /// handled is finished.
+  virtual void PostQuitMessage(int status) = 0;
+
+  /// Until ReleaseCapture, pointer messages go to `window` even while the
+  /// pointer is outside it, with positions relative to its client area.
+  virtual void SetCapture(WindowHandle window) = 0;
+  /// Ends the capture; harmless when none is held.
+  virtual void ReleaseCapture() = 0;
+
+  /// A modal message with one OK button, owned by `owner` (or by nothing),
+  /// that returns when dismissed.
+  virtual int MessageBox(WindowHandle owner, const char* text, const char* caption,
+                         std::uint32_t type) = 0;
+
+  // ---- Painting and text -----------------------------------------------------
+
+  /// Starts a repaint of `window`; the context draws clipped to the area that
+  /// was invalidated. Every BeginPaint is followed by one EndPaint.
+  virtual DrawingContext BeginPaint(WindowHandle window, PaintInfo& paint) = 0;
+  virtual void EndPaint(WindowHandle window, const PaintInfo& paint) = 0;
+
+  /// Adds `rect` to the area that the next kWmPaint repaints, without erasing.
+  virtual void InvalidateRect(WindowHandle window, const PlatformRect& rect, bool erase) = 0;
+
+  /// A drawing context of the whole screen, for measuring text without a
+  /// window; released with ReleaseDC.
+  virtual WindowHandle GetDesktopWindow() = 0;
+  virtual DrawingContext GetDC(WindowHandle window) = 0;
+  virtual void ReleaseDC(WindowHandle window, DrawingContext context) = 0;
+
+  /// Lays out `text` (to its terminating zero when `length` is -1) from the
+  /// rectangle's top-left corner, left-aligned: a line feed or carriage
+  /// return ends a line, a line is broken between words before a word that
+  /// would pass the right edge, a word wider than the rectangle stays whole
+  /// on its own line, "&" is literal. With kDrawCalcRect nothing is drawn and
+  /// `rect` gets right = left + widest line and bottom = top + all lines;
+  /// without it the lines are drawn in the current font and text colour,
+  /// clipped to `rect`. Gives the height of the text.
+  virtual int DrawText(DrawingContext context, const char* text, int length, PlatformRect& rect,
+                       std::uint32_t format) = 0;
+
+  /// Makes a font of the given height with the GDI meaning (positive: cell
+  /// height in pixels; negative: character height; 0: a default size) and
+  /// face name; every other attribute at its default. Gives null on failure.
+  virtual FontHandle CreateFont(int height, const char* faceName) = 0;
+  /// Releases a font made by CreateFont.
+  virtual void DeleteFont(FontHandle font) = 0;
+  /// Makes `font` current in the context; gives the font that was current.
+  virtual FontHandle SelectFont(DrawingContext context, FontHandle font) = 0;
+  virtual void SetBackgroundMode(DrawingContext context, int mode) = 0;
+  virtual void SetTextColor(DrawingContext context, ColorRef color) = 0;
+
+  /// Draws a checked picture (see DibView) of sourceWidth x sourceHeight
+  /// pixels stretched into the destination rectangle, replacing the pixels
+  /// there (kSourceCopy), colour-table entries taken as RGB (kDibRgbColors).
+  virtual void StretchDIBits(DrawingContext context, int destX, int destY, int destWidth,
+                             int destHeight, int sourceX, int sourceY, int sourceWidth,
+                             int sourceHeight, const DibView& picture, std::uint32_t usage,
+                             std::uint32_t rasterOperation) = 0;
+
+  /// Fills a rectangle of the context with a solid colour.
+  virtual void FillRect(DrawingContext context, const PlatformRect& rect, ColorRef color) = 0;
+
+  // ---- Processes and documents -----------------------------------------------
+
+  /// Starts `commandLine` (program name and arguments in one text; the
+  /// platform splits it and finds the program) with `directory` as its
+  /// current directory, shown normally, inheriting no handles. True when the
+  /// process was created; then `started` holds its handles, which the caller
+  /// releases with CloseProcessHandle. Every failure to start is known
+  /// before this returns. The launcher never waits for the program.
+  virtual bool CreateProcess(const char* commandLine, const char* directory,
+                             ProcessInformation& started) = 0;
+  /// Releases one handle of a started program; the program runs on.
+  virtual void CloseProcessHandle(ProcessHandle handle) = 0;
+
+  /// Opens `document` with the application associated with it, in
+  /// `directory`, shown normally, without waiting for the application. Gives
+  /// a value greater than 32 on success and an error code of 32 or less on
+  /// failure.
+  virtual std::uintptr_t ShellExecute(WindowHandle owner, const char* document,
+                                      const char* directory, int showCommand) = 0;
+};
+
+}  // namespace mavrel

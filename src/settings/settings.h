@@ -1,0 +1,180 @@
+// Reading the launcher's configuration: the settings file, the value kinds
+// built on one read (text, number, rectangle, numbered list) and the button
+// records with their three levels of defaults.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace mavrel {
+
+constexpr const char* kSettingsFileName = "Mavrel.INI";
+constexpr std::size_t kSettingBufferSize = 1024;  // 1023 characters and the terminator
+
+// The settings file of the process. The path is fixed once, at the first
+// read, against the directory that is current then; every later read uses
+// that full path even if the current directory changes.
+class SettingsFile {
+ public:
+  explicit SettingsFile(Platform& platform);
+  SettingsFile(const SettingsFile&) = delete;
+  SettingsFile& operator=(const SettingsFile&) = delete;
+
+  // The value of `key` in `section`, at most 1023 characters, empty when
+  // there is none. Valid only until the next read.
+  const char* ReadSetting(const char* section, const char* key);
+
+  // The shared work area in which rectangle keys are built.
+  char* KeyBuffer() { return keyBuffer_; }
+
+  bool resolved() const { return resolved_; }
+  const char* path() const { return path_; }
+  Platform& platform() { return platform_; }
+
+ private:
+  Platform& platform_;
+  bool resolved_ = false;
+  char path_[kSettingBufferSize] = {};
+  char value_[kSettingBufferSize] = {};
+  char keyBuffer_[kSettingBufferSize] = {};
+};
+
+// Writes `source` into `destination` (at least strlen(source) + 1 bytes)
+// with "\n"/"\N" turned into a line feed and "\\" into one backslash; every
+// other character, lone backslashes included, is copied as it is.
+void DecodeEscapes(const char* source, char* destination);
+
+// The number rules of strtol in base 0 in the "C" locale, clamped to the
+// signed 32-bit range, whatever the size of `long`: leading white space, one
+// sign, "0x"/"0X" hexadecimal, leading "0" octal, else decimal; no digits
+// gives 0.
+std::int32_t ConvertNumber(const char* text);
+
+// An owned, escape-decoded text; never null once constructed.
+class SettingText {
+ public:
+  // From the settings file; an empty or missing value copies `defaultText`
+  // unchanged (the default is never decoded).
+  SettingText(SettingsFile& settings, const char* defaultText, const char* section,
+              const char* key);
+  // A plain copy of `text`.
+  explicit SettingText(const char* text);
+  SettingText(const SettingText&) = delete;
+  SettingText& operator=(const SettingText&) = delete;
+  SettingText(SettingText&&) noexcept = default;
+  SettingText& operator=(SettingText&&) noexcept = default;
+
+  const char* c_str() const { return text_ ? text_.get() : ""; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  // Frees the characters; the text reads as empty afterwards.
+  void Release();
+
+ private:
+  void Assign(const char* text);
+  std::unique_ptr<char[]> text_;
+  std::size_t size_ = 0;
+};
+
+// A signed 32-bit number; the default applies only to an empty or missing
+// value.
+struct SettingNumber {
+  SettingNumber() = default;
+  SettingNumber(SettingsFile& settings, std::int32_t defaultNumber, const char* section,
+                const char* key);
+  std::int32_t value = 0;
+};
+
+// Four numbers read from "<prefix>.X", ".Y", ".WIDTH" and ".HEIGHT", each
+// defaulted on its own.
+struct SettingRect {
+  SettingRect() = default;
+  // Zero defaults.
+  SettingRect(SettingsFile& settings, const char* section, const char* keyPrefix);
+  // Defaults taken component by component from `defaults`.
+  SettingRect(SettingsFile& settings, const SettingRect& defaults, const char* section,
+              const char* keyPrefix);
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+
+// The texts of the numbered keys "<prefix>.0", "<prefix>.1", ... in that
+// order, up to the first missing or empty key. Names are taken exactly as
+// written, without escape decoding.
+class SectionNameList {
+ public:
+  SectionNameList(SettingsFile& settings, const char* section, const char* keyPrefix);
+  const std::vector<SettingText>& names() const { return names_; }
+  void Destroy() { names_.clear(); }
+
+ private:
+  std::vector<SettingText> names_;
+};
+
+enum class ButtonState : std::int32_t { Normal = 0, Hot = 1, Pressed = 2, PressedOutside = 3 };
+
+// One button: the configured half filled by the readers below, and the
+// runtime half that the window's button list manages.
+struct LauncherButton {
+  // Configured half, in reading order.
+  SettingText buttonText{""};       // BUTTON_TEXT
+  SettingText descText{""};         // DESC_TEXT
+  SettingRect buttonLoc;            // BUTTON_LOC
+  SettingRect descLoc;              // DESC_LOC
+  SettingNumber buttonFontHeight;   // BUTTON_FONT_HEIGHT
+  SettingNumber descFontHeight;     // BUTTON_DESC_HEIGHT
+  SettingNumber textColor;          // TEXT_COLOR
+  SettingNumber highlightColor;     // HIGHLIGHT_COLOR
+  SettingNumber selectColor;        // SELECT_COLOR
+  SettingNumber descColor;          // DESC_COLOR
+  SettingText directory{""};        // DIRECTORY
+  SettingText progCommand{""};      // PROG_COMMAND
+  SettingText docCommand{""};       // DOC_COMMAND
+  SettingText exitCommand{""};      // EXIT_COMMAND
+  SettingText errorMsg{""};         // ERROR_MSG
+
+  // Runtime half.
+  std::unique_ptr<LauncherButton> next;
+  ButtonState state = ButtonState::Normal;
+  FontHandle buttonFont = nullptr;
+  FontHandle descFont = nullptr;
+};
+
+constexpr const char* kDefaultButtonText = "Unlabeled";
+constexpr const char* kDefaultDirectory = ".";
+constexpr const char* kDefaultExitCommand = "EXIT";
+constexpr const char* kDefaultErrorMessage =
+    "Errors have occurred attempting to perform the requested action.  Your media or O/S may be "
+    "corrupted.";
+constexpr std::int32_t kDefaultFontHeight = 20;
+constexpr std::int32_t kDefaultTextColor = 0;
+constexpr std::int32_t kDefaultHighlightColor = 0xFFFF;
+constexpr std::int32_t kDefaultSelectColor = 255;
+constexpr std::int32_t kDefaultDescColor = 0;
+
+// Fills `record` (storage the caller obtained) as the [Main]-level record:
+// the fifteen properties with their built-in defaults; the runtime half is
+// reset (no link, Normal, no fonts).
+void ReadButtonDefaults(SettingsFile& settings, const char* section, LauncherButton& record);
+
+// Fills `record` as one button from its section, with the [Main]-level
+// record as defaults (except the two texts, whose defaults are "Unlabeled"
+// and empty); the runtime half is reset.
+void ReadButtonSettings(SettingsFile& settings, const char* section,
+                        const LauncherButton& defaults, LauncherButton& record);
+
+// Releases the seven texts, last read first.
+void ReleaseButtonTexts(LauncherButton& record);
+
+// The [Main] window settings as the launcher reads them first.
+constexpr std::int32_t kDefaultWidth = 500;
+constexpr std::int32_t kDefaultHeight = 300;
+constexpr const char* kDefaultTitle = "Dravik Mavrel Screen";
+
+}  // namespace mavrel

@@ -1,0 +1,17 @@
+// The launcher's entry: register the class, build the window and its
+// buttons, show it, run the message loop, tear down. Every backend's main
+// (WinMain, the desktop main) calls this and ends with what it returns.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace mavrel {
+
+constexpr const char* kWindowClassName = "MyMavrelWindowClass";
+constexpr int kIconResource = 107;
+
+// Runs the launcher to its end. Gives the exit status: 0 after a quit
+// request, 1 after a start-up failure.
+int LauncherMain(Platform& platform, InstanceHandle instance);
+
+}  // namespace mavrel
