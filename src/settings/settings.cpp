@@ -1,0 +1,247 @@
+// The settings file and the value kinds read from it. Every value goes
+// through one ReadSetting into one shared buffer, so each reader finishes
+// with a value (decodes, copies or converts it) before it reads the next.
+#include "settings/settings.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace mavrel {
+
+SettingsFile::SettingsFile(Platform& platform) : platform_(platform) {}
+
+const char* SettingsFile::ReadSetting(const char* section, const char* key) {
+  if (!resolved_) {
+    // Resolution is tried exactly once per process, whatever its outcome.
+    // A path that does not fit leaves the buffer unfilled; both that and a
+    // failure leave the path empty for the rest of the process.
+    std::uint32_t length = platform_.GetFullPathName(kSettingsFileName, kSettingBufferSize, path_);
+    if (length == 0 || length >= kSettingBufferSize) {
+      path_[0] = '\0';
+    } else {
+      path_[kSettingBufferSize - 1] = '\0';
+    }
+    resolved_ = true;
+  }
+  value_[0] = '\0';
+  // Without a path there is no file: every value is empty, and the platform
+  // is never asked about a file with no name.
+  if (path_[0] == '\0') return value_;
+  platform_.GetPrivateProfileString(section, key, value_, kSettingBufferSize, path_);
+  value_[kSettingBufferSize - 1] = '\0';
+  return value_;
+}
+
+void DecodeEscapes(const char* source, char* destination) {
+  const char* in = source;
+  char* out = destination;
+  while (*in != '\0') {
+    if (in[0] == '\\' && (in[1] == 'n' || in[1] == 'N')) {
+      *out++ = '\n';
+      in += 2;
+    } else if (in[0] == '\\' && in[1] == '\\') {
+      *out++ = '\\';
+      in += 2;
+    } else {
+      *out++ = *in++;
+    }
+  }
+  *out = '\0';
+}
+
+namespace {
+
+bool IsNumberSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The value of `c` as a digit, or a value of 16 or more when it is none.
+int DigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 99;
+}
+
+}  // namespace
+
+std::int32_t ConvertNumber(const char* text) {
+  const char* p = text;
+  while (IsNumberSpace(*p)) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') {
+    negative = (*p == '-');
+    ++p;
+  }
+  int base = 10;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    // As strtol does, "0x" counts as a prefix only when a hexadecimal digit
+    // follows; otherwise the "0" is the whole number.
+    if (DigitValue(p[2]) < 16) {
+      base = 16;
+      p += 2;
+    } else {
+      return 0;
+    }
+  } else if (p[0] == '0') {
+    base = 8;
+  }
+  // The magnitude saturates just above the largest one that can be kept, so
+  // any run of digits stays within 64 bits; the clamp below is our own and
+  // does not depend on the size of `long`.
+  constexpr std::uint64_t kSaturated = std::uint64_t{1} << 32;
+  std::uint64_t magnitude = 0;
+  for (int digit = DigitValue(*p); digit < base; digit = DigitValue(*++p)) {
+    magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    if (magnitude > kSaturated) magnitude = kSaturated;
+  }
+  if (negative) {
+    if (magnitude >= std::uint64_t{2147483648u}) return INT32_MIN;
+    return -static_cast<std::int32_t>(magnitude);
+  }
+  if (magnitude > std::uint64_t{INT32_MAX}) return INT32_MAX;
+  return static_cast<std::int32_t>(magnitude);
+}
+
+SettingText::SettingText(SettingsFile& settings, const char* defaultText, const char* section,
+                         const char* key) {
+  const char* value = settings.ReadSetting(section, key);
+  char work[kSettingBufferSize];
+  if (value[0] != '\0') {
+    DecodeEscapes(value, work);
+  } else {
+    // Defaults are never decoded: one that came from an already decoded
+    // setting must not be decoded twice.
+    std::size_t length = std::strlen(defaultText);
+    if (length > kSettingBufferSize - 1) length = kSettingBufferSize - 1;
+    std::memcpy(work, defaultText, length);
+    work[length] = '\0';
+  }
+  Assign(work);
+}
+
+SettingText::SettingText(const char* text) { Assign(text); }
+
+void SettingText::Assign(const char* text) {
+  size_ = std::strlen(text);
+  text_ = std::make_unique<char[]>(size_ + 1);
+  std::memcpy(text_.get(), text, size_ + 1);
+}
+
+void SettingText::Release() {
+  text_.reset();
+  size_ = 0;
+}
+
+SettingNumber::SettingNumber(SettingsFile& settings, std::int32_t defaultNumber,
+                             const char* section, const char* key) {
+  const char* text = settings.ReadSetting(section, key);
+  value = (text[0] == '\0') ? defaultNumber : ConvertNumber(text);
+}
+
+namespace {
+
+// Reads one rectangle component from "<prefix><suffix>", the key built in the
+// settings file's shared key buffer just before the read.
+std::int32_t ReadRectComponent(SettingsFile& settings, std::int32_t defaultNumber,
+                               const char* section, const char* keyPrefix, const char* suffix) {
+  char* key = settings.KeyBuffer();
+  std::snprintf(key, kSettingBufferSize, "%s%s", keyPrefix, suffix);
+  return SettingNumber(settings, defaultNumber, section, key).value;
+}
+
+}  // namespace
+
+SettingRect::SettingRect(SettingsFile& settings, const char* section, const char* keyPrefix)
+    : SettingRect(settings, SettingRect(), section, keyPrefix) {}
+
+SettingRect::SettingRect(SettingsFile& settings, const SettingRect& defaults, const char* section,
+                         const char* keyPrefix) {
+  // Copied first: `defaults` may be this very rectangle's old value.
+  const SettingRect fallback = defaults;
+  x = ReadRectComponent(settings, fallback.x, section, keyPrefix, ".X");
+  y = ReadRectComponent(settings, fallback.y, section, keyPrefix, ".Y");
+  width = ReadRectComponent(settings, fallback.width, section, keyPrefix, ".WIDTH");
+  height = ReadRectComponent(settings, fallback.height, section, keyPrefix, ".HEIGHT");
+}
+
+SectionNameList::SectionNameList(SettingsFile& settings, const char* section,
+                                 const char* keyPrefix) {
+  char key[kSettingBufferSize];
+  for (int n = 0; n < INT_MAX; ++n) {
+    std::snprintf(key, sizeof key, "%s.%d", keyPrefix, n);
+    const char* value = settings.ReadSetting(section, key);
+    if (value[0] == '\0') break;
+    names_.emplace_back(value);
+  }
+}
+
+namespace {
+
+void ResetRuntimeHalf(LauncherButton& record) {
+  record.next.reset();
+  record.state = ButtonState::Normal;
+  record.buttonFont = nullptr;
+  record.descFont = nullptr;
+}
+
+}  // namespace
+
+void ReadButtonDefaults(SettingsFile& settings, const char* section, LauncherButton& record) {
+  record.buttonText = SettingText(settings, kDefaultButtonText, section, "BUTTON_TEXT");
+  record.descText = SettingText(settings, "", section, "DESC_TEXT");
+  record.buttonLoc = SettingRect(settings, section, "BUTTON_LOC");
+  record.descLoc = SettingRect(settings, section, "DESC_LOC");
+  record.buttonFontHeight =
+      SettingNumber(settings, kDefaultFontHeight, section, "BUTTON_FONT_HEIGHT");
+  record.descFontHeight =
+      SettingNumber(settings, kDefaultFontHeight, section, "BUTTON_DESC_HEIGHT");
+  record.textColor = SettingNumber(settings, kDefaultTextColor, section, "TEXT_COLOR");
+  record.highlightColor =
+      SettingNumber(settings, kDefaultHighlightColor, section, "HIGHLIGHT_COLOR");
+  record.selectColor = SettingNumber(settings, kDefaultSelectColor, section, "SELECT_COLOR");
+  record.descColor = SettingNumber(settings, kDefaultDescColor, section, "DESC_COLOR");
+  record.directory = SettingText(settings, kDefaultDirectory, section, "DIRECTORY");
+  record.progCommand = SettingText(settings, "", section, "PROG_COMMAND");
+  record.docCommand = SettingText(settings, "", section, "DOC_COMMAND");
+  record.exitCommand = SettingText(settings, kDefaultExitCommand, section, "EXIT_COMMAND");
+  record.errorMsg = SettingText(settings, kDefaultErrorMessage, section, "ERROR_MSG");
+  ResetRuntimeHalf(record);
+}
+
+void ReadButtonSettings(SettingsFile& settings, const char* section, const LauncherButton& defaults,
+                        LauncherButton& record) {
+  // The two texts of a button never come from [Main].
+  record.buttonText = SettingText(settings, kDefaultButtonText, section, "BUTTON_TEXT");
+  record.descText = SettingText(settings, "", section, "DESC_TEXT");
+  record.buttonLoc = SettingRect(settings, defaults.buttonLoc, section, "BUTTON_LOC");
+  record.descLoc = SettingRect(settings, defaults.descLoc, section, "DESC_LOC");
+  record.buttonFontHeight =
+      SettingNumber(settings, defaults.buttonFontHeight.value, section, "BUTTON_FONT_HEIGHT");
+  record.descFontHeight =
+      SettingNumber(settings, defaults.descFontHeight.value, section, "BUTTON_DESC_HEIGHT");
+  record.textColor = SettingNumber(settings, defaults.textColor.value, section, "TEXT_COLOR");
+  record.highlightColor =
+      SettingNumber(settings, defaults.highlightColor.value, section, "HIGHLIGHT_COLOR");
+  record.selectColor = SettingNumber(settings, defaults.selectColor.value, section, "SELECT_COLOR");
+  record.descColor = SettingNumber(settings, defaults.descColor.value, section, "DESC_COLOR");
+  record.directory = SettingText(settings, defaults.directory.c_str(), section, "DIRECTORY");
+  record.progCommand = SettingText(settings, defaults.progCommand.c_str(), section, "PROG_COMMAND");
+  record.docCommand = SettingText(settings, defaults.docCommand.c_str(), section, "DOC_COMMAND");
+  record.exitCommand = SettingText(settings, defaults.exitCommand.c_str(), section, "EXIT_COMMAND");
+  record.errorMsg = SettingText(settings, defaults.errorMsg.c_str(), section, "ERROR_MSG");
+  ResetRuntimeHalf(record);
+}
+
+void ReleaseButtonTexts(LauncherButton& record) {
+  record.errorMsg.Release();
+  record.exitCommand.Release();
+  record.docCommand.Release();
+  record.progCommand.Release();
+  record.directory.Release();
+  record.descText.Release();
+  record.buttonText.Release();
+}
+
+}  // namespace mavrel
