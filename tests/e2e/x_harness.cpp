@@ -1,0 +1,509 @@
+#include "x_harness.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace mavrel::xharness {
+namespace {
+
+// Windows vanish between a query and the next request; such errors are
+// expected here and must not end the test program.
+int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+Display* Dpy(void* display) { return static_cast<Display*>(display); }
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Reads one line from `fd` until the deadline; false on timeout or EOF.
+bool ReadLineWithDeadline(int fd, std::string& line, int deadlineMs) {
+  double end = NowMs() + deadlineMs;
+  line.clear();
+  while (true) {
+    int left = static_cast<int>(end - NowMs());
+    if (left <= 0) return false;
+    pollfd p{fd, POLLIN, 0};
+    int r = poll(&p, 1, left);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    char c;
+    ssize_t n = read(fd, &c, 1);
+    if (n <= 0) return false;
+    if (c == '\n') return true;
+    line.push_back(c);
+  }
+}
+
+std::string ReadTextProperty(Display* d, Window w, Atom property, Atom type) {
+  Atom actualType;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  std::string text;
+  if (XGetWindowProperty(d, w, property, 0, 4096, False, type, &actualType, &format, &count, &after,
+                         &data) == Success &&
+      data != nullptr) {
+    if (format == 8) text.assign(reinterpret_cast<char*>(data), count);
+    XFree(data);
+  }
+  return text;
+}
+
+void CollectWindows(Display* d, Window parent, int depth, std::vector<Window>& out) {
+  Window root, parentOut;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(d, parent, &root, &parentOut, &children, &count)) return;
+  for (unsigned int i = 0; i < count; ++i) {
+    out.push_back(children[i]);
+    if (depth > 1) CollectWindows(d, children[i], depth - 1, out);
+  }
+  if (children) XFree(children);
+}
+
+}  // namespace
+
+double NowMs() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool WaitFor(const std::function<bool()>& condition, int deadlineMs, int pollMs) {
+  double end = NowMs() + deadlineMs;
+  while (true) {
+    if (condition()) return true;
+    if (NowMs() >= end) return condition();
+    SleepMs(pollMs);
+  }
+}
+
+bool ColoursMatch(Rgb a, Rgb b, int tolerance) {
+  for (int shift = 0; shift <= 16; shift += 8) {
+    int ca = static_cast<int>((a >> shift) & 0xFF);
+    int cb = static_cast<int>((b >> shift) & 0xFF);
+    if (std::abs(ca - cb) > tolerance) return false;
+  }
+  return true;
+}
+
+// ---- Processes ---------------------------------------------------------------
+
+pid_t StartProcess(const ProcessOptions& options) {
+  if (options.argv.empty()) return -1;
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return -1;
+  std::vector<char*> argv;
+  for (const std::string& a : options.argv) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid < 0) {
+    close(report[0]);
+    close(report[1]);
+    return -1;
+  }
+  if (pid == 0) {
+    // Only async-signal-safe work from here on, apart from setenv, which is
+    // fine in a child of a single-threaded test.
+    int err = 0;
+    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
+      err = errno;
+    }
+    for (const auto& [name, value] : options.env) setenv(name.c_str(), value.c_str(), 1);
+    for (const std::string& name : options.unsetEnv) unsetenv(name.c_str());
+    if (err == 0 && !options.outputFile.empty()) {
+      int fd = open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+      if (fd < 0) {
+        err = errno;
+      } else {
+        dup2(fd, 1);
+        dup2(fd, 2);
+      }
+    }
+    if (err == 0) {
+      execvp(argv[0], argv.data());
+      err = errno;
+    }
+    ssize_t ignored = write(report[1], &err, sizeof err);
+    (void)ignored;
+    _exit(127);
+  }
+  close(report[1]);
+  int err = 0;
+  ssize_t n;
+  do {
+    n = read(report[0], &err, sizeof err);
+  } while (n < 0 && errno == EINTR);
+  close(report[0]);
+  if (n > 0) {
+    int status;
+    waitpid(pid, &status, 0);
+    errno = err;
+    return -1;
+  }
+  return pid;
+}
+
+bool WaitForExit(pid_t pid, int deadlineMs, int& status) {
+  bool done = false;
+  WaitFor(
+      [&] {
+        int raw = 0;
+        pid_t r = waitpid(pid, &raw, WNOHANG);
+        if (r == pid) {
+          status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+          done = true;
+        } else if (r < 0) {
+          status = -1;
+          done = true;
+        }
+        return done;
+      },
+      deadlineMs, 5);
+  return done;
+}
+
+void KillProcess(pid_t pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGKILL);
+  int raw;
+  waitpid(pid, &raw, 0);
+}
+
+std::vector<ChildProcess> ChildrenOf(pid_t parentPid) {
+  std::vector<ChildProcess> result;
+  DIR* proc = opendir("/proc");
+  if (!proc) return result;
+  while (dirent* entry = readdir(proc)) {
+    char* end;
+    long pid = std::strtol(entry->d_name, &end, 10);
+    if (*end != '\0' || pid <= 0) continue;
+    std::ifstream in(std::string("/proc/") + entry->d_name + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The name is in parentheses and may hold spaces or parentheses itself.
+    std::size_t open = stat.find('(');
+    std::size_t close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open) continue;
+    std::istringstream rest(stat.substr(close + 1));
+    char state = 0;
+    long ppid = 0;
+    rest >> state >> ppid;
+    if (ppid != parentPid) continue;
+    result.push_back(
+        {static_cast<pid_t>(pid), state == 'Z', stat.substr(open + 1, close - open - 1)});
+  }
+  closedir(proc);
+  return result;
+}
+
+bool IsChildOf(pid_t pid, pid_t parentPid) {
+  for (const ChildProcess& child : ChildrenOf(parentPid)) {
+    if (child.pid == pid) return true;
+  }
+  return false;
+}
+
+// ---- X session -----------------------------------------------------------------
+
+XSession::~XSession() {
+  if (display_) XCloseDisplay(Dpy(display_));
+  if (serverPid_ > 0) {
+    kill(serverPid_, SIGTERM);
+    int status;
+    if (!WaitForExit(serverPid_, 2000, status)) KillProcess(serverPid_);
+  }
+}
+
+bool XSession::Start(int screenWidth, int screenHeight, int deadlineMs, bool useExistingDisplay) {
+  XSetErrorHandler(IgnoreXErrors);
+  double end = NowMs() + deadlineMs;
+  const char* existing = std::getenv("DISPLAY");
+  if (useExistingDisplay && existing && *existing) {
+    displayName_ = existing;
+  } else {
+    // Xvfb picks a free display itself and writes its number to the pipe
+    // once it accepts connections.
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0) {
+      error_ = "pipe failed";
+      return false;
+    }
+    std::string screen = std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24";
+    pid_t pid = fork();
+    if (pid < 0) {
+      error_ = "fork failed";
+      return false;
+    }
+    if (pid == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      int fd = dup(ready[1]);  // without close-on-exec
+      int null = open("/dev/null", O_RDWR);
+      if (null >= 0) {
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+      }
+      std::string fdText = std::to_string(fd);
+      execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", screen.c_str(),
+             "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    serverPid_ = pid;
+    close(ready[1]);
+    std::string number;
+    bool ok = ReadLineWithDeadline(ready[0], number, static_cast<int>(end - NowMs()));
+    close(ready[0]);
+    if (!ok || number.empty()) {
+      error_ = "Xvfb did not report a display before the deadline";
+      return false;
+    }
+    displayName_ = ":" + number;
+  }
+  WaitFor(
+      [&] {
+        display_ = XOpenDisplay(displayName_.c_str());
+        return display_ != nullptr;
+      },
+      static_cast<int>(end - NowMs()), 20);
+  if (!display_) {
+    error_ = "cannot connect to " + displayName_;
+    return false;
+  }
+  int eventBase, errorBase, major, minor;
+  if (!XTestQueryExtension(Dpy(display_), &eventBase, &errorBase, &major, &minor)) {
+    error_ = "the X server has no XTest extension";
+    return false;
+  }
+  return true;
+}
+
+int XSession::screenWidth() const {
+  return display_ ? DisplayWidth(Dpy(display_), DefaultScreen(Dpy(display_))) : 0;
+}
+
+int XSession::screenHeight() const {
+  return display_ ? DisplayHeight(Dpy(display_), DefaultScreen(Dpy(display_))) : 0;
+}
+
+std::string XSession::Title(XWindowId window) {
+  Display* d = Dpy(display_);
+  Atom netName = XInternAtom(d, "_NET_WM_NAME", False);
+  Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+  std::string title = ReadTextProperty(d, window, netName, utf8);
+  if (title.empty()) title = ReadTextProperty(d, window, XA_WM_NAME, AnyPropertyType);
+  return title;
+}
+
+std::vector<XWindowId> XSession::FindWindowsByTitle(const std::string& title, bool mappedOnly) {
+  std::vector<XWindowId> found;
+  if (!display_) return found;
+  Display* d = Dpy(display_);
+  std::vector<Window> all;
+  CollectWindows(d, DefaultRootWindow(d), 2, all);
+  for (Window w : all) {
+    if (Title(w) != title) continue;
+    if (mappedOnly) {
+      XWindowAttributes a;
+      if (!XGetWindowAttributes(d, w, &a) || a.map_state != IsViewable) continue;
+    }
+    found.push_back(w);
+  }
+  return found;
+}
+
+XWindowId XSession::WaitForWindow(const std::string& title, int deadlineMs) {
+  XWindowId window = 0;
+  WaitFor(
+      [&] {
+        std::vector<XWindowId> found = FindWindowsByTitle(title);
+        window = found.empty() ? 0 : found.front();
+        return window != 0;
+      },
+      deadlineMs, 10);
+  return window;
+}
+
+bool XSession::WaitForNoWindow(const std::string& title, int deadlineMs) {
+  return WaitFor([&] { return FindWindowsByTitle(title).empty(); }, deadlineMs, 10);
+}
+
+std::vector<std::string> XSession::MappedTitles() {
+  std::vector<std::string> titles;
+  if (!display_) return titles;
+  Display* d = Dpy(display_);
+  std::vector<Window> all;
+  CollectWindows(d, DefaultRootWindow(d), 2, all);
+  for (Window w : all) {
+    XWindowAttributes a;
+    if (XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable) {
+      std::string t = Title(w);
+      if (!t.empty()) titles.push_back(t);
+    }
+  }
+  return titles;
+}
+
+bool XSession::Geometry(XWindowId window, ScreenRect& rect) {
+  Display* d = Dpy(display_);
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(d, window, &a)) return false;
+  int x, y;
+  Window child;
+  if (!XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &x, &y, &child)) return false;
+  rect = {x, y, a.width, a.height};
+  return true;
+}
+
+bool XSession::HasFixedSize(XWindowId window) {
+  XSizeHints hints;
+  long supplied = 0;
+  if (!XGetWMNormalHints(Dpy(display_), window, &hints, &supplied)) return false;
+  return (hints.flags & PMinSize) && (hints.flags & PMaxSize) &&
+         hints.min_width == hints.max_width && hints.min_height == hints.max_height;
+}
+
+long XSession::WindowPid(XWindowId window) {
+  Display* d = Dpy(display_);
+  Atom pidAtom = XInternAtom(d, "_NET_WM_PID", False);
+  Atom actualType;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  long pid = 0;
+  if (XGetWindowProperty(d, window, pidAtom, 0, 1, False, XA_CARDINAL, &actualType, &format, &count,
+                         &after, &data) == Success &&
+      data) {
+    if (count == 1 && format == 32) pid = *reinterpret_cast<long*>(data);
+    XFree(data);
+  }
+  return pid;
+}
+
+bool XSession::HasIcon(XWindowId window) {
+  Display* d = Dpy(display_);
+  Atom iconAtom = XInternAtom(d, "_NET_WM_ICON", False);
+  Atom actualType;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  bool has = false;
+  if (XGetWindowProperty(d, window, iconAtom, 0, 2, False, XA_CARDINAL, &actualType, &format,
+                         &count, &after, &data) == Success &&
+      data) {
+    has = count == 2;
+    XFree(data);
+  }
+  return has;
+}
+
+void XSession::Sync() {
+  if (display_) XSync(Dpy(display_), False);
+}
+
+void XSession::MovePointer(int x, int y) {
+  XTestFakeMotionEvent(Dpy(display_), -1, x, y, CurrentTime);
+  Sync();
+}
+
+void XSession::PressButton(int button) {
+  XTestFakeButtonEvent(Dpy(display_), static_cast<unsigned>(button), True, CurrentTime);
+  Sync();
+}
+
+void XSession::ReleaseButton(int button) {
+  XTestFakeButtonEvent(Dpy(display_), static_cast<unsigned>(button), False, CurrentTime);
+  Sync();
+}
+
+void XSession::Click(int x, int y, int button) {
+  MovePointer(x, y);
+  PressButton(button);
+  ReleaseButton(button);
+}
+
+void XSession::TapKey(unsigned long keysym) {
+  Display* d = Dpy(display_);
+  KeyCode code = XKeysymToKeycode(d, keysym);
+  if (code == 0) return;
+  XTestFakeKeyEvent(d, code, True, CurrentTime);
+  XTestFakeKeyEvent(d, code, False, CurrentTime);
+  Sync();
+}
+
+void XSession::RequestClose(XWindowId window) {
+  Display* d = Dpy(display_);
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, window, False, NoEventMask, &e);
+  Sync();
+}
+
+std::vector<Rgb> XSession::Region(const ScreenRect& rect) {
+  std::vector<Rgb> pixels;
+  if (!display_ || rect.width <= 0 || rect.height <= 0 || rect.x < 0 || rect.y < 0 ||
+      rect.x + rect.width > screenWidth() || rect.y + rect.height > screenHeight()) {
+    return pixels;
+  }
+  Display* d = Dpy(display_);
+  XImage* image =
+      XGetImage(d, DefaultRootWindow(d), rect.x, rect.y, static_cast<unsigned>(rect.width),
+                static_cast<unsigned>(rect.height), AllPlanes, ZPixmap);
+  if (!image) return pixels;
+  auto channel = [](unsigned long pixel, unsigned long mask) -> Rgb {
+    if (mask == 0) return 0;
+    int shift = 0;
+    while (!((mask >> shift) & 1)) ++shift;
+    unsigned long bits = mask >> shift;
+    unsigned long value = (pixel & mask) >> shift;
+    return static_cast<Rgb>(value * 255 / bits);
+  };
+  pixels.reserve(static_cast<std::size_t>(rect.width) * static_cast<std::size_t>(rect.height));
+  for (int y = 0; y < rect.height; ++y) {
+    for (int x = 0; x < rect.width; ++x) {
+      unsigned long p = XGetPixel(image, x, y);
+      pixels.push_back((channel(p, image->red_mask) << 16) | (channel(p, image->green_mask) << 8) |
+                       channel(p, image->blue_mask));
+    }
+  }
+  XDestroyImage(image);
+  return pixels;
+}
+
+Rgb XSession::Pixel(int x, int y) {
+  std::vector<Rgb> one = Region({x, y, 1, 1});
+  return one.empty() ? 0xFFFFFFFFu : one[0];
+}
+
+bool XSession::WaitForPixel(int x, int y, Rgb colour, int deadlineMs, int tolerance) {
+  return WaitFor([&] { return ColoursMatch(Pixel(x, y), colour, tolerance); }, deadlineMs, 10);
+}
+
+int XSession::CountPixels(const ScreenRect& rect, Rgb colour, int tolerance) {
+  int count = 0;
+  for (Rgb p : Region(rect)) {
+    if (ColoursMatch(p, colour, tolerance)) ++count;
+  }
+  return count;
+}
+
+}  // namespace mavrel::xharness
