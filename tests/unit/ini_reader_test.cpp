@@ -1,0 +1,206 @@
+// The INI reader against a table of file snippets and the answer each lookup
+// must give, following the Windows private-profile rules.
+#include "portable/ini_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace mavrel {
+namespace {
+
+constexpr const char* kMissing = "<missing>";
+
+struct Lookup {
+  const char* name;
+  std::string file;
+  const char* section;
+  const char* key;
+  const char* expected;  // kMissing: Find gives false and Read gives ""
+};
+
+class IniLookupTest : public ::testing::TestWithParam<Lookup> {};
+
+TEST_P(IniLookupTest, GivesTheExpectedValue) {
+  const Lookup& row = GetParam();
+  IniFile ini(row.file);
+  std::string_view value;
+  bool found = ini.Find(row.section, row.key, value);
+  char buffer[1024];
+  std::memset(buffer, '#', sizeof buffer);
+  std::uint32_t count = ini.Read(row.section, row.key, buffer, sizeof buffer);
+  if (std::string(row.expected) == kMissing) {
+    EXPECT_FALSE(found);
+    EXPECT_STREQ("", buffer);
+    EXPECT_EQ(0u, count);
+  } else {
+    EXPECT_TRUE(found);
+    EXPECT_EQ(row.expected, std::string(value));
+    EXPECT_STREQ(row.expected, buffer);
+    EXPECT_EQ(std::string(row.expected).size(), count);
+  }
+}
+
+const Lookup kLookups[] = {
+    {"Plain", "[Main]\nWidth=640\n", "Main", "Width", "640"},
+    {"SectionCaseIgnored", "[main]\nWidth=640\n", "MAIN", "Width", "640"},
+    {"KeyCaseIgnored", "[Main]\nwIdTh=640\n", "Main", "WIDTH", "640"},
+    {"ValueCaseKept", "[Main]\nTitle=MiXeD\n", "Main", "Title", "MiXeD"},
+    {"CrLf", "[Main]\r\nA=1\r\nB=2\r\n", "Main", "B", "2"},
+    {"LoneCr", "[Main]\rA=1\rB=2\r", "Main", "B", "2"},
+    {"LfCr", "[Main]\n\rA=1\n\rB=2", "Main", "B", "2"},
+    {"NoFinalLineEnd", "[Main]\nA=last", "Main", "A", "last"},
+    {"BlankLines", "\n\n[Main]\n\n\r\n  \nA=1\n", "Main", "A", "1"},
+    {"KeyAndValueTrimmed", "[Main]\n \t A \t= \t v w \t\n", "Main", "A", "v w"},
+    {"VerticalTabTrimmed", "[Main]\n\vA\v=\vv\v\n", "Main", "A", "v"},
+    {"HeaderTrimmed", "[ \tMain \t]\nA=1\n", "Main", "A", "1"},
+    {"HeaderIndented", "   [Main]\nA=1\n", "Main", "A", "1"},
+    {"TextAfterHeaderIgnored", "[Main] ; note ] x\nA=1\n", "Main", "A", "1"},
+    {"HeaderEndsAtFirstBracket", "[Ma]in]\nA=1\n", "Ma", "A", "1"},
+    {"HeaderWithoutCloseRunsToEnd", "[Main\nA=1\n", "Main", "A", "1"},
+    {"HeaderWithoutCloseTrimmed", "[Main  \nA=1\n", "Main", "A", "1"},
+    {"BeforeFirstSectionNeverFound", "A=1\n[Main]\nB=2\n", "Main", "A", kMissing},
+    {"BeforeFirstSectionNotInEmptyName", "A=1\n[Main]\n", "", "A", kMissing},
+    {"SplitAtFirstEquals", "[Main]\nA=b=c\n", "Main", "A", "b=c"},
+    {"EmptyValue", "[Main]\nA=\n", "Main", "A", ""},
+    {"BlankValue", "[Main]\nA=   \n", "Main", "A", ""},
+    {"NoEqualsNoValue", "[Main]\nA\n", "Main", "A", ""},
+    {"NoEqualsShadowsLaterKey", "[Main]\nA\nA=1\n", "Main", "A", ""},
+    {"CommentLine", "[Main]\n;A=1\nA=2\n", "Main", "A", "2"},
+    {"IndentedComment", "[Main]\n  ;A=1\n", "Main", "A", kMissing},
+    {"SemicolonInValueLiteral", "[Main]\nA=1 ; not a comment\n", "Main", "A", "1 ; not a comment"},
+    {"SemicolonInKeyLiteral", "[Main]\nA;B=1\n", "Main", "A;B", "1"},
+    {"HashIsNoComment", "[Main]\n#A=1\n", "Main", "#A", "1"},
+    {"CommentedHeader", "[Main]\nA=1\n;[Other]\nB=2\n", "Main", "B", "2"},
+    {"DoubleQuotesRemoved", "[Main]\nA=\"quoted text\"\n", "Main", "A", "quoted text"},
+    {"SingleQuotesRemoved", "[Main]\nA='quoted'\n", "Main", "A", "quoted"},
+    {"QuotesAfterTrim", "[Main]\nA=  \" spaced \"  \n", "Main", "A", " spaced "},
+    {"OnlyOnePairRemoved", "[Main]\nA=\"\"x\"\"\n", "Main", "A", "\"x\""},
+    {"EmptyQuotes", "[Main]\nA=\"\"\n", "Main", "A", ""},
+    {"LoneQuoteKept", "[Main]\nA=\"\n", "Main", "A", "\""},
+    {"MismatchedQuotesKept", "[Main]\nA=\"x'\n", "Main", "A", "\"x'"},
+    {"QuoteOnlyAtStartKept", "[Main]\nA=\"x\n", "Main", "A", "\"x"},
+    {"InnerQuotesKept", "[Main]\nA=a\"b\"c\n", "Main", "A", "a\"b\"c"},
+    {"FirstDuplicateKeyWins", "[Main]\nA=1\nA=2\n", "Main", "A", "1"},
+    {"FirstDuplicateKeyWinsAcrossCase", "[Main]\na=1\nA=2\n", "Main", "A", "1"},
+    {"LaterDuplicateSectionInvisible", "[Main]\nA=1\n[Main]\nA=2\nB=3\n", "Main", "B", kMissing},
+    {"LaterDuplicateSectionCaseInvisible", "[Main]\nA=1\n[MAIN]\nB=3\n", "Main", "B", kMissing},
+    {"EmptyFirstSectionStillFirst", "[Main]\n[Other]\nA=1\n[Main]\nA=2\n", "Main", "A", kMissing},
+    {"SectionAfterDuplicateVisible", "[Main]\n[Main]\nA=2\n[B]\nC=3\n", "B", "C", "3"},
+    {"KeysBelongToTheirSection", "[A]\nX=1\n[B]\nY=2\n", "A", "Y", kMissing},
+    {"MissingSection", "[A]\nX=1\n", "B", "X", kMissing},
+    {"MissingKey", "[A]\nX=1\n", "A", "Y", kMissing},
+    {"EmptyFile", "", "Main", "A", kMissing},
+    {"Utf8BomHidesFirstSection", "\xEF\xBB\xBF[Main]\nA=1\n", "Main", "A", kMissing},
+    {"Utf8BomLaterSectionsFine", "\xEF\xBB\xBF[Main]\nA=1\n[B]\nC=2\n", "B", "C", "2"},
+    {"BytesKept", "[Main]\nA=caf\xE9 \x80\xFF\n", "Main", "A", "caf\xE9 \x80\xFF"},
+    {"NonAsciiNamesExact", "[M\xC4in]\nA=1\n", "m\xC4IN", "a", "1"},
+    {"NonAsciiCaseNotFolded", "[M\xC4in]\nA=1\n", "M\xE4in", "A", kMissing},
+    {"BackslashesKept", "[Main]\nA=C:\\\\x\\n\n", "Main", "A", "C:\\\\x\\n"},
+    {"EqualsOnlyKeyIsEmptyName", "[Main]\n=v\n", "Main", "", "v"},
+    {"TabInsideValueKept", "[Main]\nA=a\tb\n", "Main", "A", "a\tb"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Snippets, IniLookupTest, ::testing::ValuesIn(kLookups),
+                         [](const ::testing::TestParamInfo<Lookup>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(IniFileTest, ReadCutsLongValuesAtTheBuffer) {
+  std::string file = "[Main]\nA=" + std::string(2000, 'v') + "\n";
+  IniFile ini(file);
+  std::vector<char> buffer(1024, '#');
+  EXPECT_EQ(1023u, ini.Read("Main", "A", buffer.data(), 1024));
+  EXPECT_EQ(std::string(1023, 'v'), std::string(buffer.data()));
+  char small[4] = {'#', '#', '#', '#'};
+  EXPECT_EQ(3u, ini.Read("Main", "A", small, 4));
+  EXPECT_STREQ("vvv", small);
+  char one = '#';
+  EXPECT_EQ(0u, ini.Read("Main", "A", &one, 1));
+  EXPECT_EQ('\0', one);
+  char untouched = '#';
+  EXPECT_EQ(0u, ini.Read("Main", "A", &untouched, 0));
+  EXPECT_EQ('#', untouched);
+}
+
+TEST(IniFileTest, ZeroByteEndsTheReadValue) {
+  IniFile ini(std::string("[Main]\nA=ab\0cd\n", 15));
+  std::string_view value;
+  ASSERT_TRUE(ini.Find("Main", "A", value));
+  EXPECT_EQ(std::string("ab\0cd", 5), std::string(value));
+  char buffer[16];
+  std::memset(buffer, '#', sizeof buffer);
+  EXPECT_EQ(2u, ini.Read("Main", "A", buffer, sizeof buffer));
+  EXPECT_STREQ("ab", buffer);
+}
+
+TEST(IniFileTest, DefaultConstructedMissesEverything) {
+  IniFile ini;
+  std::string_view value;
+  EXPECT_FALSE(ini.Find("Main", "A", value));
+  EXPECT_EQ(0u, ini.sectionCount());
+}
+
+TEST(IniFileTest, MovedFileStillAnswers) {
+  // Values point into the file's own copy of the bytes, which must survive
+  // a move and the caller's buffer going away.
+  std::string bytes = "[s]\nk=v\n";
+  IniFile first(bytes);
+  bytes.assign(bytes.size(), 'x');
+  IniFile second = std::move(first);
+  std::vector<IniFile> many;
+  many.push_back(std::move(second));
+  for (int i = 0; i < 20; ++i) many.emplace_back("[t]\nk=w\n");
+  std::string_view value;
+  ASSERT_TRUE(many[0].Find("S", "K", value));
+  EXPECT_EQ("v", value);
+}
+
+TEST(IniFileTest, ManySectionsAndKeys) {
+  std::string file;
+  for (int s = 0; s < 500; ++s) {
+    file += "[Section" + std::to_string(s) + "]\r\n";
+    for (int k = 0; k < 20; ++k) {
+      file += "Key" + std::to_string(k) + " = " + std::to_string(s * 100 + k) + "\r\n";
+    }
+  }
+  IniFile ini(file);
+  EXPECT_EQ(500u, ini.sectionCount());
+  for (int s = 0; s < 500; s += 37) {
+    for (int k = 0; k < 20; k += 3) {
+      std::string_view value;
+      ASSERT_TRUE(ini.Find("SECTION" + std::to_string(s), "key" + std::to_string(k), value));
+      EXPECT_EQ(std::to_string(s * 100 + k), value);
+    }
+  }
+  std::string_view value;
+  EXPECT_FALSE(ini.Find("Section500", "Key0", value));
+  EXPECT_FALSE(ini.Find("Section1", "Key20", value));
+}
+
+TEST(IniFileTest, HostileBytesDoNotCrash) {
+  // Every byte value, in every position a parser cares about.
+  std::string file;
+  for (int round = 0; round < 3; ++round) {
+    for (int c = 0; c < 256; ++c) {
+      file += static_cast<char>(c);
+      if (c % 7 == 0) file += "[";
+      if (c % 11 == 0) file += "=";
+      if (c % 13 == 0) file += "]\"";
+    }
+  }
+  IniFile ini(file);
+  char buffer[16];
+  ini.Read("", "", buffer, sizeof buffer);
+  EXPECT_LT(std::strlen(buffer), sizeof buffer);
+  IniFile unterminated(std::string_view("[", 1));
+  IniFile onlyQuote(std::string_view("[a]\nk=\"", 7));
+  std::string_view value;
+  ASSERT_TRUE(onlyQuote.Find("a", "k", value));
+  EXPECT_EQ("\"", value);
+}
+
+}  // namespace
+}  // namespace mavrel
