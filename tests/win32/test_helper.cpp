@@ -1,0 +1,76 @@
+// A tiny Windows program that the end-to-end tests start from the launcher.
+//
+//   mavrel-test-helper.exe OUTPUT [anything...]
+//       writes "command-line=" and "directory=" lines: the command line it
+//       was given, as the system hands it over, and its working directory.
+//   mavrel-test-helper.exe --metrics OUTPUT
+//       writes what the launcher's centring rests on: the screen size and
+//       the frame that AdjustWindowRect adds for the launcher's style, and,
+//       when a launcher window is open, its outer rectangle and its client
+//       area on the screen as the system reports them.
+//
+// The file is written under a temporary name and then renamed, so that a
+// test waiting for it never reads half of it.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+bool WriteWhole(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".part";
+  FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (file == nullptr) {
+    return false;
+  }
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (std::fclose(file) != 0 || !written) {
+    return false;
+  }
+  return MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+std::string Metrics() {
+  RECT frame = {0, 0, 0, 0};
+  AdjustWindowRect(&frame, 0x00CA0000, FALSE);
+  char text[256];
+  std::snprintf(text, sizeof(text), "screen=%d %d\nframe=%ld %ld %ld %ld\n",
+                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), frame.left, frame.top,
+                frame.right, frame.bottom);
+  std::string result = text;
+  const HWND window = FindWindowA("MyMavrelWindowClass", nullptr);
+  if (window != nullptr) {
+    RECT outer = {0, 0, 0, 0};
+    RECT client = {0, 0, 0, 0};
+    POINT origin = {0, 0};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    ClientToScreen(window, &origin);
+    std::snprintf(text, sizeof(text), "window=%ld %ld %ld %ld\nclient=%ld %ld %ld %ld\n",
+                  outer.left, outer.top, outer.right, outer.bottom, origin.x, origin.y,
+                  client.right - client.left, client.bottom - client.top);
+    result += text;
+  }
+  return result;
+}
+
+std::string Launch() {
+  char directory[MAX_PATH * 2] = {};
+  GetCurrentDirectoryA(sizeof(directory), directory);
+  return std::string("command-line=") + GetCommandLineA() + "\ndirectory=" + directory + "\n";
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  if (__argc >= 3 && std::strcmp(__argv[1], "--metrics") == 0) {
+    return WriteWhole(__argv[2], Metrics()) ? 0 : 2;
+  }
+  if (__argc >= 2) {
+    return WriteWhole(__argv[1], Launch()) ? 0 : 2;
+  }
+  return 1;
+}
