@@ -1,7 +1,8 @@
 #include "platform/win32/win32_platform.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs the types that windows.h declares.
+#include <shellapi.h>
 
 #include <cstring>
 #include <deque>
