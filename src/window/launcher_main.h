@@ -7,11 +7,17 @@
 
 namespace mavrel {
 
+class LauncherStorage;
+
 constexpr const char* kWindowClassName = "MyMavrelWindowClass";
 constexpr int kIconResource = 107;
+constexpr std::uint32_t kWindowClassStyle = 3;  // CS_HREDRAW | CS_VREDRAW
 
 // Runs the launcher to its end. Gives the exit status: 0 after a quit
 // request, 1 after a start-up failure.
 int LauncherMain(Platform& platform, InstanceHandle instance);
+
+// The same, with button records and picture bytes taken from `storage`.
+int LauncherMain(Platform& platform, InstanceHandle instance, LauncherStorage& storage);
 
 }  // namespace mavrel

@@ -58,8 +58,8 @@ std::string FakePlatform::Name(FontHandle h) const {
   return "font" + std::to_string(reinterpret_cast<std::uintptr_t>(h));
 }
 
-std::intptr_t FakePlatform::Send(WindowHandle window, std::uint32_t message,
-                                 std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t FakePlatform::Send(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                 std::intptr_t lParam) {
   if (procedure_ == nullptr) return 0;
   return procedure_(*this, window, message, wParam, lParam);
 }
@@ -126,8 +126,8 @@ bool FakePlatform::CloseFile(FileHandle file) {
 }
 
 bool FakePlatform::RegisterWindowClass(const WindowClassDescription& d) {
-  Record(std::string("RegisterWindowClass ") + d.className + " style=" +
-         std::to_string(d.style) + " icon=" + std::to_string(d.iconResource));
+  Record(std::string("RegisterWindowClass ") + d.className + " style=" + std::to_string(d.style) +
+         " icon=" + std::to_string(d.iconResource));
   if (failRegisterClass) return false;
   procedure_ = d.procedure;
   return true;
@@ -149,9 +149,9 @@ int FakePlatform::GetSystemMetrics(int index) {
 WindowHandle FakePlatform::CreateWindow(const char* className, const char* title,
                                         std::uint32_t style, int x, int y, int width, int height,
                                         WindowHandle parent, InstanceHandle) {
-  Record(std::string("CreateWindow ") + className + " \"" + title + "\" style=" +
-         std::to_string(style) + " " + std::to_string(x) + "," + std::to_string(y) + " " +
-         std::to_string(width) + "x" + std::to_string(height) + " parent=" + Name(parent));
+  Record(std::string("CreateWindow ") + className + " \"" + title +
+         "\" style=" + std::to_string(style) + " " + std::to_string(x) + "," + std::to_string(y) +
+         " " + std::to_string(width) + "x" + std::to_string(height) + " parent=" + Name(parent));
   if (failCreateWindow) return nullptr;
   windowAlive_.push_back(true);
   return FakeHandle<WindowHandle>(windowAlive_.size());
@@ -189,7 +189,8 @@ std::intptr_t FakePlatform::DefWindowProc(WindowHandle window, std::uint32_t mes
 
 int FakePlatform::GetMessage(Message& message) {
   if (!queue.empty()) {
-    if (beforeMessage) beforeMessage(0);
+    if (beforeMessage) beforeMessage(messagesHandedOut_);
+    ++messagesHandedOut_;
     message = queue.front();
     queue.pop_front();
     return 1;
@@ -266,8 +267,8 @@ int FakePlatform::FontHeight(FontHandle font) const {
 
 // Lays out by the word-wrap rules with a fixed glyph width: every character
 // is glyphWidth wide and a line is as high as the selected font.
-int FakePlatform::DrawText(DrawingContext context, const char* text, int length,
-                           PlatformRect& rect, std::uint32_t format) {
+int FakePlatform::DrawText(DrawingContext context, const char* text, int length, PlatformRect& rect,
+                           std::uint32_t format) {
   std::string s = length < 0 ? std::string(text) : std::string(text, static_cast<size_t>(length));
   Record("DrawText " + Name(context) + " \"" + s + "\" " + RectText(rect) + " " +
          std::to_string(format));

@@ -32,7 +32,7 @@ class FakePlatform : public Platform {
   // Width of every character of the fixed-metric font.
   int glyphWidth = 8;
 
-  bool failFullPath = false;          // GetFullPathName gives 0
+  bool failFullPath = false;                 // GetFullPathName gives 0
   std::uint32_t fullPathLengthOverride = 0;  // nonzero: GetFullPathName claims this length
   bool failOpen = false;
   bool failFileSize = false;
@@ -40,7 +40,7 @@ class FakePlatform : public Platform {
   bool failClose = false;
   bool failRegisterClass = false;
   bool failCreateWindow = false;
-  int failFontAt = -1;                // the n-th CreateFont (from 0) gives null
+  int failFontAt = -1;  // the n-th CreateFont (from 0) gives null
   bool failCreateProcess = false;
   std::uintptr_t shellExecuteResult = 42;
 
@@ -49,8 +49,13 @@ class FakePlatform : public Platform {
   // loop with status kRanDryStatus, so a test notices a hang.
   std::deque<Message> queue;
   static constexpr int kRanDryStatus = 0x7EEE;
-  // Called just before a queued message is handed out, with its index.
+  // Called just before a queued message is handed out, with its index
+  // (counting every message handed out so far, from 0).
   std::function<void(std::size_t)> beforeMessage;
+  // Called right after each call is recorded, with its line: lets a test
+  // look at the launcher's state in the middle of an operation, or act
+  // there (send a message, post a quit).
+  std::function<void(const std::string&)> afterCall;
 
   // ---- What the tests read ---------------------------------------------------
   const std::vector<std::string>& calls() const { return calls_; }
@@ -126,7 +131,11 @@ class FakePlatform : public Platform {
   std::string Name(FontHandle h) const;
 
  private:
-  void Record(std::string line) { calls_.push_back(std::move(line)); }
+  void Record(std::string line) {
+    calls_.push_back(line);
+    // The hook may make calls of its own, so it gets a line of its own.
+    if (afterCall) afterCall(line);
+  }
   int FontHeight(FontHandle font) const;
 
   std::vector<std::string> calls_;
@@ -142,6 +151,7 @@ class FakePlatform : public Platform {
   int filesOpened_ = 0;
   std::map<FileHandle, std::string> openFiles_;
   int processesStarted_ = 0;
+  std::size_t messagesHandedOut_ = 0;
   bool quitPosted_ = false;
   int quitStatus_ = 0;
 };

@@ -1,0 +1,149 @@
+#include "window/launcher_window.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "window/launcher_button.h"
+#include "window/launcher_main.h"
+#include "window/pointer_tracking.h"
+
+namespace mavrel {
+namespace {
+
+// Halving that rounds towards minus infinity, as an arithmetic shift right
+// by one bit does: a difference of -5 gives -3.
+std::int64_t HalveDown(std::int64_t value) { return value >= 0 ? value / 2 : -((1 - value) / 2); }
+
+int ClampToInt(std::int64_t value) {
+  return static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+LauncherWindow::LauncherWindow(Platform& platform, SettingsFile& settings, InstanceHandle instance,
+                               WindowHandle parent, LauncherStorage& storage)
+    : platform_(platform),
+      settings_(settings),
+      storage_(storage),
+      width_(settings, kDefaultWidth, kMainSection, "Width"),
+      height_(settings, kDefaultHeight, kMainSection, "Height"),
+      title_(settings, kDefaultTitle, kMainSection, "Title"),
+      background_(settings, "", kMainSection, "Background"),
+      picture_(platform, background_.c_str(), storage),
+      buttonSections_(settings, kMainSection, kButtonListPrefix) {
+  ReadButtonDefaults(settings_, kMainSection, defaults_);
+  CreateLauncherWindow(instance, parent);
+}
+
+LauncherWindow::~LauncherWindow() { Teardown(); }
+
+void LauncherWindow::CreateLauncherWindow(InstanceHandle instance, WindowHandle parent) {
+  PlatformRect outer{0, 0, width_.value, height_.value};
+  platform_.AdjustWindowRect(outer, kLauncherWindowStyle);
+  std::int64_t outerWidth = static_cast<std::int64_t>(outer.right) - outer.left;
+  std::int64_t outerHeight = static_cast<std::int64_t>(outer.bottom) - outer.top;
+  std::int64_t screenWidth = platform_.GetSystemMetrics(kScreenWidthMetric);
+  std::int64_t screenHeight = platform_.GetSystemMetrics(kScreenHeightMetric);
+  int x = ClampToInt(HalveDown(screenWidth - outerWidth));
+  int y = ClampToInt(HalveDown(screenHeight - outerHeight));
+  WindowHandle created =
+      platform_.CreateWindow(kWindowClassName, title_.c_str(), kLauncherWindowStyle, x, y,
+                             ClampToInt(outerWidth), ClampToInt(outerHeight), parent, instance);
+  if (created == nullptr) return;
+  window_ = created;
+  platform_.SetWindowUserData(created, this);
+}
+
+void LauncherWindow::Teardown() {
+  if (tornDown_) return;
+  tornDown_ = true;
+  if (window_ != nullptr) {
+    // Cleared first, as the close handler does, so that nothing handled
+    // while the window goes away uses a dying window.
+    WindowHandle dying = window_;
+    window_ = nullptr;
+    platform_.DestroyWindow(dying);
+  }
+  hotButton_ = nullptr;
+  pressed_ = 0;
+  // One button at a time from the head, so that a long list is never
+  // released by a deep chain of destructors.
+  while (buttons_ != nullptr) {
+    std::unique_ptr<LauncherButton> head = std::move(buttons_);
+    buttons_ = std::move(head->next);
+    DestroyButton(platform_, *head);
+  }
+  ReleaseButtonTexts(defaults_);
+  buttonSections_.Destroy();
+  picture_.Destroy();
+  background_.Release();
+  title_.Release();
+}
+
+void LauncherWindow::LinkButtonInFront(std::unique_ptr<LauncherButton> button) {
+  button->next = std::move(buttons_);
+  buttons_ = std::move(button);
+}
+
+void LauncherWindow::Paint(DrawingContext context) {
+  picture_.PaintPicture(context, 0, 0, width_.value, height_.value);
+  for (const LauncherButton* button = buttons_.get(); button != nullptr;
+       button = button->next.get()) {
+    PaintButton(platform_, *button, context);
+  }
+}
+
+std::intptr_t LauncherWindow::WindowProcedure(Platform& platform, WindowHandle window,
+                                              std::uint32_t message, std::uintptr_t wParam,
+                                              std::intptr_t lParam) {
+  // The destroy message needs no object: it also arrives for a window whose
+  // slot was never filled.
+  if (message == kWmDestroy) {
+    platform.PostQuitMessage(0);
+    return 0;
+  }
+  auto* self = static_cast<LauncherWindow*>(platform.GetWindowUserData(window));
+  if (self == nullptr) return platform.DefWindowProc(window, message, wParam, lParam);
+  return self->HandleMessage(window, message, wParam, lParam);
+}
+
+std::intptr_t LauncherWindow::HandleMessage(WindowHandle window, std::uint32_t message,
+                                            std::uintptr_t wParam, std::intptr_t lParam) {
+  switch (message) {
+    case kWmPaint: {
+      PaintInfo paint;
+      DrawingContext context = platform_.BeginPaint(window, paint);
+      Paint(context);
+      platform_.EndPaint(window, paint);
+      return 0;
+    }
+    case kWmClose:
+      window_ = nullptr;
+      platform_.DestroyWindow(window);
+      return 0;
+    case kWmEraseBackground:
+      // Nothing is erased: every repaint draws the whole client area.
+      return 1;
+    case kWmMouseMove: {
+      PointerPosition at = UnpackPointerPosition(lParam);
+      TrackPointer(at.x, at.y);
+      return 0;
+    }
+    case kWmLeftButtonDown: {
+      PointerPosition at = UnpackPointerPosition(lParam);
+      platform_.SetCapture(window);
+      PointerDown(at.x, at.y);
+      return 0;
+    }
+    case kWmLeftButtonUp: {
+      PointerPosition at = UnpackPointerPosition(lParam);
+      PointerUp(at.x, at.y);
+      platform_.ReleaseCapture();
+      return 0;
+    }
+    default:
+      return platform_.DefWindowProc(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace mavrel
