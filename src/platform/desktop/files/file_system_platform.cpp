@@ -1,0 +1,180 @@
+#include "platform/desktop/files/file_system_platform.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/desktop/files/media_path.h"
+
+namespace mavrel {
+namespace {
+
+// A settings file bigger than this is treated as unreadable: no medium
+// needs one (10,000 fully described buttons take about 7 MB), and reading a
+// huge file whole would stall the launcher and eat its memory.
+constexpr std::int64_t kMaxSettingsFileSize = 64 * 1024 * 1024;
+
+// File handles carry the descriptor plus one, so that no open file is null
+// and none is InvalidFileHandle().
+FileHandle HandleFromDescriptor(int fd) {
+  return reinterpret_cast<FileHandle>(static_cast<std::uintptr_t>(fd) + 1);
+}
+
+int DescriptorFromHandle(FileHandle file) {
+  auto value = reinterpret_cast<std::uintptr_t>(file);
+  if (file == InvalidFileHandle() || value == 0 || value > 0x7FFFFFFF) return -1;
+  return static_cast<int>(value - 1);
+}
+
+// Opens a regular file for reading without blocking on FIFOs or devices.
+// Gives -1 for anything else.
+int OpenRegularFile(const std::string& path, struct stat& info) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Reads from the start of the file until `size` bytes or the end of the file; gives the
+// count read, or -1 on an error.
+std::int64_t ReadFully(int fd, char* buffer, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t got = ::pread(fd, buffer + done, size - done, static_cast<off_t>(done));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+}  // namespace
+
+std::uint32_t FileSystemPlatform::GetFullPathName(const char* name, std::uint32_t bufferSize,
+                                                  char* buffer) {
+  if (name == nullptr || name[0] == '\0') return 0;
+  std::string joined;
+  if (!IsSeparator(name[0])) {
+    std::vector<char> cwd(4096);
+    while (::getcwd(cwd.data(), cwd.size()) == nullptr) {
+      if (errno != ERANGE || cwd.size() > (1u << 20)) return 0;
+      cwd.resize(cwd.size() * 2);
+    }
+    joined = cwd.data();
+    joined += '/';
+  }
+  joined += name;
+
+  // Normalise as text; nothing is looked up on disk.
+  std::vector<std::string> parts;
+  std::size_t pos = 0;
+  while (pos <= joined.size()) {
+    std::size_t end = pos;
+    while (end < joined.size() && !IsSeparator(joined[end])) ++end;
+    std::string part = joined.substr(pos, end - pos);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(std::move(part));
+    }
+    pos = end + 1;
+  }
+  std::string full;
+  for (const std::string& part : parts) full += "/" + part;
+  if (full.empty() || IsSeparator(joined.back())) full += '/';
+
+  if (full.size() + 1 > bufferSize) return static_cast<std::uint32_t>(full.size() + 1);
+  std::memcpy(buffer, full.c_str(), full.size() + 1);
+  return static_cast<std::uint32_t>(full.size());
+}
+
+void FileSystemPlatform::Refresh(const std::string& path, CachedSettings& cached) {
+  auto now = std::chrono::steady_clock::now();
+  struct stat info;
+  if (cached.exists && ::stat(cached.resolvedPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+      info.st_size == cached.size && info.st_mtim.tv_sec == cached.modifiedSeconds &&
+      info.st_mtim.tv_nsec == cached.modifiedNanoseconds) {
+    cached.checkedAt = now;
+    return;
+  }
+
+  // Looked for afresh each time: a file may appear, or one under another
+  // letter case may take the place of the one that went.
+  cached = CachedSettings();
+  cached.checkedAt = now;
+  std::string resolved = ResolveMediaPath(path);
+  int fd = OpenRegularFile(resolved, info);
+  if (fd < 0) return;
+  if (info.st_size <= kMaxSettingsFileSize) {
+    std::vector<char> bytes(static_cast<std::size_t>(info.st_size));
+    std::int64_t got = ReadFully(fd, bytes.data(), bytes.size());
+    if (got >= 0) {
+      cached.ini = IniFile(std::string_view(bytes.data(), static_cast<std::size_t>(got)));
+      cached.exists = true;
+      cached.resolvedPath = resolved;
+      cached.size = info.st_size;
+      cached.modifiedSeconds = info.st_mtim.tv_sec;
+      cached.modifiedNanoseconds = info.st_mtim.tv_nsec;
+      ++parseCount_;
+    }
+  }
+  ::close(fd);
+}
+
+std::uint32_t FileSystemPlatform::GetPrivateProfileString(const char* section, const char* key,
+                                                          char* buffer, std::uint32_t bufferSize,
+                                                          const char* path) {
+  if (bufferSize == 0) return 0;
+  buffer[0] = '\0';
+  if (path == nullptr || path[0] == '\0' || section == nullptr || key == nullptr) return 0;
+  auto found = settingsCache_.find(path);
+  if (found == settingsCache_.end()) {
+    found = settingsCache_.emplace(path, CachedSettings()).first;
+    Refresh(found->first, found->second);
+  } else if (std::chrono::steady_clock::now() - found->second.checkedAt >= recheckInterval_) {
+    Refresh(found->first, found->second);
+  }
+  return found->second.ini.Read(section, key, buffer, bufferSize);
+}
+
+FileHandle FileSystemPlatform::OpenFileForReading(const char* path) {
+  if (path == nullptr || path[0] == '\0') return InvalidFileHandle();
+  struct stat info;
+  int fd = OpenRegularFile(ResolveMediaPath(path), info);
+  if (fd < 0) return InvalidFileHandle();
+  return HandleFromDescriptor(fd);
+}
+
+std::uint32_t FileSystemPlatform::GetFileSize(FileHandle file) {
+  int fd = DescriptorFromHandle(file);
+  struct stat info;
+  if (fd < 0 || ::fstat(fd, &info) != 0) return 0xFFFFFFFFu;
+  if (info.st_size < 0 || info.st_size >= 0xFFFFFFFFll) return 0xFFFFFFFFu;
+  return static_cast<std::uint32_t>(info.st_size);
+}
+
+bool FileSystemPlatform::ReadFile(FileHandle file, void* buffer, std::uint32_t size) {
+  int fd = DescriptorFromHandle(file);
+  if (fd < 0 || (buffer == nullptr && size != 0)) return false;
+  return ReadFully(fd, static_cast<char*>(buffer), size) >= 0;
+}
+
+bool FileSystemPlatform::CloseFile(FileHandle file) {
+  int fd = DescriptorFromHandle(file);
+  if (fd < 0) return false;
+  return ::close(fd) == 0;
+}
+
+}  // namespace mavrel

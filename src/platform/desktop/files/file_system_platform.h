@@ -1,0 +1,80 @@
+// The part of the desktop backend that needs no display: paths, the
+// settings file and plain file reading on a POSIX system. Every window,
+// graphics and process operation stays pure virtual for the backend that
+// derives from this one (the SDL desktop platform, or the headless one of
+// mavrel-inspect).
+//
+// Implements: GetFullPathName (textual, against getcwd), GetPrivateProfileString
+// (our INI reader with the Windows rules, one parse per file), OpenFileForReading,
+// GetFileSize, ReadFile, CloseFile. Paths a medium names go through
+// ResolveMediaPath, so "\" separates and letter case does not matter.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <string>
+
+#include "platform/platform.h"
+#include "portable/ini_reader.h"
+
+namespace mavrel {
+
+class FileSystemPlatform : public Platform {
+ public:
+  FileSystemPlatform() = default;
+
+  /// Makes `name` absolute against getcwd() and normalises it as text: "\"
+  /// and "/" both separate, doubled separators and "." components go, ".."
+  /// removes the component before it (never above the root), a trailing
+  /// separator stays. Nothing needs to exist. Gives the length without the
+  /// terminator; the length plus one, buffer untouched, when it does not
+  /// fit; 0 for an empty name or when the current directory is unknown.
+  std::uint32_t GetFullPathName(const char* name, std::uint32_t bufferSize, char* buffer) override;
+
+  /// Answers from the parsed file at `path` (found with ResolveMediaPath).
+  /// The file is parsed at its first read; later reads are answered from
+  /// memory, and the file is looked at again, and parsed again if its
+  /// modification time or size changed, when the last look is older than
+  /// the recheck interval. A file that cannot be read reads as empty.
+  std::uint32_t GetPrivateProfileString(const char* section, const char* key, char* buffer,
+                                        std::uint32_t bufferSize, const char* path) override;
+
+  /// Opens without ever blocking (a FIFO or a device does not hang the
+  /// launcher) and only a regular file: a folder, FIFO, socket or device is
+  /// a failed open.
+  FileHandle OpenFileForReading(const char* path) override;
+  /// 0xFFFFFFFF on failure and for a file too big to describe in 32 bits.
+  std::uint32_t GetFileSize(FileHandle file) override;
+  /// Reads from the start of the file until `size` bytes or its end,
+  /// whichever comes first; false on a read error.
+  bool ReadFile(FileHandle file, void* buffer, std::uint32_t size) override;
+  bool CloseFile(FileHandle file) override;
+
+  /// How long a parsed settings file is trusted before its modification
+  /// time and size are checked again. A look at the file costs far more than
+  /// a lookup in memory, and the launcher makes tens of thousands of reads
+  /// in its first milliseconds; zero looks at every read.
+  void SetSettingsRecheckInterval(std::chrono::milliseconds interval) {
+    recheckInterval_ = interval;
+  }
+  /// How many times a settings file has been parsed, for tests and tuning.
+  int settingsParseCount() const { return parseCount_; }
+
+ private:
+  struct CachedSettings {
+    IniFile ini;
+    bool exists = false;
+    std::string resolvedPath;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t size = -1;
+    std::chrono::steady_clock::time_point checkedAt;
+  };
+  void Refresh(const std::string& path, CachedSettings& cached);
+
+  std::map<std::string, CachedSettings> settingsCache_;
+  std::chrono::milliseconds recheckInterval_{100};
+  int parseCount_ = 0;
+};
+
+}  // namespace mavrel

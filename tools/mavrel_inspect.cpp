@@ -1,0 +1,293 @@
+// mavrel-inspect: shows a medium's settings as the launcher reads them.
+// It changes into the medium's folder and reads the settings in the
+// launcher's own order through the same settings code and the same platform
+// layer, then prints the effective configuration as JSON. The output is the
+// same bytes on every platform, so that two builds can be compared.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "settings/settings.h"
+
+// The one platform choice: which backend reads the files, and how the
+// folder is changed. <windows.h> comes after the project's headers, whose
+// method names its macros would otherwise rename.
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+// clang-format off
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+// clang-format on
+using InspectPlatform = mavrel::Win32Platform;
+static bool ChangeDirectory(const char* directory) { return SetCurrentDirectoryA(directory) != 0; }
+// Line ends stay "\n": the output must match the other platforms' byte for byte.
+static void PrepareOutput() { _setmode(_fileno(stdout), _O_BINARY); }
+#else
+#include <unistd.h>
+
+#include "platform/desktop/files/headless_platform.h"
+using InspectPlatform = mavrel::HeadlessPlatform;
+static bool ChangeDirectory(const char* directory) { return chdir(directory) == 0; }
+static void PrepareOutput() {}
+#endif
+
+namespace mavrel {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: mavrel-inspect [DIRECTORY]\n"
+    "Reads the settings of the medium in DIRECTORY (default: the current directory)\n"
+    "exactly as the launcher does when started there, and prints the effective\n"
+    "configuration as JSON: the settings file path, the window, the button sections,\n"
+    "the [Main] button defaults and every button's 15 properties, with defaults\n"
+    "applied, texts decoded and rectangles as read (before text measuring).\n"
+    "Exit status: 0 on success, 2 when DIRECTORY cannot be entered or the\n"
+    "arguments are wrong, 1 when the output cannot be written.\n";
+
+// The Unicode character that a Windows-1252 byte from 0x80 to 0x9F stands
+// for; the five bytes that code page leaves undefined map to the C1 control
+// of the same value, as Windows converts them.
+const std::uint16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// The length of the well-formed UTF-8 sequence at `p` (no overlong forms,
+// no surrogates, nothing above U+10FFFF), or 0 when there is none; `code`
+// gets the character.
+int Utf8SequenceAt(const unsigned char* p, std::uint32_t& code) {
+  unsigned char lead = p[0];
+  int length;
+  std::uint32_t minimum;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1F;
+    minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0F;
+    minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07;
+    minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  for (int i = 1; i < length; ++i) {
+    // The text is zero-terminated, so a short sequence stops at the zero.
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (p[i] & 0x3F);
+  }
+  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+void AppendEscape(std::string& out, std::uint32_t code) {
+  char escape[8];
+  std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(code));
+  out += escape;
+}
+
+// A zero-terminated 8-bit text as a JSON string.
+std::string JsonString(const char* text) {
+  std::string out = "\"";
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p != 0) {
+    unsigned char c = *p;
+    std::uint32_t code = 0;
+    if (c < 0x80) {
+      switch (c) {
+        case '"':
+          out += "\\\"";
+          break;
+        case '\\':
+          out += "\\\\";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
+        case '\b':
+          out += "\\b";
+          break;
+        case '\f':
+          out += "\\f";
+          break;
+        default:
+          if (c < 0x20 || c == 0x7F) {
+            AppendEscape(out, c);
+          } else {
+            out += static_cast<char>(c);
+          }
+      }
+      ++p;
+    } else if (int length = Utf8SequenceAt(p, code)) {
+      if (code < 0xA0) {
+        AppendEscape(out, code);  // a C1 control
+      } else {
+        out.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length));
+      }
+      p += length;
+    } else {
+      // Not UTF-8: the byte is a character of the Windows code page.
+      code = (c < 0xA0) ? kWindows1252High[c - 0x80] : c;
+      if (code < 0xA0) {
+        AppendEscape(out, code);
+      } else {
+        AppendUtf8(out, code);
+      }
+      ++p;
+    }
+  }
+  out += '"';
+  return out;
+}
+
+std::string JsonNumber(std::int32_t value) { return std::to_string(value); }
+
+std::string JsonRect(const SettingRect& rect) {
+  return "{\"X\": " + JsonNumber(rect.x) + ", \"Y\": " + JsonNumber(rect.y) +
+         ", \"WIDTH\": " + JsonNumber(rect.width) + ", \"HEIGHT\": " + JsonNumber(rect.height) +
+         "}";
+}
+
+// The fifteen properties of a record, one per line at `indent`, keyed by
+// their settings keys; `first` goes before them (the button's section).
+std::string JsonButton(const LauncherButton& b, const std::string& indent,
+                       const std::string& first) {
+  const std::pair<const char*, std::string> properties[] = {
+      {"BUTTON_TEXT", JsonString(b.buttonText.c_str())},
+      {"DESC_TEXT", JsonString(b.descText.c_str())},
+      {"BUTTON_LOC", JsonRect(b.buttonLoc)},
+      {"DESC_LOC", JsonRect(b.descLoc)},
+      {"BUTTON_FONT_HEIGHT", JsonNumber(b.buttonFontHeight.value)},
+      {"BUTTON_DESC_HEIGHT", JsonNumber(b.descFontHeight.value)},
+      {"TEXT_COLOR", JsonNumber(b.textColor.value)},
+      {"HIGHLIGHT_COLOR", JsonNumber(b.highlightColor.value)},
+      {"SELECT_COLOR", JsonNumber(b.selectColor.value)},
+      {"DESC_COLOR", JsonNumber(b.descColor.value)},
+      {"DIRECTORY", JsonString(b.directory.c_str())},
+      {"PROG_COMMAND", JsonString(b.progCommand.c_str())},
+      {"DOC_COMMAND", JsonString(b.docCommand.c_str())},
+      {"EXIT_COMMAND", JsonString(b.exitCommand.c_str())},
+      {"ERROR_MSG", JsonString(b.errorMsg.c_str())},
+  };
+  std::string out = "{\n";
+  if (!first.empty()) out += indent + "  " + first + ",\n";
+  for (std::size_t i = 0; i < sizeof properties / sizeof properties[0]; ++i) {
+    out += indent + "  \"" + properties[i].first + "\": " + properties[i].second;
+    out += (i + 1 < sizeof properties / sizeof properties[0]) ? ",\n" : "\n";
+  }
+  out += indent + "}";
+  return out;
+}
+
+// Reads the medium in the current directory in the launcher's order and
+// gives the JSON text.
+std::string InspectCurrentDirectory(Platform& platform) {
+  SettingsFile settings(platform);
+  std::int32_t width = SettingNumber(settings, kDefaultWidth, "Main", "Width").value;
+  std::int32_t height = SettingNumber(settings, kDefaultHeight, "Main", "Height").value;
+  SettingText title(settings, kDefaultTitle, "Main", "Title");
+  SettingText background(settings, "", "Main", "Background");
+  SectionNameList sections(settings, "Main", "Button");
+  LauncherButton defaults;
+  ReadButtonDefaults(settings, "Main", defaults);
+
+  std::string out = "{\n";
+  out += "  \"settings_file\": " + JsonString(settings.path()) + ",\n";
+  out += "  \"window\": {\"width\": " + JsonNumber(width) + ", \"height\": " + JsonNumber(height) +
+         ", \"title\": " + JsonString(title.c_str()) +
+         ", \"background\": " + JsonString(background.c_str()) + "},\n";
+  out += "  \"button_sections\": [";
+  for (std::size_t i = 0; i < sections.names().size(); ++i) {
+    if (i != 0) out += ", ";
+    out += JsonString(sections.names()[i].c_str());
+  }
+  out += "],\n";
+  out += "  \"defaults\": " + JsonButton(defaults, "  ", "") + ",\n";
+  out += "  \"buttons\": [";
+  for (std::size_t i = 0; i < sections.names().size(); ++i) {
+    const char* section = sections.names()[i].c_str();
+    LauncherButton button;
+    ReadButtonSettings(settings, section, defaults, button);
+    out += (i == 0) ? "\n    " : ",\n    ";
+    out += JsonButton(button, "    ", "\"section\": " + JsonString(section));
+    ReleaseButtonTexts(button);
+  }
+  out += sections.names().empty() ? "]\n" : "\n  ]\n";
+  out += "}\n";
+  ReleaseButtonTexts(defaults);
+  return out;
+}
+
+int Run(int argc, char** argv) {
+  const char* directory = nullptr;
+  bool endOfOptions = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (!endOfOptions && (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (!endOfOptions && std::strcmp(arg, "--") == 0) {
+      endOfOptions = true;
+    } else if (!endOfOptions && arg[0] == '-' && arg[1] != '\0') {
+      std::fprintf(stderr, "mavrel-inspect: unknown option \"%s\"\n%s", arg, kUsage);
+      return 2;
+    } else if (directory != nullptr) {
+      std::fprintf(stderr, "mavrel-inspect: only one DIRECTORY may be given\n%s", kUsage);
+      return 2;
+    } else {
+      directory = arg;
+    }
+  }
+  if (directory != nullptr && (directory[0] == '\0' || !ChangeDirectory(directory))) {
+    std::fprintf(stderr,
+                 "mavrel-inspect: cannot enter the directory \"%s\" (missing, not a directory, "
+                 "or not accessible)\n",
+                 directory);
+    return 2;
+  }
+
+  InspectPlatform platform;
+  std::string json = InspectCurrentDirectory(platform);
+  PrepareOutput();
+  if (std::fwrite(json.data(), 1, json.size(), stdout) != json.size() || std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "mavrel-inspect: cannot write the output\n");
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace mavrel
+
+int main(int argc, char** argv) { return mavrel::Run(argc, argv); }
