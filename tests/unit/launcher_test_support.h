@@ -117,7 +117,11 @@ inline std::vector<std::uint8_t> MakeBmp(const BmpSpec& s) {
   int entries = s.paletteEntries;
   if (entries < 0) {
     entries = 0;
-    if (s.bitCount <= 8) entries = s.colorsUsed != 0 && !core ? s.colorsUsed : 1 << s.bitCount;
+    if (s.bitCount <= 8) {
+      entries = s.colorsUsed != 0 && !core ? static_cast<int>(s.colorsUsed) : 1 << s.bitCount;
+    } else if (!core && s.colorsUsed <= 256) {
+      entries = static_cast<int>(s.colorsUsed);
+    }
   }
   std::size_t entrySize = core ? 3 : 4;
   for (int i = 0; i < entries; ++i) {
@@ -132,7 +136,8 @@ inline std::vector<std::uint8_t> MakeBmp(const BmpSpec& s) {
     long long stride = (static_cast<long long>(s.width) * s.bitCount + 31) / 32 * 4;
     pixels = rle ? s.imageSize : stride * rows;
   }
-  if (offset > b.size()) b.resize(offset, 0);
+  // An offset far beyond the headers is left unbacked (the file ends first).
+  if (offset > b.size() && offset - b.size() < (1u << 20)) b.resize(offset, 0);
   b.resize(b.size() + static_cast<std::size_t>(pixels), 0x5A);
   PutU32(b, 2, static_cast<std::uint32_t>(b.size()));
   return b;
