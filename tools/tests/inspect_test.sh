@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Checks mavrel-inspect from the outside: the demo medium, a folder without
+# settings, a medium with hostile texts and numbers, a lower-case settings
+# file name, a bad folder and --help. Usage: inspect_test.sh INSPECT SOURCE_DIR
+set -u
+inspect=$1
+source_dir=$2
+here=$source_dir/tools/tests
+work=$(mktemp -d /tmp/mavrel-inspect-test-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# Compares the output for folder $1 with the expected file $2, in which
+# @SETTINGS_FILE@ stands for the folder's settings file path.
+check_output() {
+  local folder=$1 expected=$2 name=$3
+  local real
+  real=$(cd "$folder" && pwd -P)
+  sed "s|@SETTINGS_FILE@|$real/Mavrel.INI|" "$expected" >"$work/$name.expected"
+  if ! "$inspect" "$folder" >"$work/$name.out" 2>"$work/$name.err"; then
+    fail "$name: exit status $?"
+  fi
+  if ! cmp -s "$work/$name.expected" "$work/$name.out"; then
+    fail "$name: output differs"
+    diff -u "$work/$name.expected" "$work/$name.out" | head -40
+  fi
+  if [ -s "$work/$name.err" ]; then
+    fail "$name: wrote to standard error"
+  fi
+  if command -v python3 >/dev/null && ! python3 -m json.tool "$work/$name.out" >/dev/null; then
+    fail "$name: not valid JSON"
+  fi
+}
+
+check_output "$source_dir/examples/demo" "$here/demo.json" demo
+
+mkdir "$work/empty"
+check_output "$work/empty" "$here/empty.json" empty
+
+# Without an argument the current folder is read.
+(cd "$work/empty" && "$inspect" >"$work/cwd.out") || fail "no argument: exit status $?"
+cmp -s "$work/empty.out" "$work/cwd.out" || fail "no argument: output differs from the folder's"
+
+mkdir "$work/hostile"
+{
+  printf '[Main]\r\n'
+  printf 'Width=0x7FFFFFFF\r\n'
+  printf 'Height=-2147483649\r\n'
+  printf 'Title=Q"x"\\\\B\\nL\001\177\351x\200\201\303\251\302\205\355\240\200\r\n'
+  printf 'Background="pics\\back.bmp"\r\n'
+  printf 'Button.0=Sec\\New\r\n'
+  printf 'Button.1=twin\r\n'
+  printf 'Button.2=TWIN\r\n'
+  printf 'Button.4=Unreached\r\n'
+  printf 'TEXT_COLOR=0377\r\n'
+  printf 'DESC_LOC.X=5\r\n'
+  printf 'DESC_LOC.Y=  -12px\r\n'
+  printf 'EXIT_COMMAND=\r\n'
+  printf 'ERROR_MSG=Tab\there\r\n'
+  printf '[Twin]\n'
+  printf 'BUTTON_TEXT=Two\\\\\\nlines\n'
+  printf 'DESC_LOC.X=08\n'
+  printf 'TEXT_COLOR=\n'
+  printf 'PROG_COMMAND=setup\\setup.exe /q\n'
+  printf 'EXIT_COMMAND=stay\n'
+} >"$work/hostile/mavrel.ini"
+check_output "$work/hostile" "$here/hostile.json" hostile
+"$inspect" "$work/hostile" >"$work/again.out"
+cmp -s "$work/hostile.out" "$work/again.out" || fail "two runs differ"
+
+# A bad folder: a message on standard error, nothing on standard output.
+for bad in "$work/missing" "$work/hostile/mavrel.ini" ""; do
+  "$inspect" "$bad" >"$work/bad.out" 2>"$work/bad.err"
+  status=$?
+  [ "$status" -eq 2 ] || fail "bad folder '$bad': exit status $status, not 2"
+  [ -s "$work/bad.out" ] && fail "bad folder '$bad': wrote to standard output"
+  grep -q "cannot enter the directory" "$work/bad.err" || fail "bad folder '$bad': no message"
+done
+"$inspect" one two >/dev/null 2>&1
+[ $? -eq 2 ] || fail "two folders: exit status not 2"
+"$inspect" --bogus >/dev/null 2>&1
+[ $? -eq 2 ] || fail "unknown option: exit status not 2"
+
+"$inspect" --help >"$work/help.out" 2>&1 || fail "--help: exit status $?"
+grep -q "Usage: mavrel-inspect \[DIRECTORY\]" "$work/help.out" || fail "--help: no usage line"
+grep -q "JSON" "$work/help.out" || fail "--help: does not say what it prints"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all mavrel-inspect checks passed"
