@@ -1,0 +1,146 @@
+#include "windows_e2e_support.h"
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <system_error>
+
+#include "x_harness.h"
+
+namespace mavrel {
+
+namespace fs = std::filesystem;
+
+bool WineAvailable() {
+  return fs::exists(MAVREL_WINE64) && fs::exists(MAVREL_WINESERVER) &&
+         fs::exists(WindowsBuildDir() / "Mavrel.exe");
+}
+
+fs::path WindowsBuildDir() { return fs::path(MAVREL_WINDOWS_DIR); }
+
+std::map<std::string, std::string> Wine::Environment() const {
+  return {
+      {"WINEPREFIX", MAVREL_WINE_PREFIX},
+      {"WINEDEBUG", "-all"},
+      // No offers to install Mono or Gecko: nobody is there to answer them.
+      {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+      {"DISPLAY", display_},
+  };
+}
+
+pid_t Wine::Start(const std::vector<std::string>& args, const fs::path& directory,
+                  const fs::path& log) const {
+  xharness::ProcessOptions options;
+  options.argv.push_back(MAVREL_WINE64);
+  options.argv.insert(options.argv.end(), args.begin(), args.end());
+  options.workingDirectory = directory.string();
+  options.env = Environment();
+  options.unsetEnv = {"WAYLAND_DISPLAY"};
+  options.outputFile = log.string();
+  return xharness::StartProcess(options);
+}
+
+bool Wine::Run(const std::vector<std::string>& args, const fs::path& directory, int deadlineMs,
+               int& status) const {
+  const pid_t pid = Start(args, directory, directory / "wine-run.log");
+  if (pid <= 0) return false;
+  if (xharness::WaitForExit(pid, deadlineMs, status)) return true;
+  xharness::KillProcess(pid);
+  return false;
+}
+
+void Wine::StopServer() const {
+  xharness::ProcessOptions options;
+  options.argv = {MAVREL_WINESERVER, "-k"};
+  options.env = Environment();
+  options.outputFile = "/dev/null";
+  const pid_t pid = xharness::StartProcess(options);
+  int status = 0;
+  if (pid > 0 && !xharness::WaitForExit(pid, 15000, status)) xharness::KillProcess(pid);
+  // -k only signals; wait until the server has really gone.
+  options.argv = {MAVREL_WINESERVER, "-w"};
+  const pid_t waiter = xharness::StartProcess(options);
+  if (waiter > 0 && !xharness::WaitForExit(waiter, 15000, status)) xharness::KillProcess(waiter);
+}
+
+bool Wine::MakePrefix(std::string& log) const {
+  const fs::path prefix(MAVREL_WINE_PREFIX);
+  if (fs::exists(prefix / "system.reg") && fs::exists(prefix / "drive_c" / "windows")) {
+    return true;
+  }
+  fs::create_directories(prefix.parent_path());
+  const fs::path logFile = prefix.parent_path() / "wineboot.log";
+  xharness::ProcessOptions options;
+  options.argv = {MAVREL_WINE64, "wineboot", "--init"};
+  options.env = Environment();
+  options.outputFile = logFile.string();
+  const pid_t pid = xharness::StartProcess(options);
+  int status = -1;
+  bool ended = pid > 0 && xharness::WaitForExit(pid, 240000, status);
+  if (!ended && pid > 0) xharness::KillProcess(pid);
+  StopServer();
+  log = ReadText(logFile);
+  return ended && status == 0 && fs::exists(prefix / "system.reg");
+}
+
+fs::path FreshFolder(const std::string& name) {
+  const fs::path folder = fs::path(MAVREL_E2E_WORK_DIR) / name;
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  fs::create_directories(folder);
+  return folder;
+}
+
+void CopyWindowsProgram(const std::string& name, const fs::path& to) {
+  fs::copy_file(WindowsBuildDir() / name, to / name, fs::copy_options::overwrite_existing);
+}
+
+void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::map<std::string, std::string> ReadKeyValues(const fs::path& path) {
+  std::map<std::string, std::string> values;
+  std::istringstream in(ReadText(path));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t equals = line.find('=');
+    if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return values;
+}
+
+std::map<std::string, std::vector<long>> ReadMetrics(const fs::path& path) {
+  std::map<std::string, std::vector<long>> metrics;
+  for (const auto& [key, value] : ReadKeyValues(path)) {
+    std::istringstream numbers(value);
+    long n = 0;
+    while (numbers >> n) metrics[key].push_back(n);
+  }
+  return metrics;
+}
+
+std::string WindowsPath(const fs::path& path) {
+  std::string text = "Z:" + fs::absolute(path).lexically_normal().string();
+  for (char& c : text) {
+    if (c == '/') c = '\\';
+  }
+  while (text.size() > 3 && text.back() == '\\') text.pop_back();
+  return text;
+}
+
+}  // namespace mavrel

@@ -1,0 +1,319 @@
+// The x86_64 Windows launcher under wine64 on a private Xvfb, checked as a
+// user would see it: the window's title, client size and centred position,
+// the picture stretched over the client area, a button's colours as the
+// pointer moves onto it and presses it, the programs a click starts (a
+// helper that writes its command line and working directory), the error box
+// of a command that cannot start, and the exit status.
+//
+// The test also owns the wine prefix: WinePrefix.Create makes it once per
+// run (ctest runs it first, as a fixture), and every test program ends the
+// prefix's wineserver before its X server goes away.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "windows_e2e_support.h"
+#include "x_harness.h"
+
+namespace mavrel {
+namespace {
+
+namespace fs = std::filesystem;
+using xharness::FromColorRef;
+using xharness::Rgb;
+using xharness::ScreenRect;
+using xharness::XSession;
+
+// ---- The test medium ---------------------------------------------------------
+
+constexpr int kClientWidth = 400;
+constexpr int kClientHeight = 300;
+constexpr const char* kTitle = "Mavrel under Wine";
+
+// Quadrant colours of the picture, as 0xRRGGBB.
+constexpr Rgb kTopLeft = 0xC81E1E;
+constexpr Rgb kTopRight = 0x1EA01E;
+constexpr Rgb kBottomLeft = 0x1E1EC8;
+constexpr Rgb kBottomRight = 0x808080;
+
+// Button colours as the settings file writes them (0x00BBGGRR).
+constexpr std::uint32_t kTextColor = 0xFFFFFF;       // white
+constexpr std::uint32_t kHighlightColor = 0x00FFFF;  // yellow
+constexpr std::uint32_t kSelectColor = 0xFF00FF;     // magenta
+constexpr std::uint32_t kDescColor = 0xFFFF00;       // cyan
+
+// The button rows and the description area, in client pixels. Texts are at
+// most this wide; the launcher measures the exact extent itself.
+struct Area {
+  int x, y, width, height;
+};
+constexpr Area kRunButton = {20, 16, 170, 34};
+constexpr Area kBrokenButton = {20, 60, 170, 34};
+constexpr Area kQuitButton = {20, 104, 170, 34};
+constexpr Area kDescription = {20, 240, 360, 40};
+
+// A 40 x 30 24-bit BMP of four coloured quadrants, stored bottom-up.
+std::vector<std::uint8_t> QuadrantPicture() {
+  const int width = 40, height = 30, stride = width * 3;
+  std::vector<std::uint8_t> file(54 + stride * height, 0);
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, static_cast<std::uint32_t>(file.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, width);
+  put32(22, height);
+  file[26] = 1;
+  file[28] = 24;
+  put32(34, static_cast<std::uint32_t>(stride * height));
+  for (int row = 0; row < height; ++row) {
+    const int y = height - 1 - row;  // bottom-up
+    for (int x = 0; x < width; ++x) {
+      const Rgb c = y < height / 2 ? (x < width / 2 ? kTopLeft : kTopRight)
+                                   : (x < width / 2 ? kBottomLeft : kBottomRight);
+      std::uint8_t* p = &file[54 + row * stride + x * 3];
+      p[0] = c & 0xFF;
+      p[1] = (c >> 8) & 0xFF;
+      p[2] = (c >> 16) & 0xFF;
+    }
+  }
+  return file;
+}
+
+std::string Hex(std::uint32_t v) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%06X", v);
+  return text;
+}
+
+std::string Rect(const char* key, const Area& a) {
+  std::ostringstream out;
+  out << key << ".X=" << a.x << "\r\n"
+      << key << ".Y=" << a.y << "\r\n"
+      << key << ".WIDTH=" << a.width << "\r\n";
+  return out.str();
+}
+
+std::string MediumSettings() {
+  std::ostringstream ini;
+  ini << "[Main]\r\nWidth=" << kClientWidth << "\r\nHeight=" << kClientHeight
+      << "\r\nTitle=" << kTitle << "\r\nBackground=quadrants.bmp\r\n"
+      << "BUTTON_FONT_HEIGHT=28\r\nBUTTON_DESC_HEIGHT=24\r\n"
+      << "TEXT_COLOR=" << Hex(kTextColor) << "\r\nHIGHLIGHT_COLOR=" << Hex(kHighlightColor)
+      << "\r\nSELECT_COLOR=" << Hex(kSelectColor) << "\r\nDESC_COLOR=" << Hex(kDescColor) << "\r\n"
+      << Rect("DESC_LOC", kDescription) << "Button.0=Run\r\nButton.1=Broken\r\nButton.2=Quit\r\n"
+      << "\r\n[Run]\r\nBUTTON_TEXT=Run helper\r\nDESC_TEXT=Starts the helper\\nand stays\r\n"
+      << Rect("BUTTON_LOC", kRunButton) << "DIRECTORY=work\r\n"
+      << "PROG_COMMAND=mavrel-test-helper.exe run.txt \"two words\" last\r\n"
+      << "EXIT_COMMAND=STAY\r\n"
+      << "\r\n[Broken]\r\nBUTTON_TEXT=Broken\r\nDESC_TEXT=Cannot start\r\n"
+      << Rect("BUTTON_LOC", kBrokenButton) << "PROG_COMMAND=no-such-program.exe\r\n"
+      << "ERROR_MSG=The program is missing.\r\n"
+      << "\r\n[Quit]\r\nBUTTON_TEXT=Quit\r\nDESC_TEXT=Starts the helper and ends\r\n"
+      << Rect("BUTTON_LOC", kQuitButton) << "PROG_COMMAND=mavrel-test-helper.exe quit.txt\r\n";
+  return ini.str();
+}
+
+// ---- The fixture -------------------------------------------------------------
+
+class LauncherUnderWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(WineAvailable()) << "wine64 or the Windows build is missing";
+    ASSERT_TRUE(session_.Start(1024, 768, 15000)) << session_.error();
+    wine_ = std::make_unique<Wine>(session_.displayName());
+    wine_->StopServer();
+    medium_ = FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(medium_ / "work");
+    CopyWindowsProgram("Mavrel.exe", medium_);
+    CopyWindowsProgram("mavrel-test-helper.exe", medium_);
+    WriteFile(medium_ / "quadrants.bmp", QuadrantPicture());
+    WriteText(medium_ / "Mavrel.INI", MediumSettings());
+  }
+
+  void TearDown() override {
+    if (launcher_ > 0) xharness::KillProcess(launcher_);
+    if (wine_) wine_->StopServer();
+  }
+
+  // Starts the launcher and waits for its window.
+  void StartLauncher() {
+    launcher_ = wine_->Start({"Mavrel.exe"}, medium_, medium_ / "launcher.log");
+    ASSERT_GT(launcher_, 0);
+    window_ = session_.WaitForWindow(kTitle, 60000);
+    ASSERT_NE(window_, 0u) << "no window titled \"" << kTitle << "\"; log:\n"
+                           << ReadText(medium_ / "launcher.log");
+  }
+
+  // Where the client area must be: centred as the launcher computes it from
+  // the screen size and the frame that the system adds to its style.
+  ScreenRect ExpectedClient() {
+    const fs::path metrics = medium_ / "metrics.txt";
+    int status = -1;
+    EXPECT_TRUE(
+        wine_->Run({"mavrel-test-helper.exe", "--metrics", "metrics.txt"}, medium_, 30000, status));
+    EXPECT_EQ(0, status);
+    std::map<std::string, std::vector<long>> m = ReadMetrics(metrics);
+    EXPECT_EQ((std::vector<long>{1024, 768}), m["screen"]);
+    const std::vector<long> frame = m["frame"];  // left top right bottom of (0,0,0,0)
+    EXPECT_EQ(4u, frame.size());
+    if (frame.size() != 4) return {};
+    const long outerLeft = frame[0], outerTop = frame[1];
+    const long outerRight = kClientWidth + frame[2], outerBottom = kClientHeight + frame[3];
+    // Halved by an arithmetic shift, rounding towards minus infinity.
+    const long x = (1024 + outerLeft - outerRight) >> 1;
+    const long y = (768 + outerTop - outerBottom) >> 1;
+    // The system's own view of the window agrees.
+    EXPECT_EQ((std::vector<long>{x, y, x + outerRight - outerLeft, y + outerBottom - outerTop}),
+              m["window"]);
+    EXPECT_EQ((std::vector<long>{x - outerLeft, y - outerTop, kClientWidth, kClientHeight}),
+              m["client"]);
+    return ScreenRect{static_cast<int>(x - outerLeft), static_cast<int>(y - outerTop), kClientWidth,
+                      kClientHeight};
+  }
+
+  ScreenRect OnScreen(const Area& a) const {
+    return ScreenRect{client_.x + a.x, client_.y + a.y, a.width, a.height};
+  }
+  int Count(const Area& a, std::uint32_t colorRef) {
+    return session_.CountPixels(OnScreen(a), FromColorRef(colorRef));
+  }
+  bool WaitForColour(const Area& a, std::uint32_t colorRef, int deadlineMs) {
+    return xharness::WaitFor([&] { return Count(a, colorRef) >= kEnoughPixels; }, deadlineMs);
+  }
+  void PointAt(const Area& a) { session_.MovePointer(client_.x + a.x + 12, client_.y + a.y + 14); }
+
+  // Glyph strokes of a 28-pixel font give far more pixels of exactly the
+  // text colour than this; a few stray blended pixels give far fewer.
+  static constexpr int kEnoughPixels = 25;
+
+  XSession session_;
+  std::unique_ptr<Wine> wine_;
+  fs::path medium_;
+  pid_t launcher_ = -1;
+  xharness::XWindowId window_ = 0;
+  ScreenRect client_;
+};
+
+TEST_F(LauncherUnderWine, ShowsPictureAndButtonsStartsHelperStaysShowsErrorsAndCloses) {
+  StartLauncher();
+  ASSERT_FALSE(HasFatalFailure());
+
+  // Title, client size, centred position.
+  EXPECT_EQ(kTitle, session_.Title(window_));
+  client_ = ExpectedClient();
+  ScreenRect geometry;
+  ASSERT_TRUE(session_.Geometry(window_, geometry));
+  EXPECT_EQ(client_.x, geometry.x);
+  EXPECT_EQ(client_.y, geometry.y);
+  EXPECT_EQ(kClientWidth, geometry.width);
+  EXPECT_EQ(kClientHeight, geometry.height);
+
+  // The picture covers the client area, stretched: each quadrant's colour
+  // near each corner, and the root's black just outside.
+  ASSERT_TRUE(session_.WaitForPixel(client_.x + 390, client_.y + 10, kTopRight, 10000, 8))
+      << "the picture was not drawn";
+  EXPECT_TRUE(xharness::ColoursMatch(kTopLeft, session_.Pixel(client_.x + 5, client_.y + 140), 8));
+  EXPECT_TRUE(xharness::ColoursMatch(kTopRight, session_.Pixel(client_.x + 394, client_.y + 5), 8));
+  EXPECT_TRUE(
+      xharness::ColoursMatch(kBottomLeft, session_.Pixel(client_.x + 5, client_.y + 294), 8));
+  EXPECT_TRUE(
+      xharness::ColoursMatch(kBottomRight, session_.Pixel(client_.x + 394, client_.y + 294), 8));
+  EXPECT_TRUE(
+      xharness::ColoursMatch(kBottomRight, session_.Pixel(client_.x + 300, client_.y + 225), 8));
+  EXPECT_FALSE(xharness::ColoursMatch(kTopLeft, session_.Pixel(client_.x - 2, client_.y + 75), 8));
+  EXPECT_FALSE(
+      xharness::ColoursMatch(kBottomRight, session_.Pixel(client_.x + 402, client_.y + 225), 8));
+
+  // Buttons at rest: text colour, no description.
+  ASSERT_TRUE(WaitForColour(kRunButton, kTextColor, 5000));
+  EXPECT_GE(Count(kBrokenButton, kTextColor), kEnoughPixels);
+  EXPECT_GE(Count(kQuitButton, kTextColor), kEnoughPixels);
+  EXPECT_EQ(0, Count(kRunButton, kHighlightColor));
+  EXPECT_EQ(0, Count(kDescription, kDescColor));
+
+  // Pointer onto the first button: highlight colour and its description.
+  PointAt(kRunButton);
+  EXPECT_TRUE(WaitForColour(kRunButton, kHighlightColor, 5000));
+  EXPECT_TRUE(WaitForColour(kDescription, kDescColor, 5000));
+  EXPECT_EQ(0, Count(kRunButton, kTextColor));
+  EXPECT_GE(Count(kBrokenButton, kTextColor), kEnoughPixels);
+
+  // Pressed: select colour.
+  session_.PressButton();
+  EXPECT_TRUE(WaitForColour(kRunButton, kSelectColor, 5000));
+
+  // Released: the helper starts in the button's DIRECTORY with the command
+  // line as configured, and the launcher stays ("STAY").
+  session_.ReleaseButton();
+  const fs::path runOutput = medium_ / "work" / "run.txt";
+  ASSERT_TRUE(xharness::WaitFor([&] { return fs::exists(runOutput); }, 30000))
+      << "the helper did not run; log:\n"
+      << ReadText(medium_ / "launcher.log");
+  const std::map<std::string, std::string> run = ReadKeyValues(runOutput);
+  EXPECT_EQ("mavrel-test-helper.exe run.txt \"two words\" last", run.at("command-line"));
+  EXPECT_EQ(WindowsPath(medium_ / "work"), run.at("directory"));
+  EXPECT_TRUE(WaitForColour(kRunButton, kHighlightColor, 5000));
+  int status = -1;
+  EXPECT_FALSE(xharness::WaitForExit(launcher_, 300, status)) << "ended with " << status;
+  EXPECT_FALSE(session_.FindWindowsByTitle(kTitle).empty());
+
+  // A command that cannot start: a box captioned "Error"; the launcher stays.
+  PointAt(kBrokenButton);
+  ASSERT_TRUE(WaitForColour(kBrokenButton, kHighlightColor, 5000));
+  session_.PressButton();
+  session_.ReleaseButton();
+  const xharness::XWindowId box = session_.WaitForWindow("Error", 15000);
+  ASSERT_NE(0u, box) << "no error box; mapped: "
+                     << ::testing::PrintToString(session_.MappedTitles());
+  EXPECT_FALSE(xharness::WaitForExit(launcher_, 200, status));
+  session_.RequestClose(box);
+  EXPECT_TRUE(session_.WaitForNoWindow("Error", 10000));
+  EXPECT_FALSE(xharness::WaitForExit(launcher_, 300, status));
+  EXPECT_FALSE(session_.FindWindowsByTitle(kTitle).empty());
+
+  // Closing the window ends the launcher with status 0.
+  session_.RequestClose(window_);
+  ASSERT_TRUE(xharness::WaitForExit(launcher_, 20000, status)) << "the launcher did not end";
+  launcher_ = -1;
+  EXPECT_EQ(0, status);
+  EXPECT_TRUE(session_.WaitForNoWindow(kTitle, 5000));
+}
+
+TEST_F(LauncherUnderWine, ExitButtonStartsHelperAndEndsWithStatusZero) {
+  StartLauncher();
+  ASSERT_FALSE(HasFatalFailure());
+  client_ = ExpectedClient();
+  ASSERT_TRUE(WaitForColour(kQuitButton, kTextColor, 10000));
+  PointAt(kQuitButton);
+  ASSERT_TRUE(WaitForColour(kQuitButton, kHighlightColor, 5000));
+  session_.PressButton();
+  ASSERT_TRUE(WaitForColour(kQuitButton, kSelectColor, 5000));
+  session_.ReleaseButton();
+  int status = -1;
+  ASSERT_TRUE(xharness::WaitForExit(launcher_, 30000, status)) << "the launcher did not end";
+  launcher_ = -1;
+  EXPECT_EQ(0, status);
+  // DIRECTORY defaults to ".": the launcher's own current directory.
+  const fs::path quitOutput = medium_ / "quit.txt";
+  ASSERT_TRUE(xharness::WaitFor([&] { return fs::exists(quitOutput); }, 30000));
+  const std::map<std::string, std::string> run = ReadKeyValues(quitOutput);
+  EXPECT_EQ("mavrel-test-helper.exe quit.txt", run.at("command-line"));
+  EXPECT_EQ(WindowsPath(medium_), run.at("directory"));
+}
+
+}  // namespace
+}  // namespace mavrel
