@@ -10,6 +10,7 @@
 
 #include "fake/fake_platform.h"
 #include "window/launcher_storage.h"
+#include "window/launcher_window.h"
 
 namespace mavrel {
 namespace test_support {
@@ -41,6 +42,17 @@ inline std::vector<std::string> ButtonPropertyReads(const std::string& section) 
 
 inline void Append(std::vector<std::string>& to, const std::vector<std::string>& more) {
   to.insert(to.end(), more.begin(), more.end());
+}
+
+// Registers the launcher's window procedure with the fake, as the entry
+// does, so that messages sent to the fake reach the window; the
+// registration is left out of the transcript.
+inline void RegisterProcedure(FakePlatform& fake) {
+  WindowClassDescription description;
+  description.className = "MyMavrelWindowClass";
+  description.procedure = &LauncherWindow::WindowProcedure;
+  fake.RegisterWindowClass(description);
+  fake.ClearCalls();
 }
 
 // A button section "<name>" listed as "Button.<index>" with its text at
