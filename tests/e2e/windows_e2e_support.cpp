@@ -1,5 +1,8 @@
 #include "windows_e2e_support.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -11,6 +14,50 @@
 namespace mavrel {
 
 namespace fs = std::filesystem;
+
+extern "C" char** environ;
+
+namespace {
+
+// posix_spawn with standard output to `output`, standard error discarded,
+// `env` added to this process's environment.
+pid_t SpawnCapturing(const std::vector<std::string>& argv, const fs::path& directory,
+                     const std::map<std::string, std::string>& env, const fs::path& output) {
+  std::vector<std::string> environment;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('='));
+    if (env.count(name) == 0) environment.push_back(entry);
+  }
+  for (const auto& [name, value] : env) environment.push_back(name + "=" + value);
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> args = argv;
+  std::vector<char*> argp;
+  for (std::string& arg : args) argp.push_back(arg.data());
+  argp.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+bool WaitOrKill(pid_t pid, int deadlineMs, int& status) {
+  if (pid <= 0) return false;
+  if (xharness::WaitForExit(pid, deadlineMs, status)) return true;
+  xharness::KillProcess(pid);
+  return false;
+}
+
+}  // namespace
 
 bool WineAvailable() {
   return fs::exists(MAVREL_WINE64) && fs::exists(MAVREL_WINESERVER) &&
@@ -48,6 +95,18 @@ bool Wine::Run(const std::vector<std::string>& args, const fs::path& directory, 
   if (xharness::WaitForExit(pid, deadlineMs, status)) return true;
   xharness::KillProcess(pid);
   return false;
+}
+
+bool Wine::RunCapturingOutput(const std::vector<std::string>& args, const fs::path& directory,
+                              const fs::path& output, int deadlineMs, int& status) const {
+  std::vector<std::string> argv = {MAVREL_WINE64};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return WaitOrKill(SpawnCapturing(argv, directory, Environment(), output), deadlineMs, status);
+}
+
+bool RunNativeCapturingOutput(const std::vector<std::string>& argv, const fs::path& output,
+                              int deadlineMs, int& status) {
+  return WaitOrKill(SpawnCapturing(argv, {}, {}, output), deadlineMs, status);
 }
 
 void Wine::StopServer() const {

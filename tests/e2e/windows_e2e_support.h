@@ -32,6 +32,12 @@ class Wine {
   // killed then).
   bool Run(const std::vector<std::string>& args, const std::filesystem::path& directory,
            int deadlineMs, int& status) const;
+  // Runs `args` in `directory` with its standard output (alone) going to
+  // `output`, and waits. False when it could not start or did not end
+  // before the deadline (it is killed then).
+  bool RunCapturingOutput(const std::vector<std::string>& args,
+                          const std::filesystem::path& directory,
+                          const std::filesystem::path& output, int deadlineMs, int& status) const;
   // Ends every program of the prefix and its wineserver, and waits for that.
   void StopServer() const;
   // Makes the prefix if it is not there yet. False when that failed.
@@ -41,6 +47,10 @@ class Wine {
   std::map<std::string, std::string> Environment() const;
   std::string display_;
 };
+
+// Runs a program of this machine the same way.
+bool RunNativeCapturingOutput(const std::vector<std::string>& argv,
+                              const std::filesystem::path& output, int deadlineMs, int& status);
 
 // An empty folder for one test, under this build's test work folder.
 std::filesystem::path FreshFolder(const std::string& name);
