@@ -17,19 +17,26 @@ std::string_view Trim(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-}  // namespace
-
-std::size_t IniFile::NameHash::operator()(std::string_view name) const {
-  // FNV-1a over the lower-cased bytes.
+// FNV-1a over the lower-cased bytes, so that names differing only in letter
+// case hash alike.
+std::uint64_t HashName(std::string_view name) {
   std::uint64_t hash = 14695981039346656037ull;
   for (char c : name) {
     hash ^= static_cast<unsigned char>(LowerAscii(c));
     hash *= 1099511628211ull;
   }
-  return static_cast<std::size_t>(hash);
+  return hash;
 }
 
-bool IniFile::NameEqual::operator()(std::string_view a, std::string_view b) const {
+std::uint64_t HashEntry(std::uint64_t keyHash, std::uint32_t section) {
+  std::uint64_t hash = keyHash ^ (static_cast<std::uint64_t>(section) * 0x9E3779B97F4A7C15ull);
+  hash ^= hash >> 29;
+  hash *= 0xBF58476D1CE4E5B9ull;
+  hash ^= hash >> 32;
+  return hash;
+}
+
+bool EqualNames(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
@@ -37,13 +44,11 @@ bool IniFile::NameEqual::operator()(std::string_view a, std::string_view b) cons
   return true;
 }
 
-std::size_t IniFile::EntryHash::operator()(const EntryName& name) const {
-  return NameHash()(name.key) ^ (static_cast<std::size_t>(name.section) * 0x9E3779B97F4A7C15ull);
+std::size_t SlotOf(std::uint64_t hash, const std::vector<std::uint32_t>& slots) {
+  return static_cast<std::size_t>(hash) & (slots.size() - 1);
 }
 
-bool IniFile::EntryEqual::operator()(const EntryName& a, const EntryName& b) const {
-  return a.section == b.section && NameEqual()(a.key, b.key);
-}
+}  // namespace
 
 IniFile::IniFile(std::string_view bytes) : size_(bytes.size()) {
   text_ = std::make_unique<char[]>(size_ + 1);
@@ -53,14 +58,6 @@ IniFile::IniFile(std::string_view bytes) : size_(bytes.size()) {
 }
 
 void IniFile::Parse() {
-  // A rough line count sizes the tables once instead of rehashing as they
-  // grow; a settings file is almost all key lines.
-  std::size_t lines = 1;
-  for (std::size_t i = 0; i < size_; ++i) {
-    if (text_[i] == '\n' || text_[i] == '\r') ++lines;
-  }
-  entries_.reserve(lines);
-
   // Until the first header there is no section, and keys go nowhere.
   std::uint32_t section = 0;
   bool keysVisible = false;
@@ -85,9 +82,23 @@ void IniFile::ParseLine(std::string_view line, std::uint32_t& section, bool& key
     name = Trim(name);
     // Only the first section of a name is ever searched: the keys of a
     // later one with the same name are dropped.
-    auto inserted = sections_.emplace(name, static_cast<std::uint32_t>(sections_.size()));
-    section = inserted.first->second;
-    keysVisible = inserted.second;
+    std::uint64_t hash = HashName(name);
+    keysVisible = FindSection(name, hash) < 0 && sections_.size() < 0xFFFFFFFEu;
+    if (!keysVisible) return;
+    if ((sections_.size() + 1) * 2 > sectionSlots_.size()) {
+      // Kept at most half full; doubling places every section again.
+      sectionSlots_.assign(sectionSlots_.empty() ? 16 : sectionSlots_.size() * 2, 0);
+      for (std::size_t i = 0; i < sections_.size(); ++i) {
+        std::size_t slot = SlotOf(sections_[i].hash, sectionSlots_);
+        while (sectionSlots_[slot] != 0) slot = (slot + 1) & (sectionSlots_.size() - 1);
+        sectionSlots_[slot] = static_cast<std::uint32_t>(i + 1);
+      }
+    }
+    sections_.push_back(Section{name, hash, static_cast<std::uint32_t>(entries_.size()), 0});
+    std::size_t slot = SlotOf(hash, sectionSlots_);
+    while (sectionSlots_[slot] != 0) slot = (slot + 1) & (sectionSlots_.size() - 1);
+    sectionSlots_[slot] = static_cast<std::uint32_t>(sections_.size());
+    section = static_cast<std::uint32_t>(sections_.size() - 1);
     return;
   }
   if (!keysVisible) return;
@@ -102,16 +113,87 @@ void IniFile::ParseLine(std::string_view line, std::uint32_t& section, bool& key
       value = value.substr(1, value.size() - 2);
     }
   }
-  // emplace keeps the first of duplicate keys.
-  entries_.emplace(EntryName{section, key}, value);
+  AddEntry(section, key, value);
+}
+
+void IniFile::AddEntry(std::uint32_t section, std::string_view key, std::string_view value) {
+  // The first of duplicate keys is the one found.
+  std::uint64_t keyHash = HashName(key);
+  if (FindEntry(section, key, keyHash) >= 0 || entries_.size() >= 0xFFFFFFFEu) return;
+  auto entry = static_cast<std::uint32_t>(entries_.size());
+  entries_.push_back(Entry{key, value, section});
+  keyHashes_.push_back(keyHash);
+  Section& owner = sections_[section];
+  ++owner.entryCount;
+  if (owner.entryCount == kScanLimit + 1) {
+    for (std::uint32_t i = owner.firstEntry; i <= entry; ++i) IndexEntry(i);
+  } else if (owner.entryCount > kScanLimit + 1) {
+    IndexEntry(entry);
+  }
+}
+
+void IniFile::IndexEntry(std::uint32_t entry) {
+  indexedEntries_.push_back(entry);
+  auto place = [this](std::uint32_t index) {
+    std::size_t slot = SlotOf(HashEntry(keyHashes_[index], entries_[index].section), entrySlots_);
+    while (entrySlots_[slot] != 0) slot = (slot + 1) & (entrySlots_.size() - 1);
+    entrySlots_[slot] = index + 1;
+  };
+  if (indexedEntries_.size() * 2 > entrySlots_.size()) {
+    entrySlots_.assign(entrySlots_.empty() ? 64 : entrySlots_.size() * 2, 0);
+    for (std::uint32_t index : indexedEntries_) place(index);
+  } else {
+    place(entry);
+  }
+}
+
+std::int64_t IniFile::FindSection(std::string_view name, std::uint64_t hash) const {
+  if (sectionSlots_.empty()) return -1;
+  const std::size_t mask = sectionSlots_.size() - 1;
+  for (std::size_t slot = SlotOf(hash, sectionSlots_);; slot = (slot + 1) & mask) {
+    std::uint32_t index = sectionSlots_[slot];
+    if (index == 0) return -1;
+    const Section& candidate = sections_[index - 1];
+    if (candidate.hash == hash && EqualNames(candidate.name, name)) return index - 1;
+  }
+}
+
+std::int64_t IniFile::FindEntry(std::uint32_t section, std::string_view key,
+                                std::uint64_t keyHash) const {
+  const Section& owner = sections_[section];
+  if (owner.entryCount <= kScanLimit) {
+    const std::uint32_t end = owner.firstEntry + owner.entryCount;
+    for (std::uint32_t i = owner.firstEntry; i < end; ++i) {
+      if (keyHashes_[i] == keyHash && EqualNames(entries_[i].key, key)) return i;
+    }
+    return -1;
+  }
+  const std::size_t mask = entrySlots_.size() - 1;
+  for (std::size_t slot = SlotOf(HashEntry(keyHash, section), entrySlots_);;
+       slot = (slot + 1) & mask) {
+    std::uint32_t index = entrySlots_[slot];
+    if (index == 0) return -1;
+    const std::uint32_t i = index - 1;
+    if (keyHashes_[i] == keyHash && entries_[i].section == section &&
+        EqualNames(entries_[i].key, key)) {
+      return i;
+    }
+  }
 }
 
 bool IniFile::Find(std::string_view section, std::string_view key, std::string_view& value) const {
-  auto found = sections_.find(section);
-  if (found == sections_.end()) return false;
-  auto entry = entries_.find(EntryName{found->second, key});
-  if (entry == entries_.end()) return false;
-  value = entry->second;
+  std::int64_t found;
+  if (lastSection_ != 0 && EqualNames(sections_[lastSection_ - 1].name, section)) {
+    found = lastSection_ - 1;
+  } else {
+    found = FindSection(section, HashName(section));
+    if (found < 0) return false;
+    lastSection_ = static_cast<std::uint32_t>(found + 1);
+  }
+  auto index = static_cast<std::uint32_t>(found);
+  std::int64_t entry = FindEntry(index, key, HashName(key));
+  if (entry < 0) return false;
+  value = entries_[static_cast<std::size_t>(entry)].value;
   return true;
 }
 

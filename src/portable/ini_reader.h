@@ -20,7 +20,6 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace mavrel {
@@ -54,33 +53,44 @@ class IniFile {
   std::size_t sectionCount() const { return sections_.size(); }
 
  private:
-  // Hash and equality of names that ignore ASCII letter case.
-  struct NameHash {
-    std::size_t operator()(std::string_view name) const;
+  // Reads come in runs on one section (a button's 21 keys), so the section
+  // of the last lookup is tried first, and a small section is searched by
+  // scanning its keys' hashes, which lie side by side in memory. Sections
+  // with many keys ([Main] with a long button list) are also indexed in a
+  // flat open-addressing table. Slots hold an index plus one; 0 is free.
+  static constexpr std::uint32_t kScanLimit = 24;
+  struct Section {
+    std::string_view name;
+    std::uint64_t hash;
+    std::uint32_t firstEntry;  // a section's entries are consecutive
+    std::uint32_t entryCount;
   };
-  struct NameEqual {
-    bool operator()(std::string_view a, std::string_view b) const;
-  };
-  struct EntryName {
-    std::uint32_t section;
+  struct Entry {
     std::string_view key;
-  };
-  struct EntryHash {
-    std::size_t operator()(const EntryName& name) const;
-  };
-  struct EntryEqual {
-    bool operator()(const EntryName& a, const EntryName& b) const;
+    std::string_view value;
+    std::uint32_t section;
   };
 
   void Parse();
   void ParseLine(std::string_view line, std::uint32_t& section, bool& keysVisible);
+  void AddEntry(std::uint32_t section, std::string_view key, std::string_view value);
+  void IndexEntry(std::uint32_t entry);
+  // The index of the section named `name` (letter case aside), or -1.
+  std::int64_t FindSection(std::string_view name, std::uint64_t hash) const;
+  // The index of the entry `key` of `section`, or -1.
+  std::int64_t FindEntry(std::uint32_t section, std::string_view key, std::uint64_t keyHash) const;
 
   // The file's bytes; every name and value below points into them, and they
   // stay put when the IniFile is moved.
   std::unique_ptr<char[]> text_;
   std::size_t size_ = 0;
-  std::unordered_map<std::string_view, std::uint32_t, NameHash, NameEqual> sections_;
-  std::unordered_map<EntryName, std::string_view, EntryHash, EntryEqual> entries_;
+  std::vector<Section> sections_;
+  std::vector<std::uint32_t> sectionSlots_;
+  std::vector<Entry> entries_;
+  std::vector<std::uint64_t> keyHashes_;  // of entries_, side by side
+  std::vector<std::uint32_t> indexedEntries_;
+  std::vector<std::uint32_t> entrySlots_;
+  mutable std::uint32_t lastSection_ = 0;  // index plus one; 0 = none yet
 };
 
 }  // namespace mavrel

@@ -4,7 +4,6 @@
 #include "settings/settings.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 namespace mavrel {
@@ -142,12 +141,23 @@ SettingNumber::SettingNumber(SettingsFile& settings, std::int32_t defaultNumber,
 
 namespace {
 
+// Writes `prefix` and then `suffix` into `key` of kSettingBufferSize bytes,
+// cut to fit. Keys are built for every rectangle component and list entry,
+// so this avoids the cost of a formatted print.
+void BuildKey(char* key, const char* prefix, const char* suffix) {
+  std::size_t length = 0;
+  for (const char* part : {prefix, suffix}) {
+    while (*part != '\0' && length < kSettingBufferSize - 1) key[length++] = *part++;
+  }
+  key[length] = '\0';
+}
+
 // Reads one rectangle component from "<prefix><suffix>", the key built in the
 // settings file's shared key buffer just before the read.
 std::int32_t ReadRectComponent(SettingsFile& settings, std::int32_t defaultNumber,
                                const char* section, const char* keyPrefix, const char* suffix) {
   char* key = settings.KeyBuffer();
-  std::snprintf(key, kSettingBufferSize, "%s%s", keyPrefix, suffix);
+  BuildKey(key, keyPrefix, suffix);
   return SettingNumber(settings, defaultNumber, section, key).value;
 }
 
@@ -168,9 +178,20 @@ SettingRect::SettingRect(SettingsFile& settings, const SettingRect& defaults, co
 
 SectionNameList::SectionNameList(SettingsFile& settings, const char* section,
                                  const char* keyPrefix) {
+  // The key is "%s.%d" of the prefix and the number: a point and the number
+  // in decimal without leading zeros.
   char key[kSettingBufferSize];
   for (int n = 0; n < INT_MAX; ++n) {
-    std::snprintf(key, sizeof key, "%s.%d", keyPrefix, n);
+    char number[16];
+    char* digits = number + sizeof number;
+    *--digits = '\0';
+    int rest = n;
+    do {
+      *--digits = static_cast<char>('0' + rest % 10);
+      rest /= 10;
+    } while (rest != 0);
+    *--digits = '.';
+    BuildKey(key, keyPrefix, digits);
     const char* value = settings.ReadSetting(section, key);
     if (value[0] == '\0') break;
     names_.emplace_back(value);

@@ -180,6 +180,38 @@ TEST(IniFileTest, ManySectionsAndKeys) {
   EXPECT_FALSE(ini.Find("Section1", "Key20", value));
 }
 
+// Small sections are scanned and large ones indexed; both must give the
+// same answers, duplicates included, on each side of the limit.
+TEST(IniFileTest, SectionsOfEverySizeKeepTheRules) {
+  for (int keys : {1, 23, 24, 25, 26, 200, 3000}) {
+    std::string file = "[Before]\nKey0=before\n[Big]\n";
+    for (int k = 0; k < keys; ++k) {
+      file += "Key" + std::to_string(k) + "=" + std::to_string(k) + "\n";
+      if (k % 10 == 3) file += "KEY" + std::to_string(k) + "=duplicate\n";
+    }
+    file += "[After]\nKey0=after\n[BIG]\nKey0=hidden\nExtra=hidden\n";
+    IniFile ini(file);
+    for (int k = 0; k < keys; ++k) {
+      std::string_view value;
+      ASSERT_TRUE(ini.Find("big", "key" + std::to_string(k), value)) << keys << " " << k;
+      ASSERT_EQ(std::to_string(k), value) << keys << " " << k;
+    }
+    std::string_view value;
+    EXPECT_FALSE(ini.Find("Big", "Key" + std::to_string(keys), value)) << keys;
+    EXPECT_FALSE(ini.Find("Big", "Extra", value)) << keys;
+    // Alternating sections, and a missing one in between, after the last
+    // lookup's section was remembered.
+    ASSERT_TRUE(ini.Find("After", "Key0", value));
+    EXPECT_EQ("after", value);
+    EXPECT_FALSE(ini.Find("Nowhere", "Key0", value));
+    ASSERT_TRUE(ini.Find("Before", "KEY0", value));
+    EXPECT_EQ("before", value);
+    ASSERT_TRUE(ini.Find("BIG", "Key0", value));
+    EXPECT_EQ("0", value);
+    EXPECT_EQ(3u, ini.sectionCount());
+  }
+}
+
 TEST(IniFileTest, HostileBytesDoNotCrash) {
   // Every byte value, in every position a parser cares about.
   std::string file;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -58,6 +59,18 @@ std::int64_t ReadFully(int fd, char* buffer, std::size_t size) {
   return static_cast<std::int64_t>(done);
 }
 
+// A monotonic clock in milliseconds. The coarse clock is enough for an
+// interval of many milliseconds and costs a small fraction of a precise read,
+// which matters at one look per settings read.
+std::int64_t NowMilliseconds() {
+  struct timespec now;
+#ifdef CLOCK_MONOTONIC_COARSE
+  if (::clock_gettime(CLOCK_MONOTONIC_COARSE, &now) != 0)
+#endif
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 }  // namespace
@@ -101,19 +114,19 @@ std::uint32_t FileSystemPlatform::GetFullPathName(const char* name, std::uint32_
 }
 
 void FileSystemPlatform::Refresh(const std::string& path, CachedSettings& cached) {
-  auto now = std::chrono::steady_clock::now();
+  std::int64_t now = NowMilliseconds();
   struct stat info;
   if (cached.exists && ::stat(cached.resolvedPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
       info.st_size == cached.size && info.st_mtim.tv_sec == cached.modifiedSeconds &&
       info.st_mtim.tv_nsec == cached.modifiedNanoseconds) {
-    cached.checkedAt = now;
+    cached.checkedAtMilliseconds = now;
     return;
   }
 
   // Looked for afresh each time: a file may appear, or one under another
   // letter case may take the place of the one that went.
   cached = CachedSettings();
-  cached.checkedAt = now;
+  cached.checkedAtMilliseconds = now;
   std::string resolved = ResolveMediaPath(path);
   int fd = OpenRegularFile(resolved, info);
   if (fd < 0) return;
@@ -139,14 +152,19 @@ std::uint32_t FileSystemPlatform::GetPrivateProfileString(const char* section, c
   if (bufferSize == 0) return 0;
   buffer[0] = '\0';
   if (path == nullptr || path[0] == '\0' || section == nullptr || key == nullptr) return 0;
-  auto found = settingsCache_.find(path);
-  if (found == settingsCache_.end()) {
-    found = settingsCache_.emplace(path, CachedSettings()).first;
-    Refresh(found->first, found->second);
-  } else if (std::chrono::steady_clock::now() - found->second.checkedAt >= recheckInterval_) {
-    Refresh(found->first, found->second);
+  if (lastPath_ == nullptr || std::strcmp(lastPath_->c_str(), path) != 0) {
+    auto found = settingsCache_.find(path);
+    if (found == settingsCache_.end()) {
+      found = settingsCache_.emplace(path, CachedSettings()).first;
+      Refresh(found->first, found->second);
+    }
+    lastPath_ = &found->first;
+    lastCached_ = &found->second;
   }
-  return found->second.ini.Read(section, key, buffer, bufferSize);
+  if (NowMilliseconds() - lastCached_->checkedAtMilliseconds >= recheckInterval_.count()) {
+    Refresh(*lastPath_, *lastCached_);
+  }
+  return lastCached_->ini.Read(section, key, buffer, bufferSize);
 }
 
 FileHandle FileSystemPlatform::OpenFileForReading(const char* path) {

@@ -68,11 +68,14 @@ class FileSystemPlatform : public Platform {
     std::int64_t modifiedSeconds = 0;
     std::int64_t modifiedNanoseconds = 0;
     std::int64_t size = -1;
-    std::chrono::steady_clock::time_point checkedAt;
+    std::int64_t checkedAtMilliseconds = 0;
   };
   void Refresh(const std::string& path, CachedSettings& cached);
 
   std::map<std::string, CachedSettings> settingsCache_;
+  // The entry of the most recent read: reads come in long runs on one file.
+  const std::string* lastPath_ = nullptr;
+  CachedSettings* lastCached_ = nullptr;
   std::chrono::milliseconds recheckInterval_{100};
   int parseCount_ = 0;
 };
