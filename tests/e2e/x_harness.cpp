@@ -411,6 +411,22 @@ bool XSession::HasIcon(XWindowId window) {
   return has;
 }
 
+bool XSession::SaveScreen(const std::string& path, const ScreenRect* region) {
+  ScreenRect all{0, 0, screenWidth(), screenHeight()};
+  const ScreenRect& r = region ? *region : all;
+  std::vector<Rgb> pixels = Region(r);
+  if (pixels.empty()) return false;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  std::fprintf(f, "P6\n%d %d\n255\n", r.width, r.height);
+  for (Rgb p : pixels) {
+    unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
+                            static_cast<unsigned char>(p)};
+    std::fwrite(rgb, 1, 3, f);
+  }
+  return std::fclose(f) == 0;
+}
+
 void XSession::Sync() {
   if (display_) XSync(Dpy(display_), False);
 }

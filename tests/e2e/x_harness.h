@@ -135,6 +135,10 @@ class XSession {
   /// Counts the pixels of a region within `tolerance` of `colour`.
   int CountPixels(const ScreenRect& rect, Rgb colour, int tolerance = 0);
 
+  /// Writes the screen (or a region of it) as a binary PPM picture, for
+  /// looking at what a failed test saw. False when it cannot be written.
+  bool SaveScreen(const std::string& path, const ScreenRect* region = nullptr);
+
   /// Makes the server finish every request sent so far.
   void Sync();
 

@@ -1,0 +1,18 @@
+# The SDL desktop launcher: window, events and message boxes (SDL2), text
+# (SDL_ttf, fonts found through fontconfig), pictures, programs and
+# documents. Included by CMakeLists.txt beside it.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(MAVREL_SDL REQUIRED IMPORTED_TARGET sdl2 SDL2_ttf fontconfig)
+
+add_library(mavrel_desktop STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/desktop_platform.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/dib_decoder.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/font_resolver.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/program_start.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/text_encoding.cpp)
+target_include_directories(mavrel_desktop PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(mavrel_desktop PUBLIC mavrel_desktop_files mavrel_core mavrel_portable
+  PkgConfig::MAVREL_SDL)
+
+add_executable(mavrel ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+target_link_libraries(mavrel PRIVATE mavrel_desktop mavrel_core)

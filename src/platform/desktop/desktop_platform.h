@@ -1,0 +1,155 @@
+// The desktop launcher's platform: SDL2 for the window, its events and
+// message boxes, SDL_ttf with fontconfig for text, POSIX for programs and
+// documents; paths, settings and files come from FileSystemPlatform.
+//
+// Implements:
+// - one window whose client area is exactly the size asked for, placed at
+//   the position asked for (the frame is the window manager's, outside the
+//   client area, so AdjustWindowRect adds none and the client area itself
+//   is centred), titled, not resizable, with the program's icon;
+// - SDL events turned into the launcher's window messages: pointer moves
+//   and left-button presses with client positions wrapped into unsigned
+//   16-bit halves, the close request, exposure (as invalidation);
+// - pointer capture between a press and its release (moves outside the
+//   window keep coming, relative to the client area);
+// - invalidation collected into a region and painted in one WM_PAINT: the
+//   launcher draws into a back buffer clipped to the region's bounds, and
+//   only the region's rectangles reach the screen;
+// - text laid out by portable/text_layout.h, drawn anti-aliased and blended
+//   over the picture; 8-bit texts shown as UTF-8 when valid, else as
+//   Windows-1252;
+// - pictures decoded from the checked DibView and stretched with a linear
+//   filter, the stretched copy kept for the next paint;
+// - programs and documents through program_start.h.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/desktop/dib_decoder.h"
+#include "platform/desktop/files/file_system_platform.h"
+
+struct SDL_Window;
+struct SDL_Surface;
+struct _TTF_Font;
+union SDL_Event;
+
+namespace mavrel {
+
+// A font face opened at one size, shared by every font handle of that size.
+struct OpenFace;
+
+class DesktopPlatform : public FileSystemPlatform {
+ public:
+  DesktopPlatform();
+  ~DesktopPlatform() override;
+  DesktopPlatform(const DesktopPlatform&) = delete;
+  DesktopPlatform& operator=(const DesktopPlatform&) = delete;
+
+  /// Starts SDL's video. False when no display can be reached.
+  bool RegisterWindowClass(const WindowClassDescription& description) override;
+  /// Leaves the rectangle as it is: the window manager's frame lies outside
+  /// the client area and the client area is what gets placed.
+  void AdjustWindowRect(PlatformRect& rect, std::uint32_t style) override;
+  /// The size of display 0, SDL's primary display.
+  int GetSystemMetrics(int index) override;
+  /// Creates the hidden window. Null when video is not running or the size
+  /// is beyond kMaxWindowSide / kMaxWindowPixels.
+  WindowHandle CreateWindow(const char* className, const char* title, std::uint32_t style, int x,
+                            int y, int width, int height, WindowHandle parent,
+                            InstanceHandle instance) override;
+  void SetWindowUserData(WindowHandle window, void* data) override;
+  void* GetWindowUserData(WindowHandle window) override;
+  void ShowWindow(WindowHandle window, int command) override;
+  void DestroyWindow(WindowHandle window) override;
+  /// Paints nothing for kWmPaint (the area counts as painted) and destroys
+  /// the window for kWmClose; 0 for everything else.
+  std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam) override;
+  int GetMessage(Message& message) override;
+  void TranslateMessage(const Message& message) override;
+  void DispatchMessage(const Message& message) override;
+  void PostQuitMessage(int status) override;
+  void SetCapture(WindowHandle window) override;
+  void ReleaseCapture() override;
+  /// SDL's message box, modal to `owner` when given; before it opens, the
+  /// owner's pending repaint is done so that it shows the current state.
+  /// Without a display the text goes to the standard error stream.
+  int MessageBox(WindowHandle owner, const char* text, const char* caption,
+                 std::uint32_t type) override;
+  DrawingContext BeginPaint(WindowHandle window, PaintInfo& paint) override;
+  void EndPaint(WindowHandle window, const PaintInfo& paint) override;
+  void InvalidateRect(WindowHandle window, const PlatformRect& rect, bool erase) override;
+  WindowHandle GetDesktopWindow() override;
+  /// A context for measuring text; drawing on it does nothing.
+  DrawingContext GetDC(WindowHandle window) override;
+  void ReleaseDC(WindowHandle window, DrawingContext context) override;
+  int DrawText(DrawingContext context, const char* text, int length, PlatformRect& rect,
+               std::uint32_t format) override;
+  /// Null when no font file can be found or opened, or the height is
+  /// beyond kMaxFontPixels.
+  FontHandle CreateFont(int height, const char* faceName) override;
+  void DeleteFont(FontHandle font) override;
+  FontHandle SelectFont(DrawingContext context, FontHandle font) override;
+  void SetBackgroundMode(DrawingContext context, int mode) override;
+  void SetTextColor(DrawingContext context, ColorRef color) override;
+  void StretchDIBits(DrawingContext context, int destX, int destY, int destWidth, int destHeight,
+                     int sourceX, int sourceY, int sourceWidth, int sourceHeight,
+                     const DibView& picture, std::uint32_t usage,
+                     std::uint32_t rasterOperation) override;
+  void FillRect(DrawingContext context, const PlatformRect& rect, ColorRef color) override;
+  bool CreateProcess(const char* commandLine, const char* directory,
+                     ProcessInformation& started) override;
+  void CloseProcessHandle(ProcessHandle handle) override;
+  std::uintptr_t ShellExecute(WindowHandle owner, const char* document, const char* directory,
+                              int showCommand) override;
+
+  static constexpr int kMaxWindowSide = 16384;
+  static constexpr long kMaxWindowPixels = 32l << 20;
+
+  /// Line height and width of `text` in `font`, for tests.
+  int FontLineHeight(FontHandle font) const;
+
+ private:
+  struct Window;
+  struct Context;
+  struct Font;
+  struct CachedPicture;
+
+  bool StartVideo();
+  Window* FindWindow(WindowHandle handle) const;
+  Context* FindContext(DrawingContext handle) const;
+  Font* FindFont(FontHandle handle) const;
+  bool TranslateEvent(const SDL_Event& event, Message& message);
+  void Invalidate(Window& window, int left, int top, int right, int bottom);
+  std::shared_ptr<OpenFace> OpenFaceAt(const std::string& file, int index, int pixelsPerEm);
+  double CellPerEm(const std::string& file, int index);
+  void DrawLine(Context& context, Font& font, const std::string& utf8, int x, int y,
+                const PlatformRect& clip);
+  SDL_Surface* RenderedLine(Font& font, const std::string& utf8, ColorRef color);
+  void DropLineCache();
+
+  bool videoStarted_ = false;
+  bool videoFailed_ = false;
+  WindowProcedure procedure_ = nullptr;
+  std::unique_ptr<Window> window_;  // the launcher has one window
+  std::set<std::unique_ptr<Context>> contexts_;
+  std::set<std::unique_ptr<Font>> fonts_;
+  std::map<std::pair<std::string, int>, std::weak_ptr<OpenFace>> openFaces_;
+  std::map<std::string, double> cellPerEm_;
+  std::set<std::uintptr_t> processHandles_;
+  std::uintptr_t nextProcessHandle_ = 1;
+  std::unique_ptr<CachedPicture> picture_;
+  std::map<std::string, SDL_Surface*> lineCache_;
+  std::size_t lineCacheBytes_ = 0;
+  bool quitPosted_ = false;
+  int quitStatus_ = 0;
+  bool captured_ = false;
+  int desktopWindow_ = 0;  // its address is the desktop's handle
+  int nextFontId_ = 1;
+};
+
+}  // namespace mavrel

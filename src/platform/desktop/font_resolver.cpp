@@ -1,0 +1,91 @@
+#include "platform/desktop/font_resolver.h"
+
+#include <fontconfig/fontconfig.h>
+#include <strings.h>
+
+#include <cmath>
+#include <map>
+
+namespace mavrel {
+namespace {
+
+// Matches `family` (with the usual substitutions) and gives the best face.
+FontFace Match(const char* family) {
+  FontFace face;
+  FcPattern* pattern = FcPatternCreate();
+  if (!pattern) return face;
+  // Added as a plain string: a name with "-", ":" or "," is not parsed.
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+  FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  if (match) {
+    FcChar8* file = nullptr;
+    FcChar8* name = nullptr;
+    int index = 0;
+    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
+      face.file = reinterpret_cast<const char*>(file);
+    }
+    if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch && name) {
+      face.family = reinterpret_cast<const char*>(name);
+    }
+    if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) face.index = index;
+    FcPatternDestroy(match);
+  }
+  FcPatternDestroy(pattern);
+  return face;
+}
+
+}  // namespace
+
+bool IsArialCompatible(const std::string& family) {
+  for (const char* known : {"Arial", "Liberation Sans", "Arimo", "Albany AMT", "Albany"}) {
+    if (strcasecmp(family.c_str(), known) == 0) return true;
+  }
+  return false;
+}
+
+FontFace ResolveFontFace(const std::string& faceName) {
+  static std::map<std::string, FontFace> resolved;
+  auto found = resolved.find(faceName);
+  if (found != resolved.end()) return found->second;
+  FontFace face;
+  if (FcInit()) {
+    FontFace exact = Match(faceName.c_str());
+    if (!exact.file.empty() && strcasecmp(exact.family.c_str(), faceName.c_str()) == 0) {
+      face = exact;
+    } else {
+      FontFace arial = Match("Arial");
+      face = (!arial.file.empty() && IsArialCompatible(arial.family)) ? arial : Match("sans-serif");
+    }
+  }
+  resolved[faceName] = face;
+  return face;
+}
+
+FontSizeRequest FontSizeForHeight(std::int32_t height) {
+  FontSizeRequest request;
+  std::int64_t h = height;
+  if (h == 0) {
+    request = {true, true, kDefaultCellHeight};
+  } else if (h > 0) {
+    request = {h <= kMaxFontPixels, true,
+               static_cast<int>(std::min<std::int64_t>(h, kMaxFontPixels + 1))};
+  } else {
+    std::int64_t em = -h;
+    request = {em <= kMaxFontPixels, false,
+               static_cast<int>(std::min<std::int64_t>(em, kMaxFontPixels + 1))};
+  }
+  return request;
+}
+
+int PixelsPerEmForCell(int cellHeight, double cellPerEm) {
+  if (!(cellPerEm > 0.1)) cellPerEm = 1.0;
+  long ppem = std::lround(cellHeight / cellPerEm);
+  return ppem < 1 ? 1 : static_cast<int>(ppem);
+}
+
+}  // namespace mavrel

@@ -1,0 +1,238 @@
+#include "platform/desktop/program_start.h"
+
+#include <errno.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/desktop/files/media_path.h"
+#include "portable/command_line.h"
+
+extern char** environ;
+
+namespace mavrel {
+namespace {
+
+// Programs started and not yet reaped. One thread only, like the launcher.
+std::vector<pid_t>& Started() {
+  static std::vector<pid_t> started;
+  return started;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+std::string CurrentFolder() {
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE || buffer.size() > (1u << 20)) return "";
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+// The child runs in another folder, so every path handed to it is made
+// absolute first.
+std::string Absolute(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  std::string current = CurrentFolder();
+  if (current.empty()) return path;
+  return current + (current.back() == '/' ? "" : "/") + path;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder + (folder.back() == '/' ? "" : "/") + name;
+}
+
+std::string FindInPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string list = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(':', start);
+    if (end == std::string::npos) end = list.size();
+    std::string folder = list.substr(start, end - start);
+    if (folder.empty()) folder = ".";  // an empty PATH entry means the current folder
+    std::string candidate = JoinPath(folder, name);
+    if (IsFile(candidate) && access(candidate.c_str(), X_OK) == 0) return Absolute(candidate);
+    start = end + 1;
+  }
+  return "";
+}
+
+// Starts `path` with `argv` in the folder `directory`: no descriptor but
+// 0, 1 and 2 is passed on, every signal is back at its default with none
+// blocked, and the program leads a session of its own so that a terminal's
+// signals meant for the launcher do not reach it. Gives 0 or an errno value.
+int Spawn(const std::string& path, const std::vector<std::string>& arguments,
+          const std::string& directory, pid_t& pid) {
+  std::vector<char*> argv;
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (int sig = 1; sig < NSIG; ++sig) {
+    if (sig != SIGKILL && sig != SIGSTOP) sigaddset(&defaults, sig);
+  }
+  sigset_t noneBlocked;
+  sigemptyset(&noneBlocked);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setsigmask(&attributes, &noneBlocked);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSID);
+
+  int result = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  if (result == 0) Started().push_back(pid);
+  return result;
+}
+
+void SleepMs(int ms) {
+  timespec t{ms / 1000, (ms % 1000) * 1000000L};
+  nanosleep(&t, nullptr);
+}
+
+constexpr std::uintptr_t kOpenedResult = 42;
+constexpr std::uintptr_t kFileNotFound = 2;
+constexpr std::uintptr_t kPathNotFound = 3;
+constexpr std::uintptr_t kAccessDenied = 5;
+constexpr std::uintptr_t kNoAssociation = 31;
+
+}  // namespace
+
+std::string OwnFolder() {
+  std::vector<char> buffer(4096);
+  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return "";
+  std::string path(buffer.data(), static_cast<std::size_t>(n));
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string FindProgram(const std::string& name, const std::string& ownFolder) {
+  if (name.empty()) return "";
+  if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos) {
+    std::string resolved = ResolveMediaPath(name);
+    return IsFile(resolved) ? Absolute(resolved) : "";
+  }
+  for (const std::string& folder : {ownFolder, CurrentFolder()}) {
+    if (folder.empty()) continue;
+    std::string resolved = ResolveMediaPath(JoinPath(folder, name));
+    if (IsFile(resolved)) return Absolute(resolved);
+  }
+  return FindInPath(name);
+}
+
+bool StartProgram(const std::string& commandLine, const std::string& directory, pid_t& pid,
+                  int& error) {
+  ReapEndedPrograms();
+  std::string folder = Absolute(ResolveMediaPath(directory));
+  struct stat info;
+  if (stat(folder.c_str(), &info) != 0) {
+    error = errno;
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    error = ENOTDIR;
+    return false;
+  }
+  std::string ownFolder = OwnFolder();
+  for (const ProgramCandidate& candidate : ProgramCandidates(commandLine)) {
+    std::string path = FindProgram(candidate.program, ownFolder);
+    if (path.empty()) continue;
+    std::vector<std::string> argv{candidate.program};
+    for (std::string& a : SplitArguments(candidate.arguments)) argv.push_back(std::move(a));
+    error = Spawn(path, argv, folder, pid);
+    return error == 0;
+  }
+  error = ENOENT;
+  return false;
+}
+
+std::uintptr_t OpenDocument(const std::string& document, const std::string& directory, int waitMs) {
+  ReapEndedPrograms();
+  std::string folder = Absolute(ResolveMediaPath(directory));
+  if (!IsFolder(folder)) return kPathNotFound;
+  if (document.empty()) return kFileNotFound;
+  std::string path = document[0] == '/' ? ResolveMediaPath(document)
+                                        : ResolveMediaPath(JoinPath(folder, document));
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return errno == ENOTDIR ? kPathNotFound : kFileNotFound;
+  if (access(path.c_str(), R_OK) != 0) return kAccessDenied;
+#ifdef __APPLE__
+  std::string opener = FindInPath("open");
+#else
+  std::string opener = FindInPath("xdg-open");
+#endif
+  if (opener.empty()) return kNoAssociation;
+  pid_t pid = 0;
+  if (Spawn(opener, {opener, path}, folder, pid) != 0) return kNoAssociation;
+  // The opener tells whether an application was found when it ends; in its
+  // generic mode it runs the application in the foreground instead, so it
+  // is waited for only briefly and never for the application itself.
+  for (int waited = 0; waited <= waitMs; waited += 10) {
+    int status = 0;
+    pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid) {
+      auto& started = Started();
+      started.erase(std::remove(started.begin(), started.end(), pid), started.end());
+      if (WIFEXITED(status)) {
+        switch (WEXITSTATUS(status)) {
+          case 0:
+            return kOpenedResult;
+          case 2:
+            return kFileNotFound;
+          case 5:
+            return kAccessDenied;
+          default:  // 1 syntax, 3 no tool, 4 the action failed
+            return kNoAssociation;
+        }
+      }
+      return kNoAssociation;
+    }
+    if (r < 0) break;
+    SleepMs(10);
+  }
+  return kOpenedResult;
+}
+
+std::size_t ReapEndedPrograms() {
+  auto& started = Started();
+  started.erase(std::remove_if(started.begin(), started.end(),
+                               [](pid_t pid) {
+                                 int status;
+                                 pid_t r = waitpid(pid, &status, WNOHANG);
+                                 return r == pid || (r < 0 && errno == ECHILD);
+                               }),
+                started.end());
+  return started.size();
+}
+
+std::size_t RunningProgramCount() { return Started().size(); }
+
+}  // namespace mavrel

@@ -1,0 +1,58 @@
+// Starting programs and opening documents for the desktop launcher, with
+// the rules a medium written for Windows expects:
+// - the command line is split by the Windows rules (portable/command_line.h);
+//   an unquoted name with spaces is tried as successively longer prefixes;
+// - a program name with "/" or "\" is taken relative to the launcher's
+//   current directory; a bare name is looked for in the launcher's own
+//   folder, then in its current directory, then along PATH;
+// - paths on the medium may use "\" and any letter case (ResolveMediaPath);
+// - every failure to start (no such program, not executable, working folder
+//   missing or not a folder) is known before StartProgram returns, since
+//   posix_spawn reports exec and chdir failures of the child;
+// - the program gets no descriptor of the launcher's beyond the standard
+//   three, default signal handling, an empty signal mask and a session of its
+//   own; the launcher never waits for it, and reaps it once it has ended
+//   (ReapEndedPrograms), so no zombie is left behind.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mavrel {
+
+/// Finds the program a Windows-style command line names and starts it with
+/// `directory` as its working directory. True when it runs; then `pid` is
+/// its process id. On failure `error` holds the errno value that explains it.
+bool StartProgram(const std::string& commandLine, const std::string& directory, pid_t& pid,
+                  int& error);
+
+/// The file that `name` (as written in a command line) starts, or "" when
+/// none is found: see the search rules above. `ownFolder` is the launcher's
+/// own folder.
+std::string FindProgram(const std::string& name, const std::string& ownFolder);
+
+/// The folder of the running launcher's executable, or "" when unknown.
+std::string OwnFolder();
+
+/// Opens `document` (relative to `directory` unless absolute) with the
+/// desktop's default application (xdg-open; open on macOS), with
+/// `directory` as the working directory. Gives a result with the meaning of
+/// the Windows shell's: greater than 32 on success; 2 for a missing document,
+/// 3 for a missing folder, 5 for a document that cannot be read, 31 when no
+/// application is found for it. Waits for the opener at most `waitMs`: an
+/// opener still running then has handed the document to an application (or
+/// runs it in the foreground), which counts as success.
+std::uintptr_t OpenDocument(const std::string& document, const std::string& directory,
+                            int waitMs = 1000);
+
+/// Reaps every started program that has ended; never blocks. Gives how
+/// many are still running.
+std::size_t ReapEndedPrograms();
+
+/// The programs started and not yet reaped.
+std::size_t RunningProgramCount();
+
+}  // namespace mavrel

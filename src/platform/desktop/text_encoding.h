@@ -1,0 +1,31 @@
+// The launcher's texts are 8-bit, as the settings file holds them. Media
+// written on Linux hold UTF-8; media written on Windows hold the ANSI code
+// page, Windows-1252 for the western languages. A text that is valid UTF-8
+// is shown as UTF-8, anything else as Windows-1252, so both look right.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mavrel {
+
+/// True when `bytes` is well-formed UTF-8 (no overlong forms, no
+/// surrogates, nothing above U+10FFFF). Plain ASCII is.
+bool IsValidUtf8(std::string_view bytes);
+
+/// Windows-1252 to UTF-8. The five byte values that code page leaves
+/// undefined become the C1 control characters of the same number, as
+/// Windows' own conversion does.
+std::string Windows1252ToUtf8(std::string_view bytes);
+
+/// `bytes` as UTF-8: unchanged when `isUtf8`, else read as Windows-1252.
+inline std::string DisplayText(std::string_view bytes, bool isUtf8) {
+  return isUtf8 ? std::string(bytes) : Windows1252ToUtf8(bytes);
+}
+
+/// `bytes` as UTF-8, deciding by the text itself.
+inline std::string DisplayText(std::string_view bytes) {
+  return DisplayText(bytes, IsValidUtf8(bytes));
+}
+
+}  // namespace mavrel
