@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,6 +31,9 @@ class IniFile {
   IniFile() = default;
   // Parses `bytes`; the file keeps its own copy of them.
   explicit IniFile(std::string_view bytes);
+  explicit IniFile(const char* bytes) : IniFile(std::string_view(bytes)) {}
+  // Parses `bytes`, taking them over without a copy.
+  explicit IniFile(std::string&& bytes);
 
   IniFile(IniFile&&) noexcept = default;
   IniFile& operator=(IniFile&&) noexcept = default;
@@ -82,8 +86,8 @@ class IniFile {
 
   // The file's bytes; every name and value below points into them, and they
   // stay put when the IniFile is moved.
-  std::unique_ptr<char[]> text_;
-  std::size_t size_ = 0;
+  // Held through a pointer because a moved short string moves its bytes.
+  std::unique_ptr<std::string> text_;
   std::vector<Section> sections_;
   std::vector<std::uint32_t> sectionSlots_;
   std::vector<Entry> entries_;

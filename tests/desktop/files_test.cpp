@@ -191,6 +191,18 @@ TEST_F(ProfileTest, ValueCutToBuffer) {
   EXPECT_EQ("", Read(platform, root_ + "/Mavrel.INI", "Main", "Long", 1));
 }
 
+TEST_F(ProfileTest, OversizedFileReadsAsMissing) {
+  std::string head = "[Main]\nTitle=big\n;";
+  Write("Mavrel.INI", head + std::string(16 * 1024 * 1024 - head.size(), 'x'));
+  Write("Small.INI", head);
+  HeadlessPlatform platform;
+  EXPECT_EQ("big", Read(platform, root_ + "/Small.INI", "Main", "Title"));
+  EXPECT_EQ("big", Read(platform, root_ + "/Mavrel.INI", "Main", "Title"));  // 16 MiB exactly
+  Write("Mavrel.INI", head + std::string(16 * 1024 * 1024 - head.size() + 1, 'x'));
+  HeadlessPlatform fresh;
+  EXPECT_EQ("", Read(fresh, root_ + "/Mavrel.INI", "Main", "Title"));
+}
+
 TEST_F(ProfileTest, ParsedOnceForManyReads) {
   std::string file = "[Main]\n";
   for (int i = 0; i < 50; ++i) file += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\n";

@@ -17,7 +17,7 @@ namespace {
 // A settings file bigger than this is treated as unreadable: no medium
 // needs one (10,000 fully described buttons take about 7 MB), and reading a
 // huge file whole would stall the launcher and eat its memory.
-constexpr std::int64_t kMaxSettingsFileSize = 64 * 1024 * 1024;
+constexpr std::int64_t kMaxSettingsFileSize = 16 * 1024 * 1024;
 
 // File handles carry the descriptor plus one, so that no open file is null
 // and none is InvalidFileHandle().
@@ -131,10 +131,11 @@ void FileSystemPlatform::Refresh(const std::string& path, CachedSettings& cached
   int fd = OpenRegularFile(resolved, info);
   if (fd < 0) return;
   if (info.st_size <= kMaxSettingsFileSize) {
-    std::vector<char> bytes(static_cast<std::size_t>(info.st_size));
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
     std::int64_t got = ReadFully(fd, bytes.data(), bytes.size());
     if (got >= 0) {
-      cached.ini = IniFile(std::string_view(bytes.data(), static_cast<std::size_t>(got)));
+      bytes.resize(static_cast<std::size_t>(got));
+      cached.ini = IniFile(std::move(bytes));
       cached.exists = true;
       cached.resolvedPath = resolved;
       cached.size = info.st_size;
