@@ -5,3 +5,16 @@ if(TARGET mavrel_x_harness)
   target_link_libraries(mavrel_x_harness_tests PRIVATE mavrel_x_harness GTest::gtest_main)
   gtest_discover_tests(mavrel_x_harness_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endif()
+
+# The desktop launcher driven like a user drives it; the probe is the
+# program its buttons start.
+if(TARGET mavrel_x_harness AND TARGET mavrel)
+  add_executable(mavrel_e2e_probe ${CMAKE_CURRENT_SOURCE_DIR}/e2e_probe.cpp)
+  add_executable(mavrel_desktop_e2e_tests ${CMAKE_CURRENT_SOURCE_DIR}/desktop_e2e_test.cpp)
+  target_link_libraries(mavrel_desktop_e2e_tests PRIVATE mavrel_x_harness GTest::gtest_main)
+  target_compile_definitions(mavrel_desktop_e2e_tests PRIVATE
+    MAVREL_LAUNCHER_PATH="$<TARGET_FILE:mavrel>"
+    MAVREL_PROBE_PATH="$<TARGET_FILE:mavrel_e2e_probe>")
+  add_dependencies(mavrel_desktop_e2e_tests mavrel mavrel_e2e_probe)
+  gtest_discover_tests(mavrel_desktop_e2e_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endif()

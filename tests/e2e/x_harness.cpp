@@ -135,6 +135,11 @@ pid_t StartProcess(const ProcessOptions& options) {
         dup2(fd, 2);
       }
     }
+    for (int sig : options.ignoredSignals) signal(sig, SIG_IGN);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int sig : options.blockedSignals) sigaddset(&blocked, sig);
+    sigprocmask(SIG_SETMASK, &blocked, nullptr);
     if (err == 0) {
       execvp(argv[0], argv.data());
       err = errno;

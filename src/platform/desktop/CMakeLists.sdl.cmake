@@ -8,6 +8,7 @@ add_library(mavrel_desktop STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/desktop_platform.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/dib_decoder.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/font_resolver.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/message_box.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/program_start.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/text_encoding.cpp)
 target_include_directories(mavrel_desktop PUBLIC ${CMAKE_SOURCE_DIR}/src)

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "platform/desktop/font_resolver.h"
+#include "platform/desktop/message_box.h"
 #include "platform/desktop/program_start.h"
 #include "platform/desktop/text_encoding.h"
 #include "portable/text_layout.h"
@@ -168,6 +169,16 @@ bool DesktopPlatform::StartVideo() {
   // The first click on the window is a click, as on Windows.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    videoFailed_ = true;
+    return false;
+  }
+  // Only a driver that shows windows to a user will do: with no display SDL
+  // falls back to drivers that draw into memory, and a launcher nobody can
+  // see would wait for ever.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  std::string name = driver ? driver : "";
+  if (name == "offscreen" || name == "dummy" || name == "evdev" || name.empty()) {
+    SDL_Quit();
     videoFailed_ = true;
     return false;
   }
@@ -424,7 +435,19 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
   std::string body = DisplayText(text ? text : "");
   std::string title = DisplayText(caption ? caption : "");
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), body.c_str(),
-                               w ? w->sdl : nullptr) != 0) {
+                               w ? w->sdl : nullptr) == 0) {
+    return 1;
+  }
+  // While our own box is up the owner only repaints, as a window disabled
+  // by a modal box does.
+  auto ownerEvent = [this](const SDL_Event& event) {
+    Window* owner = window_.get();
+    if (!owner || event.type != SDL_WINDOWEVENT || event.window.windowID != owner->id) return;
+    if (event.window.event != SDL_WINDOWEVENT_EXPOSED) return;
+    Invalidate(*owner, 0, 0, owner->width, owner->height);
+    if (procedure_) procedure_(*this, reinterpret_cast<WindowHandle>(owner), kWmPaint, 0, 0);
+  };
+  if (!ShowOwnMessageBox(w ? w->sdl : nullptr, title, body, ownerEvent)) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
   }
   return 1;  // IDOK

@@ -1,9 +1,11 @@
 #include "platform/desktop/program_start.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -80,36 +82,75 @@ std::string FindInPath(const std::string& name) {
 // 0, 1 and 2 is passed on, every signal is back at its default with none
 // blocked, and the program leads a session of its own so that a terminal's
 // signals meant for the launcher do not reach it. Gives 0 or an errno value.
+//
+// fork and exec rather than posix_spawn: this C library's posix_spawn
+// leaves its two internal signals ignored in the new program, and a program
+// is owed default dispositions. A close-on-exec pipe brings a failed chdir
+// or exec back to the launcher before this returns.
 int Spawn(const std::string& path, const std::vector<std::string>& arguments,
           const std::string& directory, pid_t& pid) {
+  // Everything the child needs is prepared here: after fork it calls only
+  // async-signal-safe functions.
   std::vector<char*> argv;
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
-  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  for (int sig = 1; sig < NSIG; ++sig) {
-    if (sig != SIGKILL && sig != SIGSTOP) sigaddset(&defaults, sig);
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return errno;
+  struct rlimit limit;
+  int maxDescriptor = getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                          ? static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 1 << 20))
+                          : 65536;
+  pid_t child = fork();
+  if (child < 0) {
+    int error = errno;
+    close(report[0]);
+    close(report[1]);
+    return error;
   }
-  sigset_t noneBlocked;
-  sigemptyset(&noneBlocked);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setsigmask(&attributes, &noneBlocked);
-  posix_spawnattr_setflags(&attributes,
-                           POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSID);
-
-  int result = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), environ);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  if (result == 0) Started().push_back(pid);
-  return result;
+  if (child == 0) {
+    struct sigaction defaults;
+    std::memset(&defaults, 0, sizeof defaults);
+    defaults.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig) {
+      if (sig != SIGKILL && sig != SIGSTOP) sigaction(sig, &defaults, nullptr);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    setsid();
+    int error = 0;
+    if (chdir(directory.c_str()) != 0) error = errno;
+    if (error == 0) {
+      // Every descriptor above the standard three goes, except the report
+      // pipe, which closes itself on exec.
+      if (syscall(SYS_close_range, 3u, static_cast<unsigned>(report[1]) - 1, 0u) != 0 ||
+          syscall(SYS_close_range, static_cast<unsigned>(report[1]) + 1, ~0u, 0u) != 0) {
+        for (int fd = 3; fd < maxDescriptor; ++fd) {
+          if (fd != report[1]) close(fd);
+        }
+      }
+      execve(path.c_str(), argv.data(), environ);
+      error = errno;
+    }
+    ssize_t ignored = write(report[1], &error, sizeof error);
+    (void)ignored;
+    _exit(127);
+  }
+  close(report[1]);
+  int error = 0;
+  ssize_t n;
+  do {
+    n = read(report[0], &error, sizeof error);
+  } while (n < 0 && errno == EINTR);
+  close(report[0]);
+  if (n > 0) {
+    int status;
+    waitpid(child, &status, 0);
+    return error != 0 ? error : ENOEXEC;
+  }
+  pid = child;
+  Started().push_back(child);
+  return 0;
 }
 
 void SleepMs(int ms) {

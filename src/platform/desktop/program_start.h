@@ -7,8 +7,8 @@
 //   folder, then in its current directory, then along PATH;
 // - paths on the medium may use "\" and any letter case (ResolveMediaPath);
 // - every failure to start (no such program, not executable, working folder
-//   missing or not a folder) is known before StartProgram returns, since
-//   posix_spawn reports exec and chdir failures of the child;
+//   missing or not a folder) is known before StartProgram returns: the
+//   child reports a failed chdir or exec through a close-on-exec pipe;
 // - the program gets no descriptor of the launcher's beyond the standard
 //   three, default signal handling, an empty signal mask and a session of its
 //   own; the launcher never waits for it, and reaps it once it has ended

@@ -1,0 +1,432 @@
+// The desktop launcher as a user meets it, under a private Xvfb: a medium
+// folder with a settings file and a picture, the launcher started there,
+// the pointer moved and clicked with XTest, the screen read back, and the
+// programs it starts reporting what they were given.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "x_harness.h"
+
+namespace mavrel::xharness {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+constexpr int kDeadlineMs = 10000;
+
+// Colours of the test settings, as the screen shows them (0xRRGGBB), and as
+// the settings file gives them (COLORREF, 0x00BBGGRR).
+constexpr Rgb kPictureLeft = 0xC00000;   // the left half of the picture
+constexpr Rgb kPictureRight = 0x0000A0;  // the right half
+constexpr Rgb kText = 0x00FF00;          // TEXT_COLOR=0x00FF00
+constexpr Rgb kHighlight = 0xFFFF00;     // HIGHLIGHT_COLOR=0x00FFFF
+constexpr Rgb kSelect = 0xFFFFFF;        // SELECT_COLOR=0xFFFFFF
+constexpr Rgb kDescription = 0x00FFFF;   // DESC_COLOR=0xFFFF00
+
+// Where the button and its description sit in the client area.
+constexpr ScreenRect kButtonArea{20, 40, 150, 50};
+constexpr ScreenRect kDescriptionArea{220, 200, 170, 50};
+constexpr int kOnButtonX = 40, kOnButtonY = 60;
+
+std::string MainSection(const std::string& extra = "") {
+  return "[Main]\r\n"
+         "Width=400\r\n"
+         "Height=300\r\n"
+         "Title=E2E Launcher\r\n"
+         "Background=pic.bmp\r\n"
+         "BUTTON_FONT_HEIGHT=40\r\n"
+         "BUTTON_DESC_HEIGHT=30\r\n"
+         "TEXT_COLOR=0x00FF00\r\n"
+         "HIGHLIGHT_COLOR=0x00FFFF\r\n"
+         "SELECT_COLOR=0xFFFFFF\r\n"
+         "DESC_COLOR=0xFFFF00\r\n"
+         "BUTTON_LOC.X=20\r\n"
+         "BUTTON_LOC.Y=40\r\n"
+         "BUTTON_LOC.WIDTH=160\r\n"
+         "DESC_LOC.X=220\r\n"
+         "DESC_LOC.Y=200\r\n"
+         "DESC_LOC.WIDTH=170\r\n"
+         "Button.0=Go\r\n" +
+         extra;
+}
+
+// A 40 x 30 picture, 24 bits, bottom-up: red on the left, blue on the right.
+std::string SplitPicture() {
+  const int width = 40, height = 30;
+  const int stride = (width * 3 + 3) & ~3;
+  std::string bits;
+  for (int y = 0; y < height; ++y) {
+    std::string row;
+    for (int x = 0; x < width; ++x) {
+      Rgb c = x < width / 2 ? kPictureLeft : kPictureRight;
+      row += static_cast<char>(c & 0xFF);
+      row += static_cast<char>((c >> 8) & 0xFF);
+      row += static_cast<char>((c >> 16) & 0xFF);
+    }
+    row.resize(stride, '\0');
+    bits += row;
+  }
+  auto u32 = [](std::uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+  };
+  auto u16 = [](std::uint16_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8)};
+  };
+  std::string file = "BM" + u32(54 + bits.size()) + u32(0) + u32(54);
+  file += u32(40) + u32(width) + u32(height) + u16(1) + u16(24) + u32(0) + u32(bits.size()) +
+          u32(2835) + u32(2835) + u32(0) + u32(0);
+  return file + bits;
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> Lines(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix.size()));
+  }
+  return out;
+}
+
+class DesktopLauncher : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(x_.Start(kScreenWidth, kScreenHeight, kDeadlineMs)) << x_.error();
+    char folder[] = "/tmp/mavrel-e2e-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(folder));
+    medium_ = fs::canonical(folder);
+    Write("pic.bmp", SplitPicture());
+  }
+
+  void TearDown() override {
+    if (pid_ > 0) KillProcess(pid_);
+    if (HasFailure()) {
+      x_.SaveScreen((medium_ / "screen.ppm").string());
+      std::printf("medium kept for a look: %s\nlauncher output:\n%s\n", medium_.c_str(),
+                  ReadAll(medium_ / "launcher.log").c_str());
+    } else {
+      std::error_code ignored;
+      fs::remove_all(medium_, ignored);
+    }
+  }
+
+  void Write(const std::string& name, const std::string& content) {
+    fs::create_directories((medium_ / name).parent_path());
+    std::ofstream(medium_ / name, std::ios::binary) << content;
+  }
+
+  // Starts the launcher in the medium and waits for its window.
+  void Launch(const std::map<std::string, std::string>& env = {}, bool expectWindow = true) {
+    ProcessOptions options;
+    options.argv = {MAVREL_LAUNCHER_PATH, "--an-ignored-option"};
+    options.workingDirectory = medium_.string();
+    options.env = env;
+    options.env["DISPLAY"] = x_.displayName();
+    options.outputFile = (medium_ / "launcher.log").string();
+    // Started the way nohup starts a program: the launcher inherits these and
+    // must not hand them on.
+    options.ignoredSignals = {SIGHUP, SIGPIPE};
+    options.blockedSignals = {SIGUSR1};
+    pid_ = StartProcess(options);
+    ASSERT_GT(pid_, 0);
+    if (!expectWindow) return;
+    window_ = x_.WaitForWindow("E2E Launcher", kDeadlineMs);
+    ASSERT_NE(0u, window_) << "no launcher window";
+    ASSERT_TRUE(x_.Geometry(window_, client_));
+    // The first paint has happened once the picture shows.
+    ASSERT_TRUE(x_.WaitForPixel(client_.x + 5, client_.y + 5, kPictureLeft, kDeadlineMs, 2))
+        << std::hex << x_.Pixel(client_.x + 5, client_.y + 5);
+  }
+
+  ScreenRect OnScreen(const ScreenRect& r) const {
+    return {client_.x + r.x, client_.y + r.y, r.width, r.height};
+  }
+  int Count(const ScreenRect& clientArea, Rgb colour) {
+    return x_.CountPixels(OnScreen(clientArea), colour, 0);
+  }
+  bool WaitForColour(const ScreenRect& clientArea, Rgb colour, bool present = true) {
+    return WaitFor([&] { return (Count(clientArea, colour) >= 20) == present; }, kDeadlineMs);
+  }
+  void MoveTo(int clientX, int clientY) {
+    x_.MovePointer(client_.x + clientX, client_.y + clientY);
+  }
+
+  std::string ProbeCommand(const std::string& report) {
+    return std::string(MAVREL_PROBE_PATH) + " " + report + " \"two words\" x\\\"y last";
+  }
+
+  bool WaitForFile(const fs::path& path, int deadlineMs = kDeadlineMs) {
+    return WaitFor([&] { return fs::exists(path); }, deadlineMs);
+  }
+
+  int WaitForLauncherExit() {
+    int status = -1;
+    EXPECT_TRUE(WaitForExit(pid_, kDeadlineMs, status)) << "the launcher did not end";
+    pid_ = -1;
+    return status;
+  }
+
+  XSession x_;
+  fs::path medium_;
+  pid_t pid_ = -1;
+  XWindowId window_ = 0;
+  ScreenRect client_;
+};
+
+TEST_F(DesktopLauncher, WindowHasTheTitleSizeAndCentreAndShowsThePicture) {
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nDESC_TEXT=Goes\r\n"));
+  Launch();
+  EXPECT_EQ("E2E Launcher", x_.Title(window_));
+  EXPECT_EQ(400, client_.width);
+  EXPECT_EQ(300, client_.height);
+  EXPECT_EQ((kScreenWidth - 400) / 2, client_.x);
+  EXPECT_EQ((kScreenHeight - 300) / 2, client_.y);
+  EXPECT_TRUE(x_.HasFixedSize(window_));
+  EXPECT_TRUE(x_.HasIcon(window_));
+  // The 40 x 30 picture fills the client area exactly: red left, blue right,
+  // and nothing of it outside the window.
+  EXPECT_EQ(kPictureLeft, x_.Pixel(client_.x, client_.y + 299));
+  EXPECT_EQ(kPictureLeft, x_.Pixel(client_.x + 150, client_.y + 150));
+  EXPECT_EQ(kPictureRight, x_.Pixel(client_.x + 250, client_.y + 20));
+  EXPECT_EQ(kPictureRight, x_.Pixel(client_.x + 399, client_.y));
+  EXPECT_EQ(0x000000u, x_.Pixel(client_.x - 1, client_.y + 150));
+  EXPECT_EQ(0x000000u, x_.Pixel(client_.x + 400, client_.y + 150));
+  // At rest the button is in its text colour and the description is hidden.
+  EXPECT_GE(Count(kButtonArea, kText), 20);
+  EXPECT_EQ(0, Count(kButtonArea, kHighlight));
+  EXPECT_EQ(0, Count(kDescriptionArea, kDescription));
+  x_.RequestClose(window_);
+  EXPECT_EQ(0, WaitForLauncherExit());
+}
+
+TEST_F(DesktopLauncher, TitleInWindows1252IsShownAsSuch) {
+  Write("Mavrel.INI", MainSection() + "Title=Caf\xE9 \x80 menu\r\n");
+  std::string ini = ReadAll(medium_ / "Mavrel.INI");
+  ini.replace(ini.find("Title=E2E Launcher\r\n"), 20, "");
+  Write("Mavrel.INI", ini);
+  Launch({}, false);
+  XWindowId w = x_.WaitForWindow("Caf\xC3\xA9 \xE2\x82\xAC menu", kDeadlineMs);
+  ASSERT_NE(0u, w) << testing::PrintToString(x_.MappedTitles());
+  x_.RequestClose(w);
+  EXPECT_EQ(0, WaitForLauncherExit());
+}
+
+TEST_F(DesktopLauncher, HoverLightsTheButtonAndShowsItsDescription) {
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nDESC_TEXT=Goes far\r\n"));
+  Launch();
+  MoveTo(kOnButtonX, kOnButtonY);
+  EXPECT_TRUE(WaitForColour(kButtonArea, kHighlight));
+  EXPECT_TRUE(WaitForColour(kDescriptionArea, kDescription));
+  EXPECT_EQ(0, Count(kButtonArea, kText));
+  // Off the button again: text colour, and the picture is back under the
+  // description.
+  MoveTo(300, 100);
+  EXPECT_TRUE(WaitForColour(kButtonArea, kText));
+  EXPECT_TRUE(WaitForColour(kDescriptionArea, kDescription, false));
+  EXPECT_EQ(kPictureRight, x_.Pixel(client_.x + 300, client_.y + 220));
+}
+
+TEST_F(DesktopLauncher, ClickStartsTheProgramInItsFolderWithNothingOfOurs) {
+  // DIRECTORY is written the Windows way: backslash, other letter case.
+  fs::create_directories(medium_ / "Sub Folder" / "Inner");
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nDESC_TEXT=Goes\r\n"
+                                  "DIRECTORY=sub folder\\\\INNER\r\n"
+                                  "EXIT_COMMAND=STAY\r\n"
+                                  "PROG_COMMAND=" +
+                                  ProbeCommand("report.txt") + "\r\n"));
+  Launch();
+  MoveTo(kOnButtonX, kOnButtonY);
+  x_.PressButton();
+  EXPECT_TRUE(WaitForColour(kButtonArea, kSelect));
+  EXPECT_TRUE(WaitForColour(kDescriptionArea, kDescription));
+  x_.ReleaseButton();
+  fs::path report = medium_ / "Sub Folder" / "Inner" / "report.txt";
+  ASSERT_TRUE(WaitForFile(report));
+  std::string text = ReadAll(report);
+  EXPECT_EQ((std::vector<std::string>{"report.txt", "two words", "x\"y", "last"}),
+            Lines(text, "arg "));
+  EXPECT_EQ((std::vector<std::string>{(medium_ / "Sub Folder" / "Inner").string()}),
+            Lines(text, "cwd "));
+  // Only the standard three descriptors, no signal ignored or blocked.
+  std::vector<std::string> fds = Lines(text, "fd ");
+  ASSERT_EQ(3u, fds.size()) << text;
+  EXPECT_EQ("0 ", fds[0].substr(0, 2));
+  EXPECT_EQ("1 ", fds[1].substr(0, 2));
+  EXPECT_EQ("2 ", fds[2].substr(0, 2));
+  EXPECT_EQ((std::vector<std::string>{"0000000000000000"}), Lines(text, "sigign "));
+  EXPECT_EQ((std::vector<std::string>{"0000000000000000"}), Lines(text, "sigblk "));
+  // The launcher stays (EXIT_COMMAND=STAY), the button is lit again, and the
+  // ended program is reaped: no zombie child is left.
+  EXPECT_TRUE(WaitForColour(kButtonArea, kHighlight));
+  EXPECT_TRUE(WaitFor([&] { return ChildrenOf(pid_).empty(); }, kDeadlineMs))
+      << ChildrenOf(pid_).size() << " children, first a zombie: " << ChildrenOf(pid_)[0].zombie;
+  int status;
+  EXPECT_FALSE(WaitForExit(pid_, 50, status));
+}
+
+TEST_F(DesktopLauncher, ExitCommandEndsTheLauncherWithStatusZeroAndTheProgramRunsOn) {
+  Write(
+      "Mavrel.INI",
+      MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nPROG_COMMAND=" + ProbeCommand("report.txt") + "\r\n"));
+  Launch({{"MAVREL_PROBE_LINGER_MS", "1500"}});
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  EXPECT_EQ(0, WaitForLauncherExit());
+  // The program outlives the launcher that started it.
+  ASSERT_TRUE(WaitForFile(medium_ / "report.txt"));
+  std::vector<std::string> pid = Lines(ReadAll(medium_ / "report.txt"), "pid ");
+  ASSERT_EQ(1u, pid.size());
+  EXPECT_EQ(0, kill(std::stoi(pid[0]), 0));
+}
+
+TEST_F(DesktopLauncher, StayKeepsTheLauncherOpenAndAButtonWithoutCommandsCanClose) {
+  Write("Mavrel.INI", MainSection("Button.1=Quit\r\n"
+                                  "[Go]\r\nBUTTON_TEXT=Go\r\nEXIT_COMMAND=stay\r\n"
+                                  "[Quit]\r\nBUTTON_TEXT=Quit\r\nBUTTON_LOC.Y=150\r\n"));
+  Launch();
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  int status;
+  EXPECT_FALSE(WaitForExit(pid_, 300, status));
+  x_.Click(client_.x + kOnButtonX, client_.y + 170);
+  EXPECT_EQ(0, WaitForLauncherExit());
+}
+
+TEST_F(DesktopLauncher, FailedStartShowsTheErrorBoxAndTheLauncherStays) {
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\n"
+                                  "PROG_COMMAND=no-such-program-anywhere --x\r\n"
+                                  "ERROR_MSG=It did not start.\r\n"));
+  Launch();
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  XWindowId box = x_.WaitForWindow("Error", kDeadlineMs);
+  ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
+  // While the box is open the button shows as pressed.
+  EXPECT_GE(Count(kButtonArea, kSelect), 20);
+  x_.RequestClose(box);
+  EXPECT_TRUE(x_.WaitForNoWindow("Error", kDeadlineMs));
+  int status;
+  EXPECT_FALSE(WaitForExit(pid_, 200, status));
+  // Back to normal, and the window still closes with status 0.
+  MoveTo(300, 100);
+  EXPECT_TRUE(WaitForColour(kButtonArea, kText));
+  x_.RequestClose(window_);
+  EXPECT_EQ(0, WaitForLauncherExit());
+}
+
+TEST_F(DesktopLauncher, DragOffTheButtonAndReleaseOutsideStartsNothing) {
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nDESC_TEXT=Goes\r\n"
+                                  "EXIT_COMMAND=STAY\r\nPROG_COMMAND=" +
+                                  ProbeCommand("report.txt") + "\r\n"));
+  Launch();
+  MoveTo(kOnButtonX, kOnButtonY);
+  x_.PressButton();
+  EXPECT_TRUE(WaitForColour(kButtonArea, kSelect));
+  // Left of the window: the press still follows the pointer (PressedOutside
+  // is drawn in the highlight colour with the description).
+  MoveTo(-10, kOnButtonY);
+  EXPECT_TRUE(WaitForColour(kButtonArea, kHighlight));
+  EXPECT_TRUE(WaitForColour(kDescriptionArea, kDescription));
+  x_.ReleaseButton();
+  EXPECT_TRUE(WaitForColour(kButtonArea, kText));
+  EXPECT_FALSE(WaitForFile(medium_ / "report.txt", 500));
+  // Drag off and back on: one start.
+  MoveTo(kOnButtonX, kOnButtonY);
+  x_.PressButton();
+  MoveTo(300, 250);
+  EXPECT_TRUE(WaitForColour(kButtonArea, kHighlight));
+  MoveTo(kOnButtonX + 2, kOnButtonY);
+  EXPECT_TRUE(WaitForColour(kButtonArea, kSelect));
+  x_.ReleaseButton();
+  EXPECT_TRUE(WaitForFile(medium_ / "report.txt"));
+}
+
+TEST_F(DesktopLauncher, DocumentOpensWithTheDesktopApplicationInItsFolder) {
+  fs::create_directories(medium_ / "Docs");
+  Write("Docs/Read Me.TXT", "hello");
+  Write("bin/xdg-open",
+        "#!/bin/sh\nprintf '%s\\n' \"$@\" \"$(pwd)\" > \"$MAVREL_OPEN_LOG.part\"\n"
+        "mv \"$MAVREL_OPEN_LOG.part\" \"$MAVREL_OPEN_LOG\"\nexit \"${MAVREL_OPEN_STATUS:-0}\"\n");
+  fs::permissions(medium_ / "bin/xdg-open", fs::perms::owner_all);
+  Write("Mavrel.INI", MainSection("Button.1=Missing\r\n"
+                                  "[Go]\r\nBUTTON_TEXT=Go\r\nDIRECTORY=docs\r\n"
+                                  "DOC_COMMAND=read me.txt\r\nEXIT_COMMAND=STAY\r\n"
+                                  "[Missing]\r\nBUTTON_TEXT=Gone\r\nBUTTON_LOC.Y=150\r\n"
+                                  "DOC_COMMAND=nothing.txt\r\nERROR_MSG=Missing.\r\n"));
+  fs::path log = medium_ / "open.log";
+  const char* path = std::getenv("PATH");
+  Launch({{"PATH", (medium_ / "bin").string() + ":" + (path ? path : "/usr/bin:/bin")},
+          {"MAVREL_OPEN_LOG", log.string()}});
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  ASSERT_TRUE(WaitForFile(log));
+  EXPECT_EQ((medium_ / "Docs" / "Read Me.TXT").string() + "\n" + (medium_ / "Docs").string() + "\n",
+            ReadAll(log));
+  EXPECT_TRUE(x_.FindWindowsByTitle("Error").empty());
+  // A document that is not there: the error box, nothing opened.
+  fs::remove(log);
+  x_.Click(client_.x + kOnButtonX, client_.y + 170);
+  XWindowId box = x_.WaitForWindow("Error", kDeadlineMs);
+  ASSERT_NE(0u, box);
+  EXPECT_FALSE(fs::exists(log));
+  x_.RequestClose(box);
+  EXPECT_TRUE(x_.WaitForNoWindow("Error", kDeadlineMs));
+}
+
+TEST_F(DesktopLauncher, DocumentWithoutAnApplicationShowsTheError) {
+  Write("doc.txt", "x");
+  Write("bin/xdg-open", "#!/bin/sh\nexit 3\n");
+  fs::permissions(medium_ / "bin/xdg-open", fs::perms::owner_all);
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nDOC_COMMAND=doc.txt\r\n"));
+  const char* path = std::getenv("PATH");
+  Launch({{"PATH", (medium_ / "bin").string() + ":" + (path ? path : "/usr/bin:/bin")}});
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  XWindowId box = x_.WaitForWindow("Error", kDeadlineMs);
+  ASSERT_NE(0u, box);
+  x_.RequestClose(box);
+  EXPECT_TRUE(x_.WaitForNoWindow("Error", kDeadlineMs));
+  int status;
+  EXPECT_FALSE(WaitForExit(pid_, 100, status));
+}
+
+TEST_F(DesktopLauncher, AFontThatCannotBeMadeEndsStartUpWithItsMessage) {
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nBUTTON_FONT_HEIGHT=-100000\r\n"));
+  Launch({}, false);
+  XWindowId box = x_.WaitForWindow("INTERNAL ERROR", kDeadlineMs);
+  ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
+  EXPECT_TRUE(x_.FindWindowsByTitle("E2E Launcher").empty());
+  x_.RequestClose(box);
+  EXPECT_EQ(1, WaitForLauncherExit());
+}
+
+TEST_F(DesktopLauncher, WithoutAnyDisplayStartUpFailsWithStatusOne) {
+  Write("Mavrel.INI", MainSection());
+  ProcessOptions options;
+  options.argv = {MAVREL_LAUNCHER_PATH};
+  options.workingDirectory = medium_.string();
+  options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"};
+  options.outputFile = (medium_ / "launcher.log").string();
+  pid_ = StartProcess(options);
+  ASSERT_GT(pid_, 0);
+  EXPECT_EQ(1, WaitForLauncherExit());
+  EXPECT_NE(std::string::npos, ReadAll(medium_ / "launcher.log").find("Internal Error"));
+}
+
+}  // namespace
+}  // namespace mavrel::xharness
