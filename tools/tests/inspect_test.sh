@@ -3,8 +3,8 @@
 # settings, a medium with hostile texts and numbers, a lower-case settings
 # file name, a bad folder and --help. Usage: inspect_test.sh INSPECT SOURCE_DIR
 set -u
-inspect=$1
-source_dir=$2
+inspect=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+source_dir=$(cd "$2" && pwd)
 here=$source_dir/tools/tests
 work=$(mktemp -d /tmp/mavrel-inspect-test-XXXXXX)
 trap 'rm -rf "$work"' EXIT
