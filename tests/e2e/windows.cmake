@@ -4,7 +4,8 @@
 #    files of the right machine and subsystem that import no DLL beyond
 #    those of Windows itself; the launcher carries icon group 107 and its
 #    manifest. The check is shown to fail on a program with a foreign DLL.
-#  - x86_64 build, under wine64 on a private Xvfb: the launcher end to end,
+#  - x86_64 build, under wine64 on a private Xvfb: the backend's own checks
+#    of its system calls, the launcher end to end,
 #    and mavrel-inspect against this build's own (the platform's settings
 #    reader against ours). These share one wine prefix, made first by a
 #    fixture, and run one at a time.
@@ -50,6 +51,7 @@ endif()
 add_executable(mavrel_windows_e2e_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/windows_e2e_support.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/windows_wine_prefix_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/windows_backend_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/windows_e2e_test.cpp)
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/windows_differential_test.cpp AND TARGET mavrel-inspect)
   target_sources(mavrel_windows_e2e_tests PRIVATE
@@ -71,6 +73,11 @@ add_test(NAME windows_wine_prefix
   COMMAND mavrel_windows_e2e_tests --gtest_filter=WinePrefix.*)
 set_tests_properties(windows_wine_prefix PROPERTIES
   FIXTURES_SETUP wine_prefix RESOURCE_LOCK wine TIMEOUT 400)
+
+add_test(NAME windows_x86_64_backend_checks_under_wine
+  COMMAND mavrel_windows_e2e_tests --gtest_filter=Win32Backend.*)
+set_tests_properties(windows_x86_64_backend_checks_under_wine PROPERTIES
+  FIXTURES_REQUIRED wine_prefix RESOURCE_LOCK wine TIMEOUT 300)
 
 add_test(NAME windows_e2e_launcher_under_wine
   COMMAND mavrel_windows_e2e_tests --gtest_filter=LauncherUnderWine.*)

@@ -24,6 +24,9 @@
 
 #include "windows_e2e_support.h"
 #include "x_harness.h"
+// Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace mavrel {
 namespace {
@@ -127,6 +130,37 @@ std::string MediumSettings() {
   return ini.str();
 }
 
+// The images of a window's _NET_WM_ICON: size -> ARGB pixels, row by row.
+std::map<std::pair<int, int>, std::vector<std::uint32_t>> WindowIcons(XSession& session,
+                                                                      xharness::XWindowId window) {
+  std::map<std::pair<int, int>, std::vector<std::uint32_t>> icons;
+  Display* display = static_cast<Display*>(session.display());
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), 0, 1 << 20,
+                         False, XA_CARDINAL, &type, &format, &count, &after, &data) != Success ||
+      data == nullptr) {
+    return icons;
+  }
+  // Format 32 properties come back as longs.
+  const long* values = reinterpret_cast<const long*>(data);
+  for (unsigned long at = 0; at + 2 <= count;) {
+    const long width = values[at], height = values[at + 1];
+    at += 2;
+    if (width <= 0 || height <= 0 || at + width * height > count) break;
+    std::vector<std::uint32_t> pixels;
+    for (long i = 0; i < width * height; ++i) {
+      pixels.push_back(static_cast<std::uint32_t>(values[at + i]));
+    }
+    icons[{static_cast<int>(width), static_cast<int>(height)}] = pixels;
+    at += width * height;
+  }
+  XFree(data);
+  return icons;
+}
+
 // ---- The fixture -------------------------------------------------------------
 
 class LauncherUnderWine : public ::testing::Test {
@@ -221,6 +255,17 @@ TEST_F(LauncherUnderWine, ShowsPictureAndButtonsStartsHelperStaysShowsErrorsAndC
   EXPECT_EQ(client_.y, geometry.y);
   EXPECT_EQ(kClientWidth, geometry.width);
   EXPECT_EQ(kClientHeight, geometry.height);
+
+  // No sizing border: the size is fixed.
+  EXPECT_TRUE(session_.HasFixedSize(window_));
+  // The class icon is the program's icon group 107: its 32 x 32 image shows a
+  // yellow arrow on a blue tile with clear corners.
+  const auto icons = WindowIcons(session_, window_);
+  const auto big = icons.find({32, 32});
+  ASSERT_TRUE(big != icons.end()) << icons.size() << " icon images";
+  EXPECT_EQ(0xFFFFFF00u, big->second[16 * 32 + 16]);  // the arrow
+  EXPECT_EQ(0xFF0000FFu, big->second[5 * 32 + 5]);    // the tile
+  EXPECT_EQ(0u, big->second[0] >> 24);                // a clear corner
 
   // The picture covers the client area, stretched: each quadrant's colour
   // near each corner, and the root's black just outside.
