@@ -325,6 +325,16 @@ TEST_F(LauncherUnderWine, ShowsPictureAndButtonsStartsHelperStaysShowsErrorsAndC
   ASSERT_NE(0u, box) << "no error box; mapped: "
                      << ::testing::PrintToString(session_.MappedTitles());
   EXPECT_FALSE(xharness::WaitForExit(launcher_, 200, status));
+  // What the box shows, as the system sees it: the configured text, one OK
+  // button, owned by (modal to) the launcher's window.
+  EXPECT_TRUE(
+      wine_->Run({"mavrel-test-helper.exe", "--error-box", "box.txt"}, medium_, 30000, status));
+  const std::map<std::string, std::string> shown = ReadKeyValues(medium_ / "box.txt");
+  EXPECT_EQ("1", shown.count("found") ? shown.at("found") : "");
+  EXPECT_EQ("The program is missing.", shown.count("text") ? shown.at("text") : "");
+  EXPECT_EQ("1", shown.count("owned-by-launcher") ? shown.at("owned-by-launcher") : "");
+  EXPECT_EQ("0", shown.count("launcher-enabled") ? shown.at("launcher-enabled") : "");
+  EXPECT_EQ("OK", shown.count("buttons") ? shown.at("buttons") : "");
   session_.RequestClose(box);
   EXPECT_TRUE(session_.WaitForNoWindow("Error", 10000));
   EXPECT_FALSE(xharness::WaitForExit(launcher_, 300, status));

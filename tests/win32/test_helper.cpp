@@ -8,6 +8,9 @@
 //       the frame that AdjustWindowRect adds for the launcher's style, and,
 //       when a launcher window is open, its outer rectangle and its client
 //       area on the screen as the system reports them.
+//   mavrel-test-helper.exe --error-box OUTPUT
+//       writes what an open message box captioned "Error" shows: its text,
+//       whether the launcher's window owns it, and its buttons.
 //
 // The file is written under a temporary name and then renamed, so that a
 // test waiting for it never reads half of it.
@@ -57,6 +60,37 @@ std::string Metrics() {
   return result;
 }
 
+BOOL CALLBACK CountButton(HWND child, LPARAM count) {
+  char name[32] = {};
+  GetClassNameA(child, name, sizeof(name));
+  if (lstrcmpiA(name, "Button") == 0 && IsWindowVisible(child)) {
+    char text[64] = {};
+    GetWindowTextA(child, text, sizeof(text));
+    std::string& buttons = *reinterpret_cast<std::string*>(count);
+    buttons += buttons.empty() ? "" : ",";
+    buttons += text;
+  }
+  return TRUE;
+}
+
+std::string ErrorBox() {
+  const HWND box = FindWindowA("#32770", "Error");
+  if (box == nullptr) return "found=0\n";
+  char text[1024] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));  // the message's static text
+  std::string shown = text;
+  for (char& c : shown) {
+    if (c == '\n') c = '|';
+  }
+  std::string buttons;
+  EnumChildWindows(box, CountButton, reinterpret_cast<LPARAM>(&buttons));
+  const HWND launcher = FindWindowA("MyMavrelWindowClass", nullptr);
+  const bool owned = launcher != nullptr && GetWindow(box, GW_OWNER) == launcher;
+  return "found=1\ntext=" + shown + "\nowned-by-launcher=" + (owned ? "1" : "0") +
+         "\nlauncher-enabled=" + (IsWindowEnabled(launcher) ? "1" : "0") + "\nbuttons=" + buttons +
+         "\n";
+}
+
 std::string Launch() {
   char directory[MAX_PATH * 2] = {};
   GetCurrentDirectoryA(sizeof(directory), directory);
@@ -68,6 +102,9 @@ std::string Launch() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (__argc >= 3 && std::strcmp(__argv[1], "--metrics") == 0) {
     return WriteWhole(__argv[2], Metrics()) ? 0 : 2;
+  }
+  if (__argc >= 3 && std::strcmp(__argv[1], "--error-box") == 0) {
+    return WriteWhole(__argv[2], ErrorBox()) ? 0 : 2;
   }
   if (__argc >= 2) {
     return WriteWhole(__argv[1], Launch()) ? 0 : 2;
