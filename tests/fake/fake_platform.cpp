@@ -1,7 +1,10 @@
 #include "fake/fake_platform.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+
+#include "portable/text_layout.h"
 
 namespace mavrel {
 namespace {
@@ -115,7 +118,8 @@ bool FakePlatform::ReadFile(FileHandle file, void* buffer, std::uint32_t size) {
   auto it = openFiles_.find(file);
   if (failRead || it == openFiles_.end()) return false;
   const auto& bytes = files[it->second];
-  std::memcpy(buffer, bytes.data(), std::min<std::size_t>(size, bytes.size()));
+  std::size_t count = std::min<std::size_t>(size, bytes.size());
+  if (count > 0) std::memcpy(buffer, bytes.data(), count);
   return true;
 }
 
@@ -262,6 +266,8 @@ void FakePlatform::ReleaseDC(WindowHandle window, DrawingContext context) {
 int FakePlatform::FontHeight(FontHandle font) const {
   auto it = fontHeights_.find(font);
   if (it == fontHeights_.end() || it->second == 0) return 16;
+  // The most negative height has no positive counterpart in an int.
+  if (it->second == INT_MIN) return INT_MAX;
   return it->second < 0 ? -it->second : it->second;
 }
 
@@ -273,37 +279,22 @@ int FakePlatform::DrawText(DrawingContext context, const char* text, int length,
   Record("DrawText " + Name(context) + " \"" + s + "\" " + RectText(rect) + " " +
          std::to_string(format));
   int lineHeight = FontHeight(selected_.count(context) ? selected_[context] : nullptr);
-  int limit = rect.right - rect.left;
-  std::vector<int> lines;
-  std::size_t i = 0;
-  while (i < s.size()) {
-    int width = 0;
-    while (i < s.size() && s[i] != '\n' && s[i] != '\r') {
-      // Next word, with the spaces before it.
-      std::size_t j = i;
-      while (j < s.size() && s[j] == ' ') ++j;
-      std::size_t k = j;
-      while (k < s.size() && s[k] != ' ' && s[k] != '\n' && s[k] != '\r') ++k;
-      int piece = static_cast<int>(k - i) * glyphWidth;
-      if (width > 0 && width + piece > limit && k > j) {
-        i = j;  // the break swallows the spaces
-        break;
-      }
-      width += piece;
-      i = k;
-    }
-    lines.push_back(width);
-    if (i < s.size() && (s[i] == '\n' || s[i] == '\r')) {
-      char first = s[i++];
-      if (i < s.size() && (s[i] == '\n' || s[i] == '\r') && s[i] != first) ++i;
-      if (i == s.size()) break;
-    }
-  }
-  int widest = lines.empty() ? 0 : *std::max_element(lines.begin(), lines.end());
-  int height = static_cast<int>(lines.size()) * lineHeight;
+  // Sums are kept in 64 bits and clamped, so that hostile heights and
+  // positions cannot overflow the fake itself.
+  auto clamp = [](long long v) {
+    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, v)));
+  };
+  // The shared layout rules, with every character glyphWidth wide. Lines
+  // are counted at height 1 and scaled here, in 64 bits.
+  TextLayout layout = LayoutText(s, clamp(static_cast<long long>(rect.right) - rect.left), 1,
+                                 [this, &clamp](const char*, std::size_t count) {
+                                   return clamp(static_cast<long long>(count) * glyphWidth);
+                                 });
+  int widest = layout.width;
+  int height = clamp(static_cast<long long>(layout.lines.size()) * lineHeight);
   if (format & kDrawCalcRect) {
-    rect.right = rect.left + widest;
-    rect.bottom = rect.top + height;
+    rect.right = clamp(static_cast<long long>(rect.left) + widest);
+    rect.bottom = clamp(static_cast<long long>(rect.top) + height);
   }
   return height;
 }

@@ -29,7 +29,8 @@ class FakePlatform : public Platform {
   int screenHeight = 768;
   // The frame AdjustWindowRect adds on each side.
   int frameLeft = 3, frameTop = 26, frameRight = 3, frameBottom = 3;
-  // Width of every character of the fixed-metric font.
+  // Width of every character of the fixed-metric font. DrawText lays text
+  // out by the shared layout rules (portable/text_layout.h).
   int glyphWidth = 8;
 
   bool failFullPath = false;                 // GetFullPathName gives 0

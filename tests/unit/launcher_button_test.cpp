@@ -90,8 +90,8 @@ TEST(MeasureTextTest, ExtentTable) {
     std::int32_t measuredWidth, measuredHeight;
   } rows[] = {
       {"Install the product", 300, 20, 152, 20},
-      {"Install the product", 0, 20, 56, 60},  // every word on a line of its own
-      {"Install the product", 100, 24, 88, 48},
+      {"Install the product", 0, 20, 56, 60},    // every word on a line of its own
+      {"Install the product", 100, 24, 96, 48},  // the space that fits stays on the line
       {"Line one\nLine two", 300, 20, 64, 40},
       {"Supercalifragilistic", 50, 20, 160, 20},  // a word wider than WIDTH
       {"A&B", 300, 20, 24, 20},
