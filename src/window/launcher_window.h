@@ -72,6 +72,8 @@ class LauncherWindow {
 
  private:
   void CreateLauncherWindow(InstanceHandle instance, WindowHandle parent);
+  // Marks a button for repainting in our window, if there still is one.
+  void Invalidate(const LauncherButton& button);
   std::intptr_t HandleMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam);
 

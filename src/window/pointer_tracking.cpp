@@ -14,6 +14,14 @@ PointerPosition UnpackPointerPosition(std::intptr_t lParam) {
   return at;
 }
 
+void LauncherWindow::Invalidate(const LauncherButton& button) {
+  // The window can be closed while a command runs (a close that reaches us
+  // during the error box); the platform reads a null window as "every
+  // window on the screen", so a button of a closed window is left alone.
+  if (window_ == nullptr) return;
+  InvalidateButton(platform_, button, window_);
+}
+
 void LauncherWindow::TrackPointer(std::int32_t x, std::int32_t y) {
   if (pressed_ != 0) {
     // While a press lasts only the button it began on follows the pointer.
@@ -22,7 +30,7 @@ void LauncherWindow::TrackPointer(std::int32_t x, std::int32_t y) {
         HitTest(hotButton_->buttonLoc, x, y) ? ButtonState::Pressed : ButtonState::PressedOutside;
     if (hotButton_->state == now) return;
     hotButton_->state = now;
-    InvalidateButton(platform_, *hotButton_, window_);
+    Invalidate(*hotButton_);
     return;
   }
   // In an overlap the first button in list order wins.
@@ -36,13 +44,13 @@ void LauncherWindow::TrackPointer(std::int32_t x, std::int32_t y) {
   if (target == hotButton_) return;
   if (hotButton_ != nullptr) {
     hotButton_->state = ButtonState::Normal;
-    InvalidateButton(platform_, *hotButton_, window_);
+    Invalidate(*hotButton_);
     hotButton_ = nullptr;
   }
   if (target != nullptr) {
     hotButton_ = target;
     target->state = ButtonState::Hot;
-    InvalidateButton(platform_, *target, window_);
+    Invalidate(*target);
   }
 }
 
@@ -53,7 +61,7 @@ void LauncherWindow::PointerDown(std::int32_t x, std::int32_t y) {
   pressed_ = 1;
   if (hotButton_ != nullptr) {
     hotButton_->state = ButtonState::Pressed;
-    InvalidateButton(platform_, *hotButton_, window_);
+    Invalidate(*hotButton_);
   }
 }
 
@@ -69,7 +77,7 @@ void LauncherWindow::PointerUp(std::int32_t x, std::int32_t y) {
     // Whichever button is hot once the activation returns is reset.
     if (hotButton_ != nullptr) {
       hotButton_->state = ButtonState::Normal;
-      InvalidateButton(platform_, *hotButton_, window_);
+      Invalidate(*hotButton_);
       hotButton_ = nullptr;
     }
   }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -577,6 +578,28 @@ TEST(PointerTrackingTest, FailedActivationShowsTheErrorWithTheButtonStillPressed
             h.fake_.CallsStartingWith("MessageBox"));
   EXPECT_FALSE(h.fake_.quitPosted());
   EXPECT_EQ(S::Hot, h.a_->state);
+}
+
+TEST(PointerTrackingTest, AWindowClosedDuringTheErrorBoxIsNotInvalidated) {
+  Harness h;
+  h.fake_.failCreateProcess = true;
+  h.Build();
+  h.fake_.afterCall = [&](const std::string& line) {
+    if (line.rfind("MessageBox", 0) == 0) h.Send(Event{kWmClose, 0, 0});
+  };
+  h.Send({Down(20, 20), Up(20, 20)});
+  std::vector<std::string> calls = h.fake_.calls();
+  auto box = std::find_if(calls.begin(), calls.end(),
+                          [](const std::string& c) { return c.rfind("MessageBox", 0) == 0; });
+  ASSERT_NE(calls.end(), box);
+  std::vector<std::string> after(box + 1, calls.end());
+  std::vector<std::string> expected = {"DestroyWindow window1", "PostQuitMessage 0",
+                                       "ReleaseCapture"};
+  EXPECT_EQ(expected, after);
+  EXPECT_EQ(nullptr, h.window_->window());
+  // The states still follow the pointer; only the drawing is left out.
+  EXPECT_EQ(S::Hot, h.a_->state);
+  EXPECT_EQ(0, h.window_->pressed());
 }
 
 }  // namespace
