@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -209,6 +212,108 @@ TEST(IniFileTest, SectionsOfEverySizeKeepTheRules) {
     ASSERT_TRUE(ini.Find("BIG", "Key0", value));
     EXPECT_EQ("0", value);
     EXPECT_EQ(3u, ini.sectionCount());
+  }
+}
+
+// A plain, slow reading of the same rules, line by line for every lookup,
+// to check the indexed reader against on generated files.
+std::string LowerText(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\v')) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\v')) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+std::optional<std::string> ReferenceLookup(const std::string& file, const std::string& section,
+                                           const std::string& key) {
+  std::vector<std::string> seen;
+  bool inTarget = false;
+  std::size_t pos = 0;
+  while (pos < file.size()) {
+    std::size_t end = file.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = file.size();
+    std::string_view line = TrimBlanks(std::string_view(file).substr(pos, end - pos));
+    pos = end + 1;
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      std::string_view name = line.substr(1);
+      name = TrimBlanks(name.substr(0, name.find(']')));
+      std::string lower = LowerText(name);
+      bool first = std::find(seen.begin(), seen.end(), lower) == seen.end();
+      if (first) seen.push_back(lower);
+      inTarget = first && lower == LowerText(section);
+      continue;
+    }
+    if (!inTarget) continue;
+    std::size_t equals = line.find('=');
+    std::string_view name = TrimBlanks(line.substr(0, equals));
+    if (LowerText(name) != LowerText(key)) continue;
+    if (equals == std::string_view::npos) return std::string();
+    std::string_view value = TrimBlanks(line.substr(equals + 1));
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
+      value = value.substr(1, value.size() - 2);
+    }
+    return std::string(value);
+  }
+  return std::nullopt;
+}
+
+TEST(IniFileTest, AgreesWithAPlainReadingOnGeneratedFiles) {
+  std::mt19937 random(20261209);
+  auto pick = [&random](const std::vector<std::string>& choices) {
+    return choices[random() % choices.size()];
+  };
+  const std::vector<std::string> sections = {"a", "A", " b ", "B", "ab", "", "a]x"};
+  const std::vector<std::string> blanks = {"", " ", "\t", "\v"};
+  const std::vector<std::string> breaks = {"\n", "\r\n", "\r", "\n\n", "\n\r"};
+  const std::vector<std::string> values = {"v", "", " v w ", "\"q\"", "'q'", "\"", "x=y", ";c"};
+  std::vector<std::string> keys;
+  for (int k = 0; k < 40; ++k) keys.push_back((k % 3 == 0 ? "K" : "k") + std::to_string(k));
+  for (int round = 0; round < 400; ++round) {
+    std::string file;
+    int lines = static_cast<int>(random() % 120);
+    for (int i = 0; i < lines; ++i) {
+      // Every other file has few headers, so that sections grow past the
+      // size at which they are indexed rather than scanned.
+      switch (random() % (round % 2 ? 60 : 8)) {
+        case 0:
+          file += pick(blanks) + "[" + pick(sections) + (random() % 4 ? "]" : "") + pick(blanks);
+          break;
+        case 1:
+          file += pick(blanks) + ";" + pick(keys) + "=c";
+          break;
+        case 2:
+          file += pick(blanks) + pick(keys);  // no "="
+          break;
+        default:
+          file += pick(blanks) + pick(keys) + pick(blanks) + "=" + pick(blanks) + pick(values) +
+                  pick(blanks);
+      }
+      file += pick(breaks);
+    }
+    IniFile ini(file);
+    for (const char* section : {"a", "b", "ab", "", "a]x", "c"}) {
+      for (const std::string& key : keys) {
+        std::optional<std::string> expected = ReferenceLookup(file, section, key);
+        std::string_view value;
+        bool found = ini.Find(section, key, value);
+        ASSERT_EQ(expected.has_value(), found) << "[" << section << "] " << key << "\n" << file;
+        if (found) {
+          ASSERT_EQ(*expected, value) << "[" << section << "] " << key << "\n" << file;
+        }
+      }
+    }
   }
 }
 
