@@ -1,0 +1,149 @@
+// Fonts and text measuring of the desktop platform. Measuring needs no
+// display, so these run anywhere the fonts are installed.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "platform/desktop/desktop_platform.h"
+#include "platform/desktop/font_resolver.h"
+
+namespace mavrel {
+namespace {
+
+TEST(FontSize, HeightsHaveTheWindowsMeaning) {
+  struct Case {
+    std::int32_t height;
+    bool valid;
+    bool isCellHeight;
+    int pixels;
+  } cases[] = {
+      {0, true, true, kDefaultCellHeight},
+      {1, true, true, 1},
+      {26, true, true, 26},
+      {-26, true, false, 26},
+      {kMaxFontPixels, true, true, kMaxFontPixels},
+      {-kMaxFontPixels, true, false, kMaxFontPixels},
+      {kMaxFontPixels + 1, false, true, 0},
+      {-kMaxFontPixels - 1, false, false, 0},
+      {INT_MAX, false, true, 0},
+      {INT_MIN, false, false, 0},
+  };
+  for (const Case& c : cases) {
+    FontSizeRequest r = FontSizeForHeight(c.height);
+    EXPECT_EQ(c.valid, r.valid) << c.height;
+    EXPECT_EQ(c.isCellHeight, r.isCellHeight) << c.height;
+    if (c.valid) {
+      EXPECT_EQ(c.pixels, r.pixels) << c.height;
+    }
+  }
+  // Arial's cell is 2288/2048 of its em: a 16-pixel cell is 14 pixels per em.
+  EXPECT_EQ(14, PixelsPerEmForCell(16, 2288.0 / 2048));
+  EXPECT_EQ(1, PixelsPerEmForCell(1, 1.2));
+  EXPECT_EQ(40, PixelsPerEmForCell(40, 0.0));  // a broken ratio does not divide by zero
+}
+
+TEST(FontFaceChoice, AnArialCompatibleFaceStandsInForTheMisspelledName) {
+  EXPECT_TRUE(IsArialCompatible("Liberation Sans"));
+  EXPECT_TRUE(IsArialCompatible("arial"));
+  EXPECT_FALSE(IsArialCompatible("DejaVu Sans"));
+  FontFace liberation = ResolveFontFace("Liberation Sans");
+  FontFace ariel = ResolveFontFace("Ariel");
+  ASSERT_FALSE(ariel.file.empty());
+  if (liberation.family == "Liberation Sans") {
+    EXPECT_EQ("Liberation Sans", ariel.family) << ariel.file;
+  }
+  // Any name gives some face.
+  EXPECT_FALSE(ResolveFontFace("No Such Face, At All").file.empty());
+}
+
+class DesktopText : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    context_ = platform_.GetDC(platform_.GetDesktopWindow());
+    ASSERT_NE(nullptr, context_);
+  }
+  void TearDown() override { platform_.ReleaseDC(platform_.GetDesktopWindow(), context_); }
+
+  PlatformRect Measure(FontHandle font, const std::string& text, int width) {
+    FontHandle old = platform_.SelectFont(context_, font);
+    PlatformRect rect{10, 20, 10 + width, 20};
+    platform_.DrawText(context_, text.c_str(), -1, rect,
+                       kDrawWordBreak | kDrawNoPrefix | kDrawCalcRect);
+    platform_.SelectFont(context_, old);
+    return rect;
+  }
+
+  DesktopPlatform platform_;
+  DrawingContext context_ = nullptr;
+};
+
+TEST_F(DesktopText, FontHeightsAndRefusals) {
+  FontHandle cell = platform_.CreateFont(40, "Ariel");
+  FontHandle character = platform_.CreateFont(-40, "Ariel");
+  FontHandle fallback = platform_.CreateFont(0, "Ariel");
+  ASSERT_NE(nullptr, cell);
+  ASSERT_NE(nullptr, character);
+  ASSERT_NE(nullptr, fallback);
+  EXPECT_EQ(40, platform_.FontLineHeight(cell));
+  EXPECT_GT(platform_.FontLineHeight(character), 40);  // the cell is more than the em
+  EXPECT_LT(platform_.FontLineHeight(character), 56);
+  EXPECT_EQ(kDefaultCellHeight, platform_.FontLineHeight(fallback));
+  EXPECT_EQ(nullptr, platform_.CreateFont(5000, "Ariel"));
+  EXPECT_EQ(nullptr, platform_.CreateFont(INT_MIN, "Ariel"));
+  EXPECT_EQ(nullptr, platform_.CreateFont(-100000, "Ariel"));
+  EXPECT_NE(nullptr, platform_.CreateFont(7, nullptr));
+  // Deleting one of two fonts of the same size leaves the other usable.
+  FontHandle twin = platform_.CreateFont(40, "Ariel");
+  platform_.DeleteFont(cell);
+  EXPECT_EQ(40, Measure(twin, "Go", 500).bottom - 20);
+  platform_.DeleteFont(twin);
+  platform_.DeleteFont(character);
+  platform_.DeleteFont(fallback);
+}
+
+TEST_F(DesktopText, MeasuringFollowsTheLayoutRules) {
+  FontHandle font = platform_.CreateFont(20, "Ariel");
+  ASSERT_NE(nullptr, font);
+  PlatformRect one = Measure(font, "Hello world", 1000);
+  PlatformRect hello = Measure(font, "Hello", 1000);
+  PlatformRect world = Measure(font, "world", 1000);
+  EXPECT_EQ(10, one.left);
+  EXPECT_EQ(20, one.top);
+  EXPECT_EQ(40, one.bottom);  // one line
+  EXPECT_GT(one.right - one.left, (hello.right - hello.left) + (world.right - world.left));
+  // Width 0: a word per line, the width that of the wider word.
+  PlatformRect narrow = Measure(font, "Hello world", 0);
+  EXPECT_EQ(60, narrow.bottom);
+  EXPECT_EQ(std::max(hello.right, world.right), narrow.right);
+  // Line breaks, a trailing one adding nothing; the empty text is empty.
+  EXPECT_EQ(20 + 4 * 20, Measure(font, "a\r\nb\n\nc\n", 1000).bottom);
+  PlatformRect empty = Measure(font, "", 1000);
+  EXPECT_EQ(10, empty.right);
+  EXPECT_EQ(20, empty.bottom);
+  // "&" is a character like any other.
+  EXPECT_GT(Measure(font, "A&B", 1000).right, Measure(font, "AB", 1000).right);
+  // A proportional face.
+  EXPECT_LT(Measure(font, "iiii", 1000).right, Measure(font, "WWWW", 1000).right);
+  // The same word written in Windows-1252 and in UTF-8 measures the same.
+  EXPECT_EQ(Measure(font, "caf\xC3\xA9", 1000).right, Measure(font, "caf\xE9", 1000).right);
+  platform_.DeleteFont(font);
+}
+
+TEST_F(DesktopText, DrawingWithoutASurfaceOrOnUnknownHandlesIsHarmless) {
+  FontHandle font = platform_.CreateFont(20, "Ariel");
+  PlatformRect rect{0, 0, 100, 100};
+  platform_.SelectFont(context_, font);
+  EXPECT_EQ(0, platform_.DrawText(nullptr, "x", -1, rect, kDrawWordBreak));
+  EXPECT_EQ(nullptr, platform_.SelectFont(nullptr, font));
+  platform_.FillRect(context_, rect, 0xFFFFFF);
+  platform_.SetTextColor(reinterpret_cast<DrawingContext>(&rect), 0);
+  DibView none;
+  platform_.StretchDIBits(context_, 0, 0, 10, 10, 0, 0, 1, 1, none, 0, kSourceCopy);
+  platform_.DeleteFont(reinterpret_cast<FontHandle>(&rect));
+  platform_.DeleteFont(font);
+  EXPECT_EQ(nullptr, platform_.CreateWindow("c", "t", 0, 0, 0, 10, 10, nullptr, nullptr));
+}
+
+}  // namespace
+}  // namespace mavrel

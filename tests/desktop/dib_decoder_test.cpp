@@ -1,0 +1,186 @@
+#include "platform/desktop/dib_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "picture/picture_validation.h"
+
+namespace mavrel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put16(Bytes& b, std::uint32_t v) {
+  b.push_back(v & 0xFF);
+  b.push_back((v >> 8) & 0xFF);
+}
+void Put32(Bytes& b, std::uint32_t v) {
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
+}
+
+// A 40-byte information header, then `extra` (masks), then the palette as
+// 0xRRGGBB entries.
+Bytes Info(std::int32_t width, std::int32_t height, int bits, std::uint32_t compression,
+           std::uint32_t imageSize, const std::vector<std::uint32_t>& palette,
+           const std::vector<std::uint32_t>& masks = {}) {
+  Bytes b;
+  Put32(b, 40);
+  Put32(b, static_cast<std::uint32_t>(width));
+  Put32(b, static_cast<std::uint32_t>(height));
+  Put16(b, 1);
+  Put16(b, static_cast<std::uint32_t>(bits));
+  Put32(b, compression);
+  Put32(b, imageSize);
+  Put32(b, 2835);
+  Put32(b, 2835);
+  Put32(b, static_cast<std::uint32_t>(palette.size()));
+  Put32(b, 0);
+  for (std::uint32_t m : masks) Put32(b, m);
+  for (std::uint32_t c : palette) Put32(b, c);  // stored blue, green, red, 0
+  return b;
+}
+
+struct DecodeCase {
+  const char* name;
+  Bytes info;
+  Bytes bits;
+  int width, height;
+  std::vector<std::uint32_t> pixels;  // top row first
+};
+
+std::vector<DecodeCase> Cases() {
+  const std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF, K = 0;
+  std::vector<DecodeCase> cases;
+  // 24 bits, bottom-up: the first stored row is the bottom one.
+  cases.push_back({"24 bits bottom-up",
+                   Info(2, 2, 24, 0, 0, {}),
+                   {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, /*top*/ 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0},
+                   2,
+                   2,
+                   {B, W, R, G}});
+  cases.push_back({"24 bits top-down",
+                   Info(2, -2, 24, 0, 0, {}),
+                   {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0},
+                   2,
+                   2,
+                   {R, G, B, W}});
+  cases.push_back({"8 bits, index past the table is black",
+                   Info(3, 1, 8, 0, 0, {R, G}),
+                   {1, 0, 7, 0},
+                   3,
+                   1,
+                   {G, R, K}});
+  cases.push_back({"4 bits, high nibble first",
+                   Info(3, 1, 4, 0, 0, {K, R, G, B}),
+                   {0x12, 0x30, 0, 0},
+                   3,
+                   1,
+                   {R, G, B}});
+  cases.push_back({"1 bit, high bit first",
+                   Info(9, 1, 1, 0, 0, {K, W}),
+                   {0xA5, 0x80, 0, 0},
+                   9,
+                   1,
+                   {W, K, W, K, K, W, K, W, W}});
+  cases.push_back(
+      {"16 bits 5-5-5", Info(2, 1, 16, 0, 0, {}), {0x00, 0x7C, 0x1F, 0x00}, 2, 1, {R, B}});
+  cases.push_back({"16 bits with 5-6-5 masks",
+                   Info(2, 1, 16, 3, 0, {}, {0xF800, 0x07E0, 0x001F}),
+                   {0xE0, 0x07, 0x00, 0xF8},
+                   2,
+                   1,
+                   {G, R}});
+  cases.push_back({"32 bits, the fourth byte is not alpha",
+                   Info(2, 1, 32, 0, 0, {}),
+                   {0xFF, 0, 0, 0, 0, 0xFF, 0, 0x80},
+                   2,
+                   1,
+                   {B, G}});
+  cases.push_back({"32 bits with swapped masks",
+                   Info(1, 1, 32, 3, 0, {}, {0x000000FF, 0x0000FF00, 0x00FF0000}),
+                   {0xFF, 0, 0, 0},
+                   1,
+                   1,
+                   {R}});
+  // RLE8: run of 2 red, literal green blue red, end of line; delta; end.
+  Bytes rle8 = {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 1, 2, 0, 1};
+  cases.push_back({"RLE8 runs, literals, delta and skipped pixels",
+                   Info(5, 2, 8, 1, static_cast<std::uint32_t>(rle8.size()), {K, R, G, B}),
+                   rle8,
+                   5,
+                   2,
+                   {K, G, K, K, K, R, R, G, B, R}});
+  // RLE4: run of 3 pixels alternating 1 and 2, literal of 3 pixels 3, 1, 2.
+  Bytes rle4 = {3, 0x12, 0, 3, 0x31, 0x20, 0, 1};
+  cases.push_back({"RLE4 runs and literals",
+                   Info(6, 1, 4, 2, static_cast<std::uint32_t>(rle4.size()), {K, R, G, B}),
+                   rle4,
+                   6,
+                   1,
+                   {R, G, R, B, R, G}});
+  // A run that would pass the right edge is cut there.
+  Bytes wide = {9, 1, 0, 1};
+  cases.push_back({"RLE8 run cut at the edge",
+                   Info(2, 1, 8, 1, static_cast<std::uint32_t>(wide.size()), {K, R}),
+                   wide,
+                   2,
+                   1,
+                   {R, R}});
+  // The core header: 16-bit sizes, 3-byte palette entries.
+  Bytes core = {12, 0, 0, 0, 2, 0, 1, 0, 1, 0, 8, 0};
+  for (int i = 0; i < 256; ++i) {
+    core.push_back(i == 1 ? 0xFF : 0);
+    core.push_back(0);
+    core.push_back(i == 2 ? 0xFF : 0);
+  }
+  cases.push_back({"core header with 3-byte entries", core, {1, 2, 0, 0}, 2, 1, {B, R}});
+  return cases;
+}
+
+TEST(DibDecoder, DecodesEveryAcceptedFormat) {
+  for (const DecodeCase& c : Cases()) {
+    DibView view{c.info.data(), c.info.size(), c.bits.data(), c.bits.size()};
+    PictureHeader header;
+    ASSERT_EQ(PictureVerdict::kDrawable, ValidateDibView(view, header))
+        << c.name << ": " << PictureVerdictName(ValidateDibView(view, header));
+    DecodedPicture picture;
+    ASSERT_TRUE(DecodeDib(view, picture)) << c.name;
+    EXPECT_EQ(c.width, picture.width) << c.name;
+    EXPECT_EQ(c.height, picture.height) << c.name;
+    EXPECT_EQ(c.pixels, picture.pixels) << c.name;
+  }
+}
+
+TEST(DibDecoder, RefusesWhatTheChecksRefuseAndHugePictures) {
+  // Pixel bits one byte short of what the header describes.
+  Bytes info = Info(2, 2, 24, 0, 0, {});
+  Bytes bits(15);
+  DecodedPicture picture;
+  EXPECT_FALSE(DecodeDib(DibView{info.data(), info.size(), bits.data(), bits.size()}, picture));
+  EXPECT_TRUE(picture.pixels.empty());
+  // A valid RLE picture of 20000 x 20000 pixels in a few bytes.
+  Bytes end = {0, 1};
+  Bytes huge = Info(20000, 20000, 8, 1, 2, {0});
+  EXPECT_FALSE(DecodeDib(DibView{huge.data(), huge.size(), end.data(), end.size()}, picture));
+  EXPECT_EQ(0, picture.width);
+}
+
+TEST(DibDecoder, RleThatEndsEarlyOrJumpsAwayStaysInside) {
+  // Deltas and literals that run past the picture or the data.
+  std::vector<Bytes> streams = {
+      {0, 2, 200, 200, 5, 1}, {0, 5, 1, 1}, {0, 3}, {4, 1, 0, 0, 0, 0, 0, 0, 0, 0, 7, 1}, {0, 2},
+  };
+  for (const Bytes& data : streams) {
+    Bytes info = Info(3, 2, 8, 1, static_cast<std::uint32_t>(data.size()), {0x111111, 0x222222});
+    DecodedPicture picture;
+    ASSERT_TRUE(DecodeDib(DibView{info.data(), info.size(), data.data(), data.size()}, picture));
+    EXPECT_EQ(6u, picture.pixels.size());
+  }
+}
+
+}  // namespace
+}  // namespace mavrel

@@ -1,0 +1,305 @@
+// Starting programs and opening documents on the real system, in a
+// temporary folder: where programs are found, what they are given, what
+// they inherit, and that every failure is known at once.
+#include "platform/desktop/program_start.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace mavrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool WaitForFile(const fs::path& path) {
+  for (int i = 0; i < 500; ++i) {
+    if (fs::exists(path)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+char ProcessState(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::size_t close = stat.rfind(')');
+  return close == std::string::npos || close + 2 >= stat.size() ? '\0' : stat[close + 2];
+}
+
+class ProgramStart : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char folder[] = "/tmp/mavrel-start-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(folder));
+    root_ = fs::canonical(folder);
+    char* cwd = getcwd(nullptr, 0);
+    oldCwd_ = cwd;
+    std::free(cwd);
+    const char* path = std::getenv("PATH");
+    oldPath_ = path ? path : "";
+    fs::create_directories(root_ / "own");
+    fs::create_directories(root_ / "medium" / "Sub");
+    fs::create_directories(root_ / "medium" / "my tool");
+    fs::create_directories(root_ / "path");
+    fs::create_directories(root_ / "medium" / "Work");
+    ASSERT_EQ(0, chdir((root_ / "medium").c_str()));
+    setenv("PATH", ((root_ / "path").string() + ":" + oldPath_).c_str(), 1);
+  }
+
+  void TearDown() override {
+    EXPECT_EQ(0, chdir(oldCwd_.c_str()));
+    setenv("PATH", oldPath_.c_str(), 1);
+    for (int i = 0; i < 300 && ReapEndedPrograms() > 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+
+  // A shell script that writes its name, arguments and folder to `report`
+  // (in its working folder).
+  void Script(const fs::path& path, const std::string& tag, bool executable = true) {
+    std::ofstream(path)
+        << "#!/bin/sh\n{ printf '%s\\n' " << tag
+        << "; for a in \"$@\"; do printf 'arg %s\\n' \"$a\"; done; "
+           "printf 'cwd %s\\n' \"$(pwd)\"; } > report.part && mv report.part report\n";
+    fs::permissions(path, executable ? fs::perms::owner_all : fs::perms::owner_read);
+  }
+
+  fs::path root_;
+  std::string oldCwd_;
+  std::string oldPath_;
+};
+
+TEST_F(ProgramStart, FindsProgramsByTheSearchRules) {
+  Script(root_ / "own" / "both", "own");
+  Script(root_ / "medium" / "both", "medium");
+  Script(root_ / "medium" / "Local", "medium");
+  Script(root_ / "medium" / "Sub" / "Tool.sh", "sub");
+  Script(root_ / "path" / "onpath", "path");
+  Script(root_ / "path" / "Cased", "path");
+  Script(root_ / "path" / "plain", "path", false);
+  struct Case {
+    std::string name;
+    fs::path found;  // empty: not found
+  } cases[] = {
+      {"both", root_ / "own" / "both"},                        // the launcher's folder first
+      {"local", root_ / "medium" / "Local"},                   // then the current folder, any case
+      {"onpath", root_ / "path" / "onpath"},                   // then PATH
+      {"cased", ""},                                           // PATH entries match exactly
+      {"plain", ""},                                           // not executable: PATH goes on
+      {"sub\\tool.SH", root_ / "medium" / "Sub" / "Tool.sh"},  // "\" separates, case ignored
+      {"./Local", root_ / "medium" / "Local"},
+      {(root_ / "path" / "onpath").string(), root_ / "path" / "onpath"},
+      {"Sub/missing", ""},
+      {"missing", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    std::string found = FindProgram(c.name, (root_ / "own").string());
+    EXPECT_EQ(c.found.string(), found.empty() ? found : fs::weakly_canonical(found).string())
+        << c.name;
+  }
+}
+
+TEST_F(ProgramStart, StartsInTheFolderWithTheWindowsArguments) {
+  Script(root_ / "medium" / "my tool" / "run.sh", "tool");
+  pid_t pid = 0;
+  int error = 0;
+  // The unquoted name with a space is found as the longer prefix.
+  ASSERT_TRUE(StartProgram("my tool/run.sh \"a b\" c\\\"d e\\\\f",
+                           (root_ / "medium" / "Work").string(), pid, error))
+      << error;
+  EXPECT_GT(pid, 0);
+  ASSERT_TRUE(WaitForFile(root_ / "medium" / "Work" / "report"));
+  EXPECT_EQ(
+      "tool\narg a b\narg c\"d\narg e\\\\f\ncwd " + (root_ / "medium" / "Work").string() + "\n",
+      ReadAll(root_ / "medium" / "Work" / "report"));
+}
+
+TEST_F(ProgramStart, TheFolderIsFoundLikeAnyMediaPath) {
+  Script(root_ / "medium" / "go.sh", "go");
+  pid_t pid = 0;
+  int error = 0;
+  ASSERT_TRUE(StartProgram("go.sh", "WORK\\", pid, error)) << error;
+  ASSERT_TRUE(WaitForFile(root_ / "medium" / "Work" / "report"));
+  EXPECT_EQ("go\ncwd " + (root_ / "medium" / "Work").string() + "\n",
+            ReadAll(root_ / "medium" / "Work" / "report"));
+}
+
+TEST_F(ProgramStart, EveryFailureIsKnownAtOnce) {
+  Script(root_ / "medium" / "go.sh", "go");
+  Script(root_ / "medium" / "notes.txt", "no", false);
+  std::ofstream(root_ / "medium" / "afile") << "x";
+  struct Case {
+    std::string command;
+    std::string directory;
+    int error;
+  } cases[] = {
+      {"no-such-program-here", ".", ENOENT},
+      {"go.sh", "no-such-folder", ENOENT},
+      {"go.sh", "afile", ENOTDIR},
+      {"notes.txt", ".", EACCES},
+      {"Sub", ".", ENOENT},  // a folder is no program
+      {"", ".", ENOENT},
+      {"   ", ".", ENOENT},
+  };
+  for (const Case& c : cases) {
+    pid_t pid = 0;
+    int error = 0;
+    EXPECT_FALSE(StartProgram(c.command, c.directory, pid, error)) << c.command;
+    EXPECT_EQ(c.error, error) << c.command << " in " << c.directory;
+  }
+  EXPECT_EQ(0u, RunningProgramCount());
+}
+
+TEST_F(ProgramStart, TheProgramGetsNoDescriptorOrSignalStateOfOurs) {
+  int stray = open("/dev/null", O_RDONLY);  // inheritable on purpose
+  ASSERT_GE(stray, 3);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction oldPipe {};
+  sigaction(SIGPIPE, &ignore, &oldPipe);
+  sigset_t blocked, oldMask;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGUSR2);
+  sigprocmask(SIG_BLOCK, &blocked, &oldMask);
+
+  fs::path sleeper = root_ / "medium" / "sleeper";
+  fs::copy_file("/bin/sleep", sleeper);
+  pid_t pid = 0;
+  int error = 0;
+  bool started = StartProgram("sleeper 5", ".", pid, error);
+
+  close(stray);
+  sigaction(SIGPIPE, &oldPipe, nullptr);
+  sigprocmask(SIG_SETMASK, &oldMask, nullptr);
+  ASSERT_TRUE(started) << error;
+
+  // Looked at once the program sleeps: while the loader starts it, it has
+  // descriptors of its own open for a moment.
+  for (int i = 0; i < 500 && ProcessState(pid) != 'S'; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  std::set<std::string> fds;
+  std::string targets;
+  for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd")) {
+    fds.insert(entry.path().filename().string());
+    std::error_code ignoredError;
+    targets += entry.path().filename().string() + " -> " +
+               fs::read_symlink(entry.path(), ignoredError).string() + "\n";
+  }
+  EXPECT_EQ((std::set<std::string>{"0", "1", "2"}), fds) << targets;
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line, ignored, blockedText;
+  while (std::getline(status, line)) {
+    if (line.rfind("SigIgn:", 0) == 0) ignored = line.substr(line.find_first_not_of(" \t", 7));
+    if (line.rfind("SigBlk:", 0) == 0) blockedText = line.substr(line.find_first_not_of(" \t", 7));
+  }
+  EXPECT_EQ("0000000000000000", ignored);
+  EXPECT_EQ("0000000000000000", blockedText);
+  // A session of its own.
+  EXPECT_EQ(pid, getsid(pid));
+  kill(pid, SIGKILL);
+}
+
+TEST_F(ProgramStart, EndedProgramsAreReapedWithoutWaiting) {
+  std::size_t before = RunningProgramCount();
+  pid_t pid = 0;
+  int error = 0;
+  ASSERT_TRUE(StartProgram("true", ".", pid, error)) << error;
+  EXPECT_EQ(before + 1, RunningProgramCount());
+  // Until reaped, the ended program is a zombie of ours.
+  for (int i = 0; i < 500 && ProcessState(pid) != 'Z'; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ('Z', ProcessState(pid));
+  EXPECT_EQ(before, ReapEndedPrograms());
+  EXPECT_EQ('\0', ProcessState(pid));
+  // A program that runs on is not waited for.
+  ASSERT_TRUE(StartProgram("sleep 5", ".", pid, error));
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(before + 1, ReapEndedPrograms());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  kill(pid, SIGKILL);
+}
+
+class DocumentOpen : public ProgramStart {
+ protected:
+  void Opener(const std::string& body) {
+    fs::path opener = root_ / "path" / "xdg-open";
+    std::ofstream(opener) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(opener, fs::perms::owner_all);
+  }
+};
+
+TEST_F(DocumentOpen, HandsTheDocumentToTheOpenerInItsFolder) {
+  Opener("echo \"$1\" \"$(pwd)\" > \"" + (root_ / "opened").string() + "\"");
+  std::ofstream(root_ / "medium" / "Work" / "Read Me.TXT") << "x";
+  EXPECT_GT(OpenDocument("read me.txt", "Work"), 32u);
+  ASSERT_TRUE(WaitForFile(root_ / "opened"));
+  EXPECT_EQ((root_ / "medium" / "Work" / "Read Me.TXT").string() + " " +
+                (root_ / "medium" / "Work").string() + "\n",
+            ReadAll(root_ / "opened"));
+}
+
+TEST_F(DocumentOpen, TheOpenersAnswerBecomesTheShellsAnswer) {
+  std::ofstream(root_ / "medium" / "Work" / "doc.txt") << "x";
+  struct Case {
+    int exitStatus;
+    std::uintptr_t result;
+  } cases[] = {{0, 42}, {1, 31}, {2, 2}, {3, 31}, {4, 31}, {5, 5}};
+  for (const Case& c : cases) {
+    Opener("exit " + std::to_string(c.exitStatus));
+    EXPECT_EQ(c.result, OpenDocument("doc.txt", "work")) << c.exitStatus;
+  }
+}
+
+TEST_F(DocumentOpen, FailuresBeforeAnyOpener) {
+  Opener("touch \"" + (root_ / "ran").string() + "\"");
+  std::ofstream(root_ / "medium" / "Work" / "doc.txt") << "x";
+  std::ofstream(root_ / "medium" / "Work" / "secret.txt") << "x";
+  fs::permissions(root_ / "medium" / "Work" / "secret.txt", fs::perms::none);
+  EXPECT_EQ(2u, OpenDocument("missing.txt", "work"));
+  EXPECT_EQ(2u, OpenDocument("", "work"));
+  EXPECT_EQ(3u, OpenDocument("doc.txt", "no-such-folder"));
+  if (geteuid() != 0) {
+    EXPECT_EQ(5u, OpenDocument("secret.txt", "work"));
+  }
+  EXPECT_FALSE(fs::exists(root_ / "ran"));
+  setenv("PATH", (root_ / "medium" / "Work").string().c_str(), 1);  // no opener anywhere
+  EXPECT_EQ(31u, OpenDocument("doc.txt", "work"));
+}
+
+TEST_F(DocumentOpen, AnOpenerThatStaysIsNotWaitedFor) {
+  Opener("exec sleep 1");
+  std::ofstream(root_ / "medium" / "Work" / "doc.txt") << "x";
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(42u, OpenDocument("doc.txt", "work", 100));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+  EXPECT_GE(RunningProgramCount(), 1u);
+}
+
+}  // namespace
+}  // namespace mavrel
