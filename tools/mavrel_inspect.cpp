@@ -44,6 +44,8 @@ constexpr const char* kUsage =
     "configuration as JSON: the settings file path, the window, the button sections,\n"
     "the [Main] button defaults and every button's 15 properties, with defaults\n"
     "applied, texts decoded and rectangles as read (before text measuring).\n"
+    "Outside Windows, a settings file named like Mavrel.INI in another letter case\n"
+    "(MAVREL.INI, mavrel.ini) is read when Mavrel.INI itself is missing.\n"
     "Exit status: 0 on success, 2 when DIRECTORY cannot be entered or the\n"
     "arguments are wrong, 1 when the output cannot be written.\n";
 

@@ -112,6 +112,7 @@ SettingText::SettingText(SettingsFile& settings, const char* defaultText, const 
   } else {
     // Defaults are never decoded: one that came from an already decoded
     // setting must not be decoded twice.
+    if (defaultText == nullptr) defaultText = "";
     std::size_t length = std::strlen(defaultText);
     if (length > kSettingBufferSize - 1) length = kSettingBufferSize - 1;
     std::memcpy(work, defaultText, length);
