@@ -184,8 +184,10 @@ class LauncherUnderWine : public ::testing::Test {
   }
 
   // Starts the launcher and waits for its window.
-  void StartLauncher() {
-    launcher_ = wine_->Start({"Mavrel.exe"}, medium_, medium_ / "launcher.log");
+  void StartLauncher(const std::vector<std::string>& arguments = {}) {
+    std::vector<std::string> args = {"Mavrel.exe"};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    launcher_ = wine_->Start(args, medium_, medium_ / "launcher.log");
     ASSERT_GT(launcher_, 0);
     window_ = session_.WaitForWindow(kTitle, 60000);
     ASSERT_NE(window_, 0u) << "no window titled \"" << kTitle << "\"; log:\n"
@@ -279,6 +281,19 @@ TEST_F(LauncherUnderWine, ShowsPictureAndButtonsStartsHelperStaysShowsErrorsAndC
       xharness::ColoursMatch(kBottomRight, session_.Pixel(client_.x + 394, client_.y + 294), 8));
   EXPECT_TRUE(
       xharness::ColoursMatch(kBottomRight, session_.Pixel(client_.x + 300, client_.y + 225), 8));
+  // Each picture pixel covers 10 x 10 screen pixels: the quadrants meet in
+  // the middle of the client area (the filter blurs only the seam).
+  const struct {
+    int x, y;
+    Rgb colour;
+  } middle[] = {{175, 75, kTopLeft},      {225, 75, kTopRight},    {175, 225, kBottomLeft},
+                {225, 225, kBottomRight}, {100, 125, kTopLeft},    {100, 175, kBottomLeft},
+                {300, 125, kTopRight},    {300, 175, kBottomRight}};
+  for (const auto& m : middle) {
+    const Rgb seen = session_.Pixel(client_.x + m.x, client_.y + m.y);
+    EXPECT_TRUE(xharness::ColoursMatch(m.colour, seen, 8))
+        << "at " << m.x << "," << m.y << ": " << Hex(seen) << " for " << Hex(m.colour);
+  }
   EXPECT_FALSE(xharness::ColoursMatch(kTopLeft, session_.Pixel(client_.x - 2, client_.y + 75), 8));
   EXPECT_FALSE(
       xharness::ColoursMatch(kBottomRight, session_.Pixel(client_.x + 402, client_.y + 225), 8));
@@ -349,9 +364,14 @@ TEST_F(LauncherUnderWine, ShowsPictureAndButtonsStartsHelperStaysShowsErrorsAndC
 }
 
 TEST_F(LauncherUnderWine, ExitButtonStartsHelperAndEndsWithStatusZero) {
-  StartLauncher();
+  // Arguments change nothing.
+  StartLauncher({"/S", "--width=10", "Other.INI"});
   ASSERT_FALSE(HasFatalFailure());
   client_ = ExpectedClient();
+  ScreenRect geometry;
+  ASSERT_TRUE(session_.Geometry(window_, geometry));
+  EXPECT_EQ(kClientWidth, geometry.width);
+  EXPECT_EQ(kClientHeight, geometry.height);
   ASSERT_TRUE(WaitForColour(kQuitButton, kTextColor, 10000));
   PointAt(kQuitButton);
   ASSERT_TRUE(WaitForColour(kQuitButton, kHighlightColor, 5000));
