@@ -27,7 +27,7 @@
 //
 // Every size is computed in 64 bits, so no header value can wrap a count
 // round to something small. The limits on width and height are far beyond
-// any screen and keep the pixel count of a valid picture below 2^30.
+// any screen and keep the pixel count of a valid picture at or below 2^30.
 #pragma once
 
 #include <cstddef>

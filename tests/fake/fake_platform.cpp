@@ -139,10 +139,14 @@ bool FakePlatform::RegisterWindowClass(const WindowClassDescription& d) {
 
 void FakePlatform::AdjustWindowRect(PlatformRect& rect, std::uint32_t style) {
   Record("AdjustWindowRect " + RectText(rect) + " style=" + std::to_string(style));
-  rect.left -= frameLeft;
-  rect.top -= frameTop;
-  rect.right += frameRight;
-  rect.bottom += frameBottom;
+  // 32-bit sums that wrap, as the platform's own do, without overflowing.
+  auto add = [](std::int32_t a, int b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+  };
+  rect.left = add(rect.left, -frameLeft);
+  rect.top = add(rect.top, -frameTop);
+  rect.right = add(rect.right, frameRight);
+  rect.bottom = add(rect.bottom, frameBottom);
 }
 
 int FakePlatform::GetSystemMetrics(int index) {

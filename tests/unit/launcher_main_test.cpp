@@ -220,5 +220,21 @@ TEST(LauncherMainTest, ClosingWithButtonsReleasesEveryFont) {
   EXPECT_EQ(1u, fake.CallsStartingWith("DestroyWindow").size());
 }
 
+TEST(LauncherMainTest, HostileSizesAndHeightsStillStartAndClose) {
+  FakePlatform fake;
+  fake.SetSetting("Main", "Width", "0x7FFFFFFF");
+  fake.SetSetting("Main", "Height", "-2147483648");
+  fake.SetSetting("Main", "BUTTON_FONT_HEIGHT", "-2147483648");
+  fake.SetSetting("Main", "BUTTON_LOC.X", "2147483647");
+  fake.SetSetting("Main", "BUTTON_LOC.WIDTH", "-2147483648");
+  AddButton(fake, 0, "First", "One two three", 2147483647, -2147483647, -5);
+  fake.queue.push_back(WindowMessageFor(kWmMouseMove, PackPointerPosition(65535, 65535)));
+  fake.queue.push_back(WindowMessageFor(kWmPaint));
+  fake.queue.push_back(WindowMessageFor(kWmClose));
+  EXPECT_EQ(0, LauncherMain(fake, nullptr));
+  EXPECT_EQ(1u, fake.CallsStartingWith("ShowWindow window1 5").size());
+  EXPECT_EQ(0, fake.liveFonts());
+}
+
 }  // namespace
 }  // namespace mavrel

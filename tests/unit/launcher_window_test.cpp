@@ -87,6 +87,8 @@ TEST_F(LauncherWindowTest, CentringRoundsTowardsMinusInfinity) {
       {1024, 773, 1024, 768, 0, -3},
       {2000, 2000, 800, 600, -600, -700},
       {1, 1, 0, 0, -1, -1},
+      // Sizes no screen has are passed on as they are, without overflow.
+      {INT32_MAX, INT32_MIN, 1024, 768, -1073741312, 1073742208},
   };
   for (const Row& row : rows) {
     FakePlatform fake;
