@@ -337,6 +337,12 @@ void Win32Platform::FillRect(DrawingContext context, const PlatformRect& rect, C
 
 // ---- Processes and documents -------------------------------------------------
 
+// The structure's own size goes into its size field: 68 bytes on 32-bit
+// Windows, where the launcher's rules were first written down, and 104 on
+// 64-bit Windows, whose pointers and handles are wider.
+static_assert(sizeof(STARTUPINFOA) == (sizeof(void*) == 4 ? 68 : 104),
+              "STARTUPINFOA has the size Windows expects");
+
 bool Win32Platform::CreateProcess(const char* commandLine, const char* directory,
                                   ProcessInformation& started) {
   // CreateProcessA takes the command line as writable memory; it gets an
@@ -344,7 +350,7 @@ bool Win32Platform::CreateProcess(const char* commandLine, const char* directory
   std::vector<char> line(commandLine, commandLine + std::strlen(commandLine) + 1);
   STARTUPINFOA startup;
   std::memset(&startup, 0, sizeof(startup));
-  startup.cb = sizeof(startup);  // 68 on 32-bit Windows, 104 on 64-bit Windows
+  startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process;
