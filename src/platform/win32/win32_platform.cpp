@@ -338,8 +338,7 @@ void Win32Platform::FillRect(DrawingContext context, const PlatformRect& rect, C
 // ---- Processes and documents -------------------------------------------------
 
 // The structure's own size goes into its size field: 68 bytes on 32-bit
-// Windows, where the launcher's rules were first written down, and 104 on
-// 64-bit Windows, whose pointers and handles are wider.
+// Windows and 104 on 64-bit Windows, whose pointers and handles are wider.
 static_assert(sizeof(STARTUPINFOA) == (sizeof(void*) == 4 ? 68 : 104),
               "STARTUPINFOA has the size Windows expects");
 
