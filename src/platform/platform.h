@@ -196,6 +196,8 @@ class Platform {
   /// Stores / fetches the one pointer kept in a window's user-data slot.
   /// Fetching from a window that never had one gives null.
   virtual void SetWindowUserData(WindowHandle window, void* data) = 0;
+  /// The pointer last stored in the window's user-data slot; null for a
+  /// window that never had one, or one that no longer exists.
   virtual void* GetWindowUserData(WindowHandle window) = 0;
 
   /// Shows the window (kShowWindow).
@@ -213,6 +215,8 @@ class Platform {
   /// for an ordinary message and 0 for the quit request, whose exit status
   /// is then in message.wParam.
   virtual int GetMessage(Message& message) = 0;
+  /// Lets the platform derive further messages (such as typed characters)
+  /// from the one just fetched; called for every message before dispatch.
   virtual void TranslateMessage(const Message& message) = 0;
   /// Hands the message to its window's procedure.
   virtual void DispatchMessage(const Message& message) = 0;
@@ -237,6 +241,8 @@ class Platform {
   /// Starts a repaint of `window`; the context draws clipped to the area that
   /// was invalidated. Every BeginPaint is followed by one EndPaint.
   virtual DrawingContext BeginPaint(WindowHandle window, PaintInfo& paint) = 0;
+  /// Ends the repaint that `paint` began: what was drawn is shown and the
+  /// invalid area is cleared.
   virtual void EndPaint(WindowHandle window, const PaintInfo& paint) = 0;
 
   /// Adds `rect` to the area that the next kWmPaint repaints, without erasing.
@@ -245,7 +251,10 @@ class Platform {
   /// A drawing context of the whole screen, for measuring text without a
   /// window; released with ReleaseDC.
   virtual WindowHandle GetDesktopWindow() = 0;
+  /// A drawing context of `window` (the desktop window: the screen), held
+  /// until ReleaseDC.
   virtual DrawingContext GetDC(WindowHandle window) = 0;
+  /// Gives back a context from GetDC of the same window.
   virtual void ReleaseDC(WindowHandle window, DrawingContext context) = 0;
 
   /// Lays out `text` (to its terminating zero when `length` is -1) from the
@@ -267,7 +276,10 @@ class Platform {
   virtual void DeleteFont(FontHandle font) = 0;
   /// Makes `font` current in the context; gives the font that was current.
   virtual FontHandle SelectFont(DrawingContext context, FontHandle font) = 0;
+  /// kTransparentBackground: text is drawn without filling the space behind
+  /// its letters. Stays until set again.
   virtual void SetBackgroundMode(DrawingContext context, int mode) = 0;
+  /// The colour (0x00BBGGRR, passed unchanged) of text drawn from now on.
   virtual void SetTextColor(DrawingContext context, ColorRef color) = 0;
 
   /// Draws a checked picture (see DibView) of sourceWidth x sourceHeight
