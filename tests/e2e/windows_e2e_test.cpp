@@ -304,6 +304,9 @@ TEST_F(LauncherUnderWine, ShowsPictureAndButtonsStartsHelperStaysShowsErrorsAndC
   EXPECT_GE(Count(kQuitButton, kTextColor), kEnoughPixels);
   EXPECT_EQ(0, Count(kRunButton, kHighlightColor));
   EXPECT_EQ(0, Count(kDescription, kDescColor));
+  // Drawn without a background: the picture shows between the letters.
+  EXPECT_GE(session_.CountPixels(OnScreen(kRunButton), kTopLeft, 8),
+            kRunButton.width * kRunButton.height / 2);
 
   // Pointer onto the first button: highlight colour and its description.
   PointAt(kRunButton);
