@@ -205,10 +205,20 @@ TEST(IsExitCommandTest, Table) {
     const char* text;
     bool exits;
   } rows[] = {
-      {"EXIT", true},    {"exit", true},   {"Exit", true},     {"eXiT", true}, {"EXIT ", false},
-      {" EXIT", false},  {"EXITS", false}, {"EXI", false},     {"", false},    {"STAY", false},
-      {"EXIT\n", false}, {"EX IT", false}, {"\xC5XIT", false},  // a letter outside A to Z is not
-                                                                // folded
+      {"EXIT", true},
+      {"exit", true},
+      {"Exit", true},
+      {"eXiT", true},
+      {"EXIT ", false},
+      {" EXIT", false},
+      {"EXITS", false},
+      {"EXI", false},
+      {"", false},
+      {"STAY", false},
+      {"EXIT\n", false},
+      {"EX IT", false},
+      {"\xC5XIT", false},  // a letter outside A to Z is not
+                           // folded
       {"exit.", false},
   };
   for (const Row& row : rows) EXPECT_EQ(row.exits, IsExitCommand(row.text)) << row.text;
