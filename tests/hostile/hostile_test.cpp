@@ -1,0 +1,803 @@
+// The hostile-media suite: the desktop launcher on media built to break it.
+// Every case has a deadline and one expected outcome: the window is shown
+// and answers the pointer (and closes with status 0), or start-up fails the
+// specified way (its message box, then status 1). The launcher under test
+// is $MAVREL_LAUNCHER; the leak checks run $MAVREL_LAUNCHER_ASAN, a build
+// with AddressSanitizer and LeakSanitizer.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostile_media.h"
+
+namespace mavrel::hostile {
+namespace {
+
+using xharness::ScreenRect;
+using xharness::XWindowId;
+
+constexpr const char* kDefaultTitle = "Dravik Mavrel Screen";
+constexpr const char* kStartupCaption = "Internal Error";
+constexpr const char* kFontCaption = "INTERNAL ERROR";
+constexpr const char* kErrorCaption = "Error";
+
+// Deadlines in milliseconds. Generous: they only bound a hang.
+constexpr int kWindowDeadline = 30000;
+constexpr int kPixelDeadline = 10000;
+constexpr int kExitDeadline = 15000;
+
+constexpr std::uint32_t kRed = 0xFF0000;
+
+std::string Launcher(const char* variable) {
+  const char* path = std::getenv(variable);
+  return path ? path : "";
+}
+
+xharness::XSession* Session() {
+  static xharness::XSession* session = [] {
+    auto* s = new xharness::XSession;
+    if (!s->Start(1280, 1024, 20000)) {
+      std::fprintf(stderr, "no X server: %s\n", s->error().c_str());
+      delete s;
+      return static_cast<xharness::XSession*>(nullptr);
+    }
+    return s;
+  }();
+  return session;
+}
+
+class Hostile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    launcher_ = Launcher("MAVREL_LAUNCHER");
+    ASSERT_FALSE(launcher_.empty()) << "set MAVREL_LAUNCHER to the desktop launcher";
+    ASSERT_EQ(0, ::access(launcher_.c_str(), X_OK)) << launcher_;
+    x_ = Session();
+    ASSERT_NE(nullptr, x_);
+    x_->MovePointer(x_->screenWidth() - 1, x_->screenHeight() - 1);
+  }
+
+  std::unique_ptr<LauncherRun> Start(
+      const TempMedium& medium, const std::vector<std::pair<std::string, std::string>>& env = {}) {
+    auto run = std::make_unique<LauncherRun>(*x_, launcher_, medium, env);
+    EXPECT_TRUE(run->started());
+    return run;
+  }
+
+  // Waits until the probe is drawn in its resting colour.
+  bool ProbeDrawn(const ScreenRect& area) {
+    ScreenRect probe = ProbeArea(area);
+    return xharness::WaitFor([&] { return x_->CountPixels(probe, kProbeText, 40) > 20; },
+                             kPixelDeadline);
+  }
+
+  // Puts the pointer on the probe and waits for it to light up, then moves
+  // the pointer off the window.
+  bool ProbeLightsUp(const ScreenRect& area) {
+    ScreenRect probe = ProbeArea(area);
+    x_->MovePointer(area.x + kProbeX + 8, area.y + kProbeY + 12);
+    bool lit = xharness::WaitFor([&] { return x_->CountPixels(probe, kProbeLit, 40) > 20; },
+                                 kPixelDeadline);
+    x_->MovePointer(x_->screenWidth() - 1, x_->screenHeight() - 1);
+    return lit;
+  }
+
+  void ClickProbe(const ScreenRect& area) {
+    x_->Click(area.x + kProbeX + 8, area.y + kProbeY + 12);
+  }
+
+  ScreenRect ProbeArea(const ScreenRect& area) {
+    return ScreenRect{area.x + kProbeX, area.y + kProbeY, std::min(160, area.width - kProbeX),
+                      std::min(40, area.height - kProbeY)};
+  }
+
+  int RedPixels(const ScreenRect& area) { return x_->CountPixels(area, kRed, 40); }
+
+  // A launcher whose window was shown, for a test to look at before it is
+  // closed.
+  struct Shown {
+    std::unique_ptr<LauncherRun> run;
+    XWindowId window = 0;
+    ScreenRect area;
+  };
+
+  // The first half of "window shown and usable": the window titled `title`
+  // appears; with a probe button it is painted and lights the probe under
+  // the pointer. `window` stays 0 when it did not appear.
+  Shown ShowAndUse(const TempMedium& medium, const std::string& title, bool probe) {
+    Shown shown;
+    shown.run = Start(medium);
+    shown.window = shown.run->WaitForWindow(title, kWindowDeadline);
+    if (shown.window == 0) {
+      ADD_FAILURE() << "no window \"" << title.substr(0, 60) << "\"; windows: " << Titles()
+                    << "; log:\n"
+                    << shown.run->Log();
+      return shown;
+    }
+    shown.area = ClientArea(*x_, shown.window);
+    if (probe) {
+      EXPECT_TRUE(ProbeDrawn(shown.area)) << shown.run->Log();
+      EXPECT_TRUE(ProbeLightsUp(shown.area)) << shown.run->Log();
+    }
+    return shown;
+  }
+
+  // The second half: it closes on request with status 0 and no sanitizer
+  // report.
+  void CloseShown(Shown& shown) {
+    RunResult end = shown.run->Close(shown.window, kExitDeadline);
+    EXPECT_TRUE(end.exited) << "still running after the close request";
+    EXPECT_EQ(0, end.status) << shown.run->Log();
+    EXPECT_FALSE(HasSanitizerReport(shown.run->Log())) << shown.run->Log();
+  }
+
+  void ExpectShownAndUsable(const TempMedium& medium, const std::string& title, bool probe) {
+    Shown shown = ShowAndUse(medium, title, probe);
+    if (shown.window != 0) CloseShown(shown);
+  }
+
+  // The outcome "start-up failure": the message box captioned `caption`
+  // appears, and once it is dismissed the launcher ends with status 1.
+  void ExpectStartupFailure(const TempMedium& medium, const std::string& caption) {
+    auto run = Start(medium);
+    ASSERT_TRUE(run->DismissBox(caption, kWindowDeadline))
+        << "no box \"" << caption << "\"; windows: " << Titles() << "; log:\n"
+        << run->Log();
+    RunResult end = run->WaitForEnd(kExitDeadline);
+    EXPECT_TRUE(end.exited) << "still running after its start-up failure";
+    EXPECT_EQ(1, end.status) << run->Log();
+    EXPECT_FALSE(HasSanitizerReport(run->Log())) << run->Log();
+  }
+
+  std::string Titles() {
+    std::string all;
+    for (const std::string& t : x_->MappedTitles()) all += "\"" + t.substr(0, 40) + "\" ";
+    return all;
+  }
+
+  std::string launcher_;
+  xharness::XSession* x_ = nullptr;
+};
+
+std::string ProbeMain(const std::string& extra = "") {
+  return "[Main]\nTitle=Hostile\nWidth=400\nHeight=300\n" + extra + "Button.0=Probe\n";
+}
+
+// ---- Settings ------------------------------------------------------------------
+
+TEST_F(Hostile, TenThousandButtons) {
+  TempMedium medium;
+  std::string ini = ProbeMain();
+  for (int i = 1; i < 10000; ++i) ini += "Button." + std::to_string(i) + "=Far\n";
+  ini += ProbeSection("Probe");
+  // Every other button lies beyond the window's right edge.
+  ini += "[Far]\nBUTTON_TEXT=Far away\nBUTTON_LOC.X=5000\nBUTTON_LOC.Y=5000\n";
+  medium.WriteSettings(ini);
+  ExpectShownAndUsable(medium, "Hostile", true);
+}
+
+TEST_F(Hostile, FiftyMegabyteSettingsFile) {
+  TempMedium medium;
+  std::string ini = ProbeMain() + ProbeSection("Probe");
+  std::string filler = "; " + std::string(97, 'f') + "\n";
+  while (ini.size() < 50u * 1024 * 1024) ini += filler;
+  medium.WriteSettings(ini);
+  // Far beyond any settings file a medium needs: read as no file at all, so
+  // the window has every default.
+  ExpectShownAndUsable(medium, kDefaultTitle, false);
+}
+
+TEST_F(Hostile, BinaryGarbageAsSettings) {
+  TempMedium medium;
+  std::string garbage(1 << 20, '\0');
+  std::uint32_t state = 12345;
+  for (char& c : garbage) {
+    state = state * 1664525u + 1013904223u;
+    c = static_cast<char>(state >> 24);
+  }
+  medium.WriteSettings(garbage);
+  ExpectShownAndUsable(medium, kDefaultTitle, false);
+}
+
+TEST_F(Hostile, HundredKilobyteValues) {
+  TempMedium medium;
+  const std::size_t kSize = 100 * 1024;
+  std::string words;
+  while (words.size() < kSize) words += "word ";
+  std::string ini =
+      "[Main]\nTitle=" + std::string(kSize, 'L') +
+      "\nWidth=400\nHeight=300\nButton.0=Probe\nButton.1=Long\n" + ProbeSection("Probe") +
+      "DESC_TEXT=" + words + "\nDESC_LOC.Y=100\n" + "DIRECTORY=" + std::string(kSize, 'd') +
+      "\nPROG_COMMAND=" + std::string(kSize, 'p') + "\nERROR_MSG=" + std::string(kSize, 'e') +
+      "\n[Long]\nBUTTON_TEXT=" + words + "\nBUTTON_LOC.Y=200\nBUTTON_LOC.WIDTH=380\n";
+  medium.WriteSettings(ini);
+  // Values are cut to 1023 characters, the title too.
+  const std::string title(1023, 'L');
+  auto run = Start(medium);
+  XWindowId window = run->WaitForWindow(title, kWindowDeadline);
+  ASSERT_NE(0u, window) << "windows: " << Titles() << "\n" << run->Log();
+  ScreenRect area = ClientArea(*x_, window);
+  EXPECT_TRUE(ProbeDrawn(area));
+  EXPECT_TRUE(ProbeLightsUp(area));
+  // The working directory, cut to 1023 characters, cannot be made a full
+  // path of 1023: the launch fails with the (cut) error message.
+  ClickProbe(area);
+  EXPECT_TRUE(run->DismissBox(kErrorCaption, kWindowDeadline)) << Titles() << run->Log();
+  EXPECT_TRUE(ProbeLightsUp(area));
+  RunResult end = run->Close(window, kExitDeadline);
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(0, end.status) << run->Log();
+}
+
+TEST_F(Hostile, ListedSectionMissing) {
+  TempMedium medium;
+  // The button takes everything from [Main]: placed and coloured as the probe.
+  medium.WriteSettings(
+      "[Main]\nTitle=Hostile\nButton.0=Nowhere\nBUTTON_LOC.X=20\nBUTTON_LOC.Y=20\n"
+      "BUTTON_LOC.WIDTH=300\nBUTTON_FONT_HEIGHT=30\nTEXT_COLOR=0xFFFFFF\n"
+      "HIGHLIGHT_COLOR=0x00FF00\nEXIT_COMMAND=STAY\n");
+  ExpectShownAndUsable(medium, "Hostile", true);
+}
+
+TEST_F(Hostile, MainSectionMissing) {
+  TempMedium medium;
+  medium.WriteSettings("[Other]\nTitle=Not this one\nButton.0=Probe\n" + ProbeSection("Probe"));
+  ExpectShownAndUsable(medium, kDefaultTitle, false);
+}
+
+TEST_F(Hostile, NoSettingsFile) {
+  TempMedium medium;
+  ExpectShownAndUsable(medium, kDefaultTitle, false);
+}
+
+TEST_F(Hostile, SettingsFileIsAFolderOrFifo) {
+  for (bool fifo : {false, true}) {
+    SCOPED_TRACE(fifo ? "FIFO" : "folder");
+    TempMedium medium;
+    if (fifo) {
+      medium.MakeFifo("Mavrel.INI");
+    } else {
+      medium.MakeFolder("Mavrel.INI");
+    }
+    ExpectShownAndUsable(medium, kDefaultTitle, false);
+  }
+}
+
+struct FontHeightCase {
+  const char* key;
+  const char* value;
+  bool shown;
+};
+
+TEST_F(Hostile, FontHeights) {
+  const FontHeightCase cases[] = {
+      {"BUTTON_FONT_HEIGHT", "0", true},           {"BUTTON_FONT_HEIGHT", "-1", true},
+      {"BUTTON_FONT_HEIGHT", "2147483647", false}, {"BUTTON_FONT_HEIGHT", "-2147483648", false},
+      {"BUTTON_DESC_HEIGHT", "0", true},           {"BUTTON_DESC_HEIGHT", "-1", true},
+      {"BUTTON_DESC_HEIGHT", "2147483647", false}, {"BUTTON_DESC_HEIGHT", "-2147483648", false},
+  };
+  for (const FontHeightCase& c : cases) {
+    SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+    TempMedium medium;
+    medium.WriteSettings(
+        "[Main]\nTitle=Fonts\nButton.0=A\nButton.1=B\n[A]\nBUTTON_TEXT=First\n[B]\n" +
+        std::string(c.key) + "=" + c.value + "\nBUTTON_TEXT=Second\n");
+    if (c.shown) {
+      ExpectShownAndUsable(medium, "Fonts", false);
+    } else {
+      ExpectStartupFailure(medium, kFontCaption);
+    }
+  }
+}
+
+struct SizeCase {
+  const char* width;
+  const char* height;
+  bool shown;
+};
+
+TEST_F(Hostile, WindowSizes) {
+  const SizeCase cases[] = {
+      {"0", "300", true},
+      {"500", "0", true},
+      {"0", "0", true},
+      {"-1", "300", true},
+      {"500", "-100000", true},
+      {"-2147483648", "-2147483648", true},
+      {"100000", "300", false},
+      {"500", "100000", false},
+      {"100000", "100000", false},
+      {"2147483647", "2147483647", false},
+  };
+  for (const SizeCase& c : cases) {
+    SCOPED_TRACE(std::string("Width=") + c.width + " Height=" + c.height);
+    TempMedium medium;
+    medium.WriteSettings(std::string("[Main]\nTitle=Sizes\nWidth=") + c.width +
+                         "\nHeight=" + c.height + "\nButton.0=A\n[A]\nBUTTON_TEXT=Hello\n");
+    if (c.shown) {
+      ExpectShownAndUsable(medium, "Sizes", false);
+    } else {
+      ExpectStartupFailure(medium, kStartupCaption);
+    }
+  }
+}
+
+// ---- Background picture --------------------------------------------------------
+
+// A medium with the probe and a Background of `background`.
+void WritePictureMedium(const TempMedium& medium, const std::string& background) {
+  medium.WriteSettings(ProbeMain("Background=" + background + "\n") + ProbeSection("Probe"));
+}
+
+TEST_F(Hostile, ValidPictureIsDrawn) {
+  TempMedium medium;
+  medium.Write("pic.bmp", MakeBmp(BmpSpec{}));
+  WritePictureMedium(medium, "pic.bmp");
+  Shown shown = ShowAndUse(medium, "Hostile", true);
+  ASSERT_NE(0u, shown.window);
+  EXPECT_GT(RedPixels(shown.area), shown.area.width * shown.area.height / 2);
+  CloseShown(shown);
+}
+
+struct BackgroundCase {
+  const char* name;
+  // Makes "pic" in the medium (or returns another Background value).
+  std::string (*make)(const TempMedium& medium);
+  bool drawn;
+};
+
+// A writer that keeps a picture file growing while the launcher reads it.
+pid_t StartWriter(const std::string& path) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::FILE* out = std::fopen(path.c_str(), "ab");
+    if (!out) _exit(1);
+    for (;;) {
+      std::fputs("xxxxxxxxxxxxxxxx", out);
+      std::fflush(out);
+      usleep(2000);
+    }
+  }
+  return pid;
+}
+
+TEST_F(Hostile, BackgroundThatIsNotAPicture) {
+  const BackgroundCase cases[] = {
+      {"folder",
+       [](const TempMedium& m) {
+         m.MakeFolder("pic");
+         return std::string("pic");
+       },
+       false},
+      {"FIFO",
+       [](const TempMedium& m) {
+         m.MakeFifo("pic");
+         return std::string("pic");
+       },
+       false},
+      {"device", [](const TempMedium&) { return std::string("/dev/zero"); }, false},
+      {"symlink loop",
+       [](const TempMedium& m) {
+         m.Symlink("pic", "pic");
+         return std::string("pic");
+       },
+       false},
+      {"dangling symlink",
+       [](const TempMedium& m) {
+         m.Symlink("gone.bmp", "pic");
+         return std::string("pic");
+       },
+       false},
+      {"SMALLWHITE beside a file of that name",
+       [](const TempMedium& m) {
+         m.Write("SMALLWHITE", MakeBmp(BmpSpec{}));
+         return std::string("SMALLWHITE");
+       },
+       false},
+      {"empty file",
+       [](const TempMedium& m) {
+         m.Write("pic", std::string());
+         return std::string("pic");
+       },
+       false},
+      {"PNG under a BMP name",
+       [](const TempMedium& m) {
+         m.Write("pic", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+         return std::string("pic");
+       },
+       false},
+      // Root reads a file without read permission all the same.
+      {"no read permission",
+       [](const TempMedium& m) {
+         m.Write("pic", MakeBmp(BmpSpec{}));
+         m.SetMode("pic", 0);
+         return std::string("pic");
+       },
+       ::geteuid() == 0},
+  };
+  for (const BackgroundCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempMedium medium;
+    WritePictureMedium(medium, c.make(medium));
+    Shown shown = ShowAndUse(medium, "Hostile", true);
+    ASSERT_NE(0u, shown.window);
+    if (c.drawn) {
+      EXPECT_GT(RedPixels(shown.area), shown.area.width * shown.area.height / 2);
+    } else {
+      EXPECT_EQ(0, RedPixels(shown.area));
+    }
+    CloseShown(shown);
+  }
+}
+
+TEST_F(Hostile, BackgroundBeingWritten) {
+  TempMedium medium;
+  medium.Write("pic.bmp", MakeBmp(BmpSpec{}));
+  pid_t writer = StartWriter(medium.PathOf("pic.bmp"));
+  ASSERT_GT(writer, 0);
+  WritePictureMedium(medium, "pic.bmp");
+  Shown shown = ShowAndUse(medium, "Hostile", true);
+  kill(writer, SIGKILL);
+  int ignored;
+  waitpid(writer, &ignored, 0);
+  ASSERT_NE(0u, shown.window);
+  // Whatever length the file had when it was read, its picture comes first.
+  EXPECT_GT(RedPixels(shown.area), shown.area.width * shown.area.height / 2);
+  CloseShown(shown);
+}
+
+struct PictureCase {
+  std::string name;
+  Bytes bytes;
+  bool drawn;
+};
+
+void PutU32At(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+Bytes Rle8(std::initializer_list<int> codes) {
+  Bytes b;
+  for (int c : codes) b.push_back(static_cast<std::uint8_t>(c));
+  return b;
+}
+
+std::vector<PictureCase> PictureCases() {
+  std::vector<PictureCase> cases;
+  const Bytes valid = MakeBmp(BmpSpec{});
+  // Cut at the start of each header field and in the middle of it.
+  for (const BmpField& field : BmpFields()) {
+    for (std::size_t cut : {field.offset, field.offset + 1}) {
+      cases.push_back({"cut at " + std::to_string(cut) + " (" + field.name + ")",
+                       Bytes(valid.begin(), valid.begin() + cut), false});
+    }
+  }
+  cases.push_back({"cut in the last pixel row", Bytes(valid.begin(), valid.end() - 5), false});
+  {
+    BmpSpec s;
+    s.bitCount = 8;
+    Bytes b = MakeBmp(s);
+    cases.push_back({"cut in the colour table", Bytes(b.begin(), b.begin() + 54 + 4 * 100), false});
+  }
+  for (std::uint32_t offset :
+       {0u, 20u, 0x7FFFFFF0u, 0xFFFFFFFFu, static_cast<std::uint32_t>(valid.size())}) {
+    BmpSpec s;
+    s.pixelOffset = offset;
+    cases.push_back({"pixel offset " + std::to_string(offset), MakeBmp(s), false});
+  }
+  {
+    BmpSpec s;
+    s.bitCount = 8;
+    s.colorsUsed = 256;
+    s.paletteEntries = 2;
+    cases.push_back({"colour table past the end", MakeBmp(s), false});
+    s.colorsUsed = 0xFFFFFFFF;
+    s.paletteEntries = 4;
+    cases.push_back({"colour count 2^32 - 1", MakeBmp(s), false});
+  }
+  struct Dims {
+    std::int32_t width, height;
+    std::uint16_t bits;
+  };
+  for (Dims d :
+       {Dims{0x7FFFFFFF, 0x7FFFFFFF, 32}, Dims{65536, 65536, 24}, Dims{32768, -32768, 32},
+        Dims{0x40000000, 4, 32}, Dims{8, INT32_MIN, 24}, Dims{-8, 8, 24}, Dims{1, 1 << 30, 1}}) {
+    BmpSpec s;
+    s.width = d.width;
+    s.height = d.height;
+    s.bitCount = d.bits;
+    s.pixels = Bytes(64, 0x11);  // far fewer bytes than the dimensions call for
+    cases.push_back({"dimensions " + std::to_string(d.width) + " x " + std::to_string(d.height) +
+                         " x " + std::to_string(d.bits),
+                     MakeBmp(s), false});
+  }
+  // RLE8 pictures whose runs reach past the picture; entry 0 (the colour of
+  // every pixel no run reaches) is red, so a drawn picture is red.
+  const std::vector<std::pair<std::string, Bytes>> runs = {
+      {"run past the right edge", Rle8({255, 1, 255, 1, 0, 0, 0, 1})},
+      {"delta past the top", Rle8({0, 2, 200, 200, 4, 1, 0, 1})},
+      {"literal run past the data", Rle8({4, 1, 0, 200, 1, 1, 1})},
+      {"no end of picture", Rle8({2, 1, 0, 0, 2, 1})},
+      {"rows past the top",
+       Rle8({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1})},
+  };
+  for (const auto& [name, data] : runs) {
+    BmpSpec s;
+    s.bitCount = 8;
+    s.compression = 1;
+    s.colorsUsed = 2;
+    s.pixels = data;
+    s.imageSize = static_cast<std::uint32_t>(data.size());
+    cases.push_back({"RLE8 " + name, MakeBmp(s), true});
+  }
+  {
+    BmpSpec s;
+    s.bitCount = 8;
+    s.compression = 1;
+    s.colorsUsed = 2;
+    s.pixels = Rle8({2, 1, 0, 1});
+    s.imageSize = 4096;
+    cases.push_back({"RLE8 image size past the end", MakeBmp(s), false});
+    s.imageSize = 0;
+    s.pixels = Rle8({2, 1, 0, 1});
+    Bytes b = MakeBmp(s);
+    PutU32At(b, 34, 0);
+    cases.push_back({"RLE8 image size 0", b, false});
+  }
+  return cases;
+}
+
+TEST_F(Hostile, BrokenPictures) {
+  for (const PictureCase& c : PictureCases()) {
+    SCOPED_TRACE(c.name);
+    TempMedium medium;
+    medium.Write("pic.bmp", c.bytes);
+    WritePictureMedium(medium, "pic.bmp");
+    Shown shown = ShowAndUse(medium, "Hostile", true);
+    ASSERT_NE(0u, shown.window);
+    if (c.drawn) {
+      EXPECT_GT(RedPixels(shown.area), shown.area.width * shown.area.height / 4);
+    } else {
+      EXPECT_EQ(0, RedPixels(shown.area));
+    }
+    CloseShown(shown);
+  }
+}
+
+// ---- Commands --------------------------------------------------------------------
+
+struct CommandCase {
+  const char* name;
+  // Adds to the medium; gives the probe's command keys.
+  std::string (*make)(const TempMedium& medium);
+};
+
+TEST_F(Hostile, FailedLaunchesKeepTheLauncher) {
+  const CommandCase cases[] = {
+      {"missing program",
+       [](const TempMedium&) { return std::string("PROG_COMMAND=no-such-program-here -x\n"); }},
+      {"program not executable",
+       [](const TempMedium& m) {
+         m.Write("tool.sh", std::string("#!/bin/sh\nexit 0\n"));
+         m.SetMode("tool.sh", 0644);
+         return "PROG_COMMAND=" + m.PathOf("tool.sh") + "\n";
+       }},
+      {"program is a folder",
+       [](const TempMedium& m) {
+         m.MakeFolder("tools");
+         return "PROG_COMMAND=" + m.PathOf("tools") + "\n";
+       }},
+      {"DIRECTORY is a file",
+       [](const TempMedium& m) {
+         m.Write("afile", std::string("x"));
+         return std::string("DIRECTORY=afile\nPROG_COMMAND=sh -c true\n");
+       }},
+      {"DIRECTORY missing",
+       [](const TempMedium&) { return std::string("DIRECTORY=gone\nPROG_COMMAND=sh -c true\n"); }},
+      {"document missing",
+       [](const TempMedium&) { return std::string("DOC_COMMAND=missing-readme.txt\n"); }},
+  };
+  for (const CommandCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempMedium medium;
+    medium.WriteSettings(ProbeMain() + ProbeSection("Probe") + c.make(medium));
+    auto run = Start(medium);
+    XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+    ASSERT_NE(0u, window) << run->Log();
+    ScreenRect area = ClientArea(*x_, window);
+    ASSERT_TRUE(ProbeDrawn(area));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      ClickProbe(area);
+      EXPECT_TRUE(run->DismissBox(kErrorCaption, kWindowDeadline)) << Titles() << run->Log();
+      EXPECT_TRUE(run->Running());
+      EXPECT_TRUE(ProbeLightsUp(area));
+    }
+    RunResult end = run->Close(window, kExitDeadline);
+    EXPECT_TRUE(end.exited);
+    EXPECT_EQ(0, end.status) << run->Log();
+  }
+}
+
+int CountLines(const std::string& path) {
+  std::ifstream in(path);
+  int lines = 0;
+  std::string line;
+  while (std::getline(in, line)) ++lines;
+  return lines;
+}
+
+TEST_F(Hostile, ThousandStayActivations) {
+  TempMedium medium;
+  medium.Write("tick.sh", std::string("echo tick >> ticks.txt\n"));
+  medium.WriteSettings(ProbeMain() + ProbeSection("Probe") + "PROG_COMMAND=sh tick.sh\n");
+  auto run = Start(medium);
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+  ASSERT_NE(0u, window) << run->Log();
+  ScreenRect area = ClientArea(*x_, window);
+  ASSERT_TRUE(ProbeDrawn(area));
+  const std::string ticks = medium.PathOf("ticks.txt");
+
+  auto clickAndWait = [&](int total) {
+    for (int done = CountLines(ticks); done < total; ++done) {
+      ClickProbe(area);
+      x_->Sync();
+    }
+    return xharness::WaitFor([&] { return CountLines(ticks) >= total; }, 60000, 20);
+  };
+  auto settled = [&] {
+    ProcessFootprint now;
+    xharness::WaitFor(
+        [&] {
+          now = FootprintOf(run->pid());
+          return now.children == 0;
+        },
+        5000, 20);
+    return now;
+  };
+
+  // Warm up: the first activations fill caches that later ones reuse.
+  ASSERT_TRUE(clickAndWait(50));
+  ProcessFootprint before = settled();
+  ASSERT_GE(before.descriptors, 0);
+  ASSERT_TRUE(clickAndWait(1050)) << CountLines(ticks) << " activations";
+  ProcessFootprint after = settled();
+
+  EXPECT_EQ(1050, CountLines(ticks));
+  EXPECT_EQ(0, after.children) << after.zombies << " of them zombies";
+  EXPECT_EQ(before.descriptors, after.descriptors);
+  EXPECT_LT(after.residentKb - before.residentKb, 4096)
+      << before.residentKb << " kB -> " << after.residentKb << " kB";
+  EXPECT_TRUE(run->Running());
+  RecordProperty("rss_before_kb", std::to_string(before.residentKb));
+  RecordProperty("rss_after_kb", std::to_string(after.residentKb));
+  std::printf("1,000 STAY activations: %d -> %d descriptors, %ld -> %ld kB resident, %d children\n",
+              before.descriptors, after.descriptors, before.residentKb, after.residentKb,
+              after.children);
+  RunResult end = run->Close(window, kExitDeadline);
+  EXPECT_EQ(0, end.status) << run->Log();
+}
+
+// ---- Ending ---------------------------------------------------------------------
+
+// Regression: a close request or an EXIT button right after pointer events
+// ended the launcher with status 1 (Xlib's "BadWindow" on X_SendEvent) in
+// about one run in seven: SDL wakes its event wait by sending an event to
+// the window over a second connection, and the server could see the
+// window destroyed first.
+TEST_F(Hostile, EndingRightAfterPointerEventsGivesStatusZero) {
+  TempMedium medium;
+  medium.Write("pic.bmp", MakeBmp(BmpSpec{}));
+  medium.WriteSettings(
+      "[Main]\nTitle=Hostile\nWidth=400\nHeight=300\nBackground=pic.bmp\n"
+      "Button.0=Probe\nButton.1=Quit\n" +
+      ProbeSection("Probe") +
+      "[Quit]\nBUTTON_TEXT=QUIT\nBUTTON_LOC.X=20\nBUTTON_LOC.Y=100\n"
+      "BUTTON_FONT_HEIGHT=30\n");
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    auto run = Start(medium);
+    XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+    ASSERT_NE(0u, window) << run->Log();
+    ScreenRect area = ClientArea(*x_, window);
+    ASSERT_TRUE(ProbeDrawn(area));
+    // Lights the probe, then leaves the window.
+    ASSERT_TRUE(ProbeLightsUp(area));
+    RunResult end;
+    if (round % 2 == 0) {
+      end = run->Close(window, kExitDeadline);
+    } else {
+      x_->Click(area.x + kProbeX + 8, area.y + 112);
+      end = run->WaitForEnd(kExitDeadline);
+    }
+    ASSERT_TRUE(end.exited);
+    ASSERT_EQ(0, end.status) << run->Log();
+  }
+}
+
+// ---- Leaks -----------------------------------------------------------------------
+
+// The sanitized launcher on the four ways it can end; LeakSanitizer reports
+// any block still allocated and unreachable at exit.
+class Leaks : public Hostile {
+ protected:
+  void SetUp() override {
+    Hostile::SetUp();
+    launcher_ = Launcher("MAVREL_LAUNCHER_ASAN");
+    ASSERT_FALSE(launcher_.empty()) << "set MAVREL_LAUNCHER_ASAN to a launcher built with "
+                                       "-fsanitize=address";
+  }
+
+  std::unique_ptr<LauncherRun> StartChecked(const TempMedium& medium) {
+    return Start(medium, {{"ASAN_OPTIONS", "detect_leaks=1:exitcode=86:fast_unwind_on_malloc=0"},
+                          {"LSAN_OPTIONS", std::string("suppressions=") + MAVREL_LSAN_SUPPRESSIONS},
+                          {"UBSAN_OPTIONS", "print_stacktrace=1:exitcode=87"}});
+  }
+
+  void ExpectClean(LauncherRun& run, int status) {
+    RunResult end = run.WaitForEnd(kExitDeadline * 2);
+    EXPECT_TRUE(end.exited);
+    EXPECT_EQ(status, end.status) << run.Log();
+    EXPECT_FALSE(HasSanitizerReport(run.Log())) << run.Log();
+  }
+};
+
+TEST_F(Leaks, NormalPathWithPictureFailedLaunchAndClose) {
+  TempMedium medium;
+  medium.Write("pic.bmp", MakeBmp(BmpSpec{}));
+  medium.WriteSettings(ProbeMain("Background=pic.bmp\n") + ProbeSection("Probe") +
+                       "PROG_COMMAND=no-such-program-here\n");
+  auto run = StartChecked(medium);
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline * 2);
+  ASSERT_NE(0u, window) << run->Log();
+  ScreenRect area = ClientArea(*x_, window);
+  EXPECT_TRUE(ProbeDrawn(area));
+  EXPECT_TRUE(ProbeLightsUp(area));
+  ClickProbe(area);
+  EXPECT_TRUE(run->DismissBox(kErrorCaption, kWindowDeadline)) << run->Log();
+  x_->RequestClose(window);
+  ExpectClean(*run, 0);
+}
+
+TEST_F(Leaks, ExitPath) {
+  TempMedium medium;
+  medium.WriteSettings("[Main]\nTitle=Hostile\nButton.0=Probe\nButton.1=Other\n" +
+                       ProbeSection("Probe", "EXIT") + "[Other]\nBUTTON_LOC.Y=100\n");
+  auto run = StartChecked(medium);
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline * 2);
+  ASSERT_NE(0u, window) << run->Log();
+  ScreenRect area = ClientArea(*x_, window);
+  EXPECT_TRUE(ProbeDrawn(area));
+  ClickProbe(area);
+  ExpectClean(*run, 0);
+}
+
+TEST_F(Leaks, FontFailurePath) {
+  TempMedium medium;
+  // The second button's description font fails: three fonts were made.
+  medium.WriteSettings(
+      "[Main]\nTitle=Hostile\nButton.0=A\nButton.1=B\n[A]\nBUTTON_TEXT=First\n"
+      "[B]\nBUTTON_TEXT=Second\nBUTTON_DESC_HEIGHT=2147483647\n");
+  auto run = StartChecked(medium);
+  EXPECT_TRUE(run->DismissBox(kFontCaption, kWindowDeadline * 2)) << run->Log();
+  ExpectClean(*run, 1);
+}
+
+TEST_F(Leaks, WindowFailurePath) {
+  TempMedium medium;
+  medium.Write("pic.bmp", MakeBmp(BmpSpec{}));
+  medium.WriteSettings(
+      "[Main]\nTitle=Hostile\nWidth=100000\nBackground=pic.bmp\nButton.0=A\n"
+      "[A]\nBUTTON_TEXT=First\n");
+  auto run = StartChecked(medium);
+  EXPECT_TRUE(run->DismissBox(kStartupCaption, kWindowDeadline * 2)) << run->Log();
+  ExpectClean(*run, 1);
+}
+
+}  // namespace
+}  // namespace mavrel::hostile
