@@ -3,6 +3,8 @@
 # documents. Included by CMakeLists.txt beside it.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(MAVREL_SDL REQUIRED IMPORTED_TARGET sdl2 SDL2_ttf fontconfig)
+# Xlib only for the error handler in main.cpp; SDL itself uses the same libX11.
+pkg_check_modules(MAVREL_X11 REQUIRED IMPORTED_TARGET x11)
 
 add_library(mavrel_desktop STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/desktop_platform.cpp
@@ -16,4 +18,4 @@ target_link_libraries(mavrel_desktop PUBLIC mavrel_desktop_files mavrel_core mav
   PkgConfig::MAVREL_SDL)
 
 add_executable(mavrel ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
-target_link_libraries(mavrel PRIVATE mavrel_desktop mavrel_core)
+target_link_libraries(mavrel PRIVATE mavrel_desktop mavrel_core PkgConfig::MAVREL_X11)
