@@ -18,3 +18,9 @@ if(TARGET mavrel_x_harness AND TARGET mavrel)
   add_dependencies(mavrel_desktop_e2e_tests mavrel mavrel_e2e_probe)
   gtest_discover_tests(mavrel_desktop_e2e_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endif()
+
+# Timings and memory figures for the report (run by hand; not a test).
+if(TARGET mavrel_x_harness)
+  add_executable(mavrel_desktop_timing ${CMAKE_CURRENT_SOURCE_DIR}/desktop_timing.cpp)
+  target_link_libraries(mavrel_desktop_timing PRIVATE mavrel_x_harness)
+endif()

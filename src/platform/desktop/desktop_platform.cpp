@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -71,6 +72,8 @@ namespace {
 // Lines of text are rendered whole when their bitmap stays below this many
 // pixels, and glyph by glyph (only those in view) when it does not.
 constexpr long long kMaxLinePixels = 8ll << 20;
+// Laid-out texts kept for later paints.
+constexpr std::size_t kLayoutCacheEntries = 4096;
 // Rendered lines are kept for later paints up to this many bytes.
 constexpr std::size_t kLineCacheBytes = 32u << 20;
 
@@ -139,9 +142,35 @@ std::vector<Uint32> CodePoints(const std::string& utf8) {
 
 }  // namespace
 
-DesktopPlatform::DesktopPlatform() { SDL_SetMainReady(); }
+DesktopPlatform::DesktopPlatform() {
+  SDL_SetMainReady();
+  fontPrefetch_ = std::async(std::launch::async, [] {
+    FontPrefetch prefetch;
+    if (TTF_Init() != 0) return prefetch;
+    prefetch.face = ResolveFontFace(kLauncherFaceName);
+    // Measured at a large size, where rounding of the metrics hardly counts.
+    constexpr int kReference = 512;
+    if (!prefetch.face.file.empty()) {
+      if (TTF_Font* font =
+              TTF_OpenFontIndex(prefetch.face.file.c_str(), kReference, prefetch.face.index)) {
+        prefetch.cellPerEm = static_cast<double>(TTF_FontHeight(font)) / kReference;
+        TTF_CloseFont(font);
+      }
+    }
+    return prefetch;
+  });
+}
+
+void DesktopPlatform::TakeFontPrefetch() {
+  if (!fontPrefetch_.valid()) return;
+  FontPrefetch prefetch = fontPrefetch_.get();
+  if (prefetch.cellPerEm > 0) {
+    cellPerEm_[prefetch.face.file + "#" + std::to_string(prefetch.face.index)] = prefetch.cellPerEm;
+  }
+}
 
 DesktopPlatform::~DesktopPlatform() {
+  TakeFontPrefetch();
   if (window_) {
     if (window_->back) SDL_FreeSurface(window_->back);
     SDL_DestroyWindow(window_->sdl);
@@ -168,7 +197,16 @@ bool DesktopPlatform::StartVideo() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // The first click on the window is a click, as on Windows.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+  // SDL connects to the session bus as it starts. Where there is none, the
+  // bus library would try to start one (a fork and a dozen execs of
+  // dbus-launch), the largest single cost of our start; the address is
+  // kept from it for that moment only, so that started programs still find
+  // whatever bus there is.
+  bool noBus = std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr;
+  if (noBus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  int started = SDL_Init(SDL_INIT_VIDEO);
+  if (noBus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  if (started != 0) {
     videoFailed_ = true;
     return false;
   }
@@ -440,6 +478,7 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
   }
   // While our own box is up the owner only repaints, as a window disabled
   // by a modal box does.
+  TakeFontPrefetch();
   auto ownerEvent = [this](const SDL_Event& event) {
     Window* owner = window_.get();
     if (!owner || event.type != SDL_WINDOWEVENT || event.window.windowID != owner->id) return;
@@ -553,6 +592,7 @@ double DesktopPlatform::CellPerEm(const std::string& file, int index) {
 FontHandle DesktopPlatform::CreateFont(int height, const char* faceName) {
   FontSizeRequest request = FontSizeForHeight(height);
   if (!request.valid) return nullptr;
+  TakeFontPrefetch();
   if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
   FontFace face = ResolveFontFace(faceName ? faceName : "");
   if (face.file.empty()) return nullptr;
@@ -624,16 +664,36 @@ int DesktopPlatform::DrawText(DrawingContext context, const char* text, int leng
   const bool measuring = (format & kDrawCalcRect) != 0;
   SDL_Rect box = ToSdl(rect);
   SDL_Rect clip = measuring || !c->target ? SDL_Rect{0, 0, 0, 0} : Intersect(box, c->clip);
-  if (!measuring && IsEmpty(clip)) return 0;  // nothing of it can show
+  if (!measuring) {
+    // Text outside every invalid rectangle cannot change the screen: the
+    // launcher redraws every button on every paint, and most lie elsewhere.
+    bool touches = false;
+    for (const SDL_Rect& piece : c->region) touches = touches || !IsEmpty(Intersect(box, piece));
+    if (IsEmpty(clip) || !touches) return 0;
+  }
 
   TTF_Font* ttf = font->face->font;
-  auto measure = [&](const char* run, std::size_t count) {
-    std::string utf8 = DisplayText(std::string_view(run, count), isUtf8);
-    int w = 0, h = 0;
-    TTF_SizeUTF8(ttf, utf8.c_str(), &w, &h);
-    return w;
-  };
-  TextLayout layout = LayoutText(bytes, rect.right - rect.left, font->lineHeight, measure);
+  // Layouts are kept: painting lays out the same texts in the same
+  // rectangles over and over.
+  std::string layoutKey = std::to_string(font->face->serial) + "/" +
+                          std::to_string(font->lineHeight) + "/" +
+                          std::to_string(static_cast<long long>(rect.right) - rect.left) + "/";
+  layoutKey.append(bytes);
+  auto cached = layoutCache_.find(layoutKey);
+  if (cached == layoutCache_.end()) {
+    auto measure = [&](const char* run, std::size_t count) {
+      std::string utf8 = DisplayText(std::string_view(run, count), isUtf8);
+      int w = 0, h = 0;
+      TTF_SizeUTF8(ttf, utf8.c_str(), &w, &h);
+      return w;
+    };
+    if (layoutCache_.size() >= kLayoutCacheEntries) layoutCache_.clear();
+    cached = layoutCache_
+                 .emplace(layoutKey,
+                          LayoutText(bytes, rect.right - rect.left, font->lineHeight, measure))
+                 .first;
+  }
+  const TextLayout& layout = cached->second;
   if (measuring) {
     rect.right = rect.left + layout.width;
     rect.bottom = rect.top + layout.height;
@@ -755,19 +815,25 @@ void DesktopPlatform::StretchDIBits(DrawingContext context, int destX, int destY
     if (!cached.scaled) return;
   }
   SDL_SetSurfaceBlendMode(cached.scaled, SDL_BLENDMODE_NONE);
-  SDL_SetClipRect(c->target, &c->clip);
-  SDL_Rect to{destX, destY, destWidth, destHeight};
-  SDL_BlitSurface(cached.scaled, nullptr, c->target, &to);
+  for (const SDL_Rect& piece : c->region) {
+    SDL_Rect area = Intersect(piece, c->clip);
+    if (IsEmpty(area)) continue;
+    SDL_SetClipRect(c->target, &area);
+    SDL_Rect to{destX, destY, destWidth, destHeight};
+    SDL_BlitSurface(cached.scaled, nullptr, c->target, &to);
+  }
   SDL_SetClipRect(c->target, nullptr);
 }
 
 void DesktopPlatform::FillRect(DrawingContext context, const PlatformRect& rect, ColorRef color) {
   Context* c = FindContext(context);
   if (!c || !c->target) return;
-  SDL_Rect area = Intersect(ToSdl(rect), c->clip);
-  if (IsEmpty(area)) return;
   SDL_Color rgb = ToSdlColor(color);
-  SDL_FillRect(c->target, &area, SDL_MapRGB(c->target->format, rgb.r, rgb.g, rgb.b));
+  Uint32 pixel = SDL_MapRGB(c->target->format, rgb.r, rgb.g, rgb.b);
+  for (const SDL_Rect& piece : c->region) {
+    SDL_Rect area = Intersect(Intersect(ToSdl(rect), c->clip), piece);
+    if (!IsEmpty(area)) SDL_FillRect(c->target, &area, pixel);
+  }
 }
 
 // ---- Programs and documents ---------------------------------------------------------

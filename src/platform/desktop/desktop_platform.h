@@ -23,14 +23,18 @@
 // - programs and documents through program_start.h.
 #pragma once
 
+#include <future>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/desktop/dib_decoder.h"
 #include "platform/desktop/files/file_system_platform.h"
+#include "platform/desktop/font_resolver.h"
+#include "portable/text_layout.h"
 
 struct SDL_Window;
 struct SDL_Surface;
@@ -144,12 +148,23 @@ class DesktopPlatform : public FileSystemPlatform {
   std::uintptr_t nextProcessHandle_ = 1;
   std::unique_ptr<CachedPicture> picture_;
   std::map<std::string, SDL_Surface*> lineCache_;
+  std::unordered_map<std::string, TextLayout> layoutCache_;
   std::size_t lineCacheBytes_ = 0;
   bool quitPosted_ = false;
   int quitStatus_ = 0;
   bool captured_ = false;
   int desktopWindow_ = 0;  // its address is the desktop's handle
   int nextFontId_ = 1;
+
+  // The face of "Ariel" and its cell-to-em ratio, looked up on a helper
+  // thread while SDL starts (fontconfig reads its whole configuration the
+  // first time, which would otherwise come on top of SDL's own start).
+  struct FontPrefetch {
+    FontFace face;
+    double cellPerEm = 0;
+  };
+  void TakeFontPrefetch();
+  std::future<FontPrefetch> fontPrefetch_;
 };
 
 }  // namespace mavrel

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <map>
+#include <mutex>
 
 namespace mavrel {
 namespace {
@@ -49,6 +50,8 @@ bool IsArialCompatible(const std::string& family) {
 }
 
 FontFace ResolveFontFace(const std::string& faceName) {
+  static std::mutex lock;
+  std::lock_guard<std::mutex> hold(lock);
   static std::map<std::string, FontFace> resolved;
   auto found = resolved.find(faceName);
   if (found != resolved.end()) return found->second;

@@ -14,6 +14,9 @@
 
 namespace mavrel {
 
+// The face name the launcher asks for.
+constexpr const char* kLauncherFaceName = "Ariel";
+
 struct FontFace {
   std::string file;    // empty when no font could be found at all
   int index = 0;       // face index within a collection
@@ -21,7 +24,7 @@ struct FontFace {
 };
 
 /// The face to use for `faceName` (see above). Asks fontconfig once per name
-/// for the life of the process.
+/// for the life of the process. Safe to call from any thread.
 FontFace ResolveFontFace(const std::string& faceName);
 
 /// True when `family` is Arial or a face with Arial's metrics.

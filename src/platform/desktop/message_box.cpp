@@ -77,7 +77,7 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
                        const std::function<void(const SDL_Event&)>& otherWindowEvent) {
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
   if (!TTF_WasInit() && TTF_Init() != 0) return false;
-  FontFace face = ResolveFontFace("Ariel");
+  FontFace face = ResolveFontFace(kLauncherFaceName);
   if (face.file.empty()) return false;
   Box box;
   box.font = TTF_OpenFontIndex(face.file.c_str(), kFontPixels, face.index);
