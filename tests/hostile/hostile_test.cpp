@@ -212,8 +212,9 @@ TEST_F(Hostile, HundredKilobyteValues) {
   while (words.size() < kSize) words += "word ";
   std::string ini =
       "[Main]\nTitle=" + std::string(kSize, 'L') +
-      "\nWidth=400\nHeight=300\nButton.0=Probe\nButton.1=Long\n" + ProbeSection("Probe") +
-      "DESC_TEXT=" + words + "\nDESC_LOC.Y=100\n" + "DIRECTORY=" + std::string(kSize, 'd') +
+      "\nWidth=400\nHeight=300\nBackground=" + std::string(kSize, 'b') +
+      "\nButton.0=Probe\nButton.1=Long\n" + ProbeSection("Probe") + "DESC_TEXT=" + words +
+      "\nDESC_LOC.Y=100\n" + "DIRECTORY=" + std::string(kSize, 'd') +
       "\nPROG_COMMAND=" + std::string(kSize, 'p') + "\nERROR_MSG=" + std::string(kSize, 'e') +
       "\n[Long]\nBUTTON_TEXT=" + words + "\nBUTTON_LOC.Y=200\nBUTTON_LOC.WIDTH=380\n";
   medium.WriteSettings(ini);
@@ -256,15 +257,15 @@ TEST_F(Hostile, NoSettingsFile) {
   ExpectShownAndUsable(medium, kDefaultTitle, false);
 }
 
-TEST_F(Hostile, SettingsFileIsAFolderOrFifo) {
-  for (bool fifo : {false, true}) {
-    SCOPED_TRACE(fifo ? "FIFO" : "folder");
+TEST_F(Hostile, SettingsFileThatIsNoFile) {
+  const char* kinds[] = {"folder", "FIFO", "device", "symlink loop"};
+  for (const std::string kind : kinds) {
+    SCOPED_TRACE(kind);
     TempMedium medium;
-    if (fifo) {
-      medium.MakeFifo("Mavrel.INI");
-    } else {
-      medium.MakeFolder("Mavrel.INI");
-    }
+    if (kind == "folder") medium.MakeFolder("Mavrel.INI");
+    if (kind == "FIFO") medium.MakeFifo("Mavrel.INI");
+    if (kind == "device") medium.Symlink("/dev/zero", "Mavrel.INI");
+    if (kind == "symlink loop") medium.Symlink("Mavrel.INI", "Mavrel.INI");
     ExpectShownAndUsable(medium, kDefaultTitle, false);
   }
 }
@@ -535,6 +536,15 @@ std::vector<PictureCase> PictureCases() {
     s.pixels = data;
     s.imageSize = static_cast<std::uint32_t>(data.size());
     cases.push_back({"RLE8 " + name, MakeBmp(s), true});
+  }
+  {
+    BmpSpec s;
+    s.bitCount = 4;
+    s.compression = 2;
+    s.colorsUsed = 2;
+    s.pixels = Rle8({255, 0x01, 0, 2, 9, 9, 0, 255, 0x11, 0x11});
+    s.imageSize = static_cast<std::uint32_t>(s.pixels.size());
+    cases.push_back({"RLE4 runs past the edge and the data", MakeBmp(s), true});
   }
   {
     BmpSpec s;
