@@ -142,6 +142,7 @@ class DesktopLauncher : public ::testing::Test {
     options.workingDirectory = medium_.string();
     options.env = env;
     options.env["DISPLAY"] = x_.displayName();
+    options.unsetEnv = {"WAYLAND_DISPLAY"};  // our Xvfb, whatever the session offers
     options.outputFile = (medium_ / "launcher.log").string();
     // Started the way nohup starts a program: the launcher inherits these and
     // must not hand them on.
