@@ -123,6 +123,19 @@ TEST_F(DesktopText, MeasuringFollowsTheLayoutRules) {
   EXPECT_EQ(20, empty.bottom);
   // "&" is a character like any other.
   EXPECT_GT(Measure(font, "A&B", 1000).right, Measure(font, "AB", 1000).right);
+  // Edges at the far ends of the range neither overflow nor wrap.
+  {
+    FontHandle old = platform_.SelectFont(context_, font);
+    PlatformRect far{INT_MIN, INT_MAX - 5, INT_MAX, INT_MAX};
+    platform_.DrawText(context_, "far away", -1, far, kDrawWordBreak | kDrawCalcRect);
+    EXPECT_EQ(INT_MAX, far.bottom);
+    EXPECT_GT(far.right, INT_MIN);
+    PlatformRect right{INT_MAX - 3, 0, INT_MAX, 0};
+    platform_.DrawText(context_, "wide text", -1, right, kDrawWordBreak | kDrawCalcRect);
+    EXPECT_EQ(INT_MAX, right.right);
+    EXPECT_EQ(40, right.bottom);
+    platform_.SelectFont(context_, old);
+  }
   // A proportional face.
   EXPECT_LT(Measure(font, "iiii", 1000).right, Measure(font, "WWWW", 1000).right);
   // The same word written in Windows-1252 and in UTF-8 measures the same.

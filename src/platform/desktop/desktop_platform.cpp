@@ -4,6 +4,8 @@
 #include <SDL_ttf.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -673,11 +675,15 @@ int DesktopPlatform::DrawText(DrawingContext context, const char* text, int leng
   }
 
   TTF_Font* ttf = font->face->font;
+  // Edges far apart or far out must not overflow: such sums saturate.
+  auto saturate = [](long long v) {
+    return static_cast<std::int32_t>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+  };
+  const int maxWidth = saturate(static_cast<long long>(rect.right) - rect.left);
   // Layouts are kept: painting lays out the same texts in the same
   // rectangles over and over.
   std::string layoutKey = std::to_string(font->face->serial) + "/" +
-                          std::to_string(font->lineHeight) + "/" +
-                          std::to_string(static_cast<long long>(rect.right) - rect.left) + "/";
+                          std::to_string(font->lineHeight) + "/" + std::to_string(maxWidth) + "/";
   layoutKey.append(bytes);
   auto cached = layoutCache_.find(layoutKey);
   if (cached == layoutCache_.end()) {
@@ -688,15 +694,13 @@ int DesktopPlatform::DrawText(DrawingContext context, const char* text, int leng
       return w;
     };
     if (layoutCache_.size() >= kLayoutCacheEntries) layoutCache_.clear();
-    cached = layoutCache_
-                 .emplace(layoutKey,
-                          LayoutText(bytes, rect.right - rect.left, font->lineHeight, measure))
+    cached = layoutCache_.emplace(layoutKey, LayoutText(bytes, maxWidth, font->lineHeight, measure))
                  .first;
   }
   const TextLayout& layout = cached->second;
   if (measuring) {
-    rect.right = rect.left + layout.width;
-    rect.bottom = rect.top + layout.height;
+    rect.right = saturate(static_cast<long long>(rect.left) + layout.width);
+    rect.bottom = saturate(static_cast<long long>(rect.top) + layout.height);
     return layout.height;
   }
   if (!c->target) return layout.height;
