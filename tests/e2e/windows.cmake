@@ -25,7 +25,7 @@ foreach(arch x86_64 i686)
             ${windir}/Mavrel.exe)
   add_test(NAME windows_${arch}_helper_imports
     COMMAND mavrel-pe-check --machine ${arch} --subsystem gui ${windir}/mavrel-test-helper.exe)
-  if(EXISTS ${CMAKE_SOURCE_DIR}/tools/mavrel_inspect.cpp)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/tools/medium_report.cpp)
     add_test(NAME windows_${arch}_inspect_imports
       COMMAND mavrel-pe-check --machine ${arch} --subsystem console
               ${windir}/tools/mavrel-inspect.exe)

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Checks mavrel-inspect from the outside: the demo medium, a folder without
 # settings, a medium with hostile texts and numbers, a lower-case settings
-# file name, a bad folder and --help. Usage: inspect_test.sh INSPECT SOURCE_DIR
+# file name, a bad folder and --help. Usage: medium_report_test.sh INSPECT SOURCE_DIR
 set -u
 inspect=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 source_dir=$(cd "$2" && pwd)
-here=$source_dir/tools/tests
+here=$source_dir/tests/tools
 work=$(mktemp -d /tmp/mavrel-inspect-test-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 failures=0
