@@ -30,6 +30,16 @@ double Median(std::vector<double> v) {
   return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// "min / lower quartile / upper quartile / max" of the figures.
+std::string Spread(std::vector<double> v) {
+  if (v.empty()) return "no runs";
+  std::sort(v.begin(), v.end());
+  char text[96];
+  std::snprintf(text, sizeof text, "min %.1f, quartiles %.1f-%.1f, max %.1f", v.front(),
+                v[v.size() / 4], v[(v.size() * 3) / 4], v.back());
+  return text;
+}
+
 // Milliseconds from starting `options` until the pixel shows `colour`; -1
 // when it never does. The program is left running in `pid`.
 double TimeToColour(XSession& x, const ProcessOptions& options, int px, int py, Rgb colour,
@@ -123,6 +133,8 @@ int main(int argc, char** argv) {
       "start to first frame, median of %d: launcher %.1f ms, xmessage %.1f ms, ratio %.2f\n", runs,
       Median(launcherMs), Median(xmessageMs),
       Median(xmessageMs) > 0 ? Median(launcherMs) / Median(xmessageMs) : 0);
+  std::printf("  launcher %zu runs: %s\n", launcherMs.size(), Spread(launcherMs).c_str());
+  std::printf("  xmessage %zu runs: %s\n", xmessageMs.size(), Spread(xmessageMs).c_str());
   std::printf("launcher peak memory (VmHWM) on the medium: %ld kB\n", peak);
 
   // Pointer move to repainted frame, 200 buttons on a white window.

@@ -146,6 +146,9 @@ std::vector<Uint32> CodePoints(const std::string& utf8) {
 
 DesktopPlatform::DesktopPlatform() {
   SDL_SetMainReady();
+  // Set before the helper thread below exists: it reads the environment
+  // while it loads fontconfig's configuration.
+  SetStartEnvironment();
   fontPrefetch_ = std::async(std::launch::async, [] {
     FontPrefetch prefetch;
     if (TTF_Init() != 0) return prefetch;
@@ -171,7 +174,40 @@ void DesktopPlatform::TakeFontPrefetch() {
   }
 }
 
+void DesktopPlatform::SetStartEnvironment() {
+  // SDL connects to the session bus as it starts. Where there is none, the
+  // bus library would try to start one (a fork and a dozen execs of
+  // dbus-launch), the largest single cost of our start; the address is
+  // kept from it for that moment only, so that started programs still find
+  // whatever bus there is.
+  busAddressSet_ = std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr;
+  if (busAddressSet_) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  // SDL also opens an X input method, and Xlib's built-in one reads and
+  // compiles the locale's whole compose table (thousands of lines, two
+  // thirds of SDL's start). The launcher takes no typed text, so it gets an
+  // empty table; the user's own setting is back before anything is started.
+  const char* composeFile = std::getenv("XCOMPOSEFILE");
+  userComposeFile_ = composeFile ? composeFile : "";
+  hadComposeFile_ = composeFile != nullptr;
+  composeFileSet_ = true;
+  setenv("XCOMPOSEFILE", "/dev/null", 1);
+}
+
+void DesktopPlatform::RestoreStartEnvironment() {
+  if (busAddressSet_) unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  busAddressSet_ = false;
+  if (composeFileSet_) {
+    if (hadComposeFile_) {
+      setenv("XCOMPOSEFILE", userComposeFile_.c_str(), 1);
+    } else {
+      unsetenv("XCOMPOSEFILE");
+    }
+  }
+  composeFileSet_ = false;
+}
+
 DesktopPlatform::~DesktopPlatform() {
+  RestoreStartEnvironment();
   TakeFontPrefetch();
   if (window_) {
     if (window_->back) SDL_FreeSurface(window_->back);
@@ -199,15 +235,8 @@ bool DesktopPlatform::StartVideo() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // The first click on the window is a click, as on Windows.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-  // SDL connects to the session bus as it starts. Where there is none, the
-  // bus library would try to start one (a fork and a dozen execs of
-  // dbus-launch), the largest single cost of our start; the address is
-  // kept from it for that moment only, so that started programs still find
-  // whatever bus there is.
-  bool noBus = std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr;
-  if (noBus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
   int started = SDL_Init(SDL_INIT_VIDEO);
-  if (noBus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  RestoreStartEnvironment();
   if (started != 0) {
     videoFailed_ = true;
     return false;
@@ -845,6 +874,7 @@ void DesktopPlatform::FillRect(DrawingContext context, const PlatformRect& rect,
 bool DesktopPlatform::CreateProcess(const char* commandLine, const char* directory,
                                     ProcessInformation& started) {
   started = ProcessInformation{};
+  RestoreStartEnvironment();  // when SDL never started
   if (!commandLine || !directory) return false;
   pid_t pid = 0;
   int error = 0;
@@ -865,6 +895,7 @@ void DesktopPlatform::CloseProcessHandle(ProcessHandle handle) {
 
 std::uintptr_t DesktopPlatform::ShellExecute(WindowHandle, const char* document,
                                              const char* directory, int) {
+  RestoreStartEnvironment();  // when SDL never started
   if (!document || !directory) return 2;
   return OpenDocument(document, directory);
 }

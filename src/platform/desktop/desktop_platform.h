@@ -124,6 +124,9 @@ class DesktopPlatform : public FileSystemPlatform {
   struct CachedPicture;
 
   bool StartVideo();
+  // The environment SDL starts in (see the .cpp), and the user's back.
+  void SetStartEnvironment();
+  void RestoreStartEnvironment();
   Window* FindWindow(WindowHandle handle) const;
   Context* FindContext(DrawingContext handle) const;
   Font* FindFont(FontHandle handle) const;
@@ -136,6 +139,10 @@ class DesktopPlatform : public FileSystemPlatform {
   SDL_Surface* RenderedLine(Font& font, const std::string& utf8, ColorRef color);
   void DropLineCache();
 
+  bool busAddressSet_ = false;
+  bool composeFileSet_ = false;
+  bool hadComposeFile_ = false;
+  std::string userComposeFile_;
   bool videoStarted_ = false;
   bool videoFailed_ = false;
   WindowProcedure procedure_ = nullptr;
