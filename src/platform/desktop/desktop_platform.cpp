@@ -1,7 +1,6 @@
 #include "platform/desktop/desktop_platform.h"
 
 #include <SDL.h>
-#include <SDL_ttf.h>
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include "platform/desktop/message_box.h"
 #include "platform/desktop/program_start.h"
 #include "platform/desktop/text_encoding.h"
+#include "platform/desktop/text_libraries.h"
 #include "portable/text_layout.h"
 
 namespace mavrel {
@@ -24,7 +24,7 @@ struct OpenFace {
   TTF_Font* font = nullptr;
   int serial = 0;  // names the face in the cache of rendered lines
   ~OpenFace() {
-    if (font) TTF_CloseFont(font);
+    if (font) text::TTF_CloseFont(font);
   }
 };
 
@@ -211,15 +211,15 @@ DesktopPlatform::DesktopPlatform() {
   SetStartEnvironment();
   fontPrefetch_ = std::async(std::launch::async, [] {
     FontPrefetch prefetch;
-    if (TTF_Init() != 0) return prefetch;
+    if (text::TTF_Init() != 0) return prefetch;
     prefetch.face = ResolveFontFace(kLauncherFaceName);
     // Measured at a large size, where rounding of the metrics hardly counts.
     constexpr int kReference = 512;
     if (!prefetch.face.file.empty()) {
-      if (TTF_Font* font =
-              TTF_OpenFontIndex(prefetch.face.file.c_str(), kReference, prefetch.face.index)) {
-        prefetch.cellPerEm = static_cast<double>(TTF_FontHeight(font)) / kReference;
-        TTF_CloseFont(font);
+      if (TTF_Font* font = text::TTF_OpenFontIndex(prefetch.face.file.c_str(), kReference,
+                                                   prefetch.face.index)) {
+        prefetch.cellPerEm = static_cast<double>(text::TTF_FontHeight(font)) / kReference;
+        text::TTF_CloseFont(font);
       }
     }
     return prefetch;
@@ -278,7 +278,7 @@ DesktopPlatform::~DesktopPlatform() {
   picture_.reset();
   contexts_.clear();
   fonts_.clear();
-  if (TTF_WasInit()) TTF_Quit();
+  if (text::TTF_WasInit()) text::TTF_Quit();
   if (videoStarted_) SDL_Quit();
 }
 
@@ -656,7 +656,7 @@ std::shared_ptr<OpenFace> DesktopPlatform::OpenFaceAt(const std::string& file, i
   auto key = std::make_pair(file + "#" + std::to_string(index), pixelsPerEm);
   if (auto existing = openFaces_[key].lock()) return existing;
   // At 72 dots per inch a point is a pixel, so the size is pixels per em.
-  TTF_Font* font = TTF_OpenFontIndex(file.c_str(), pixelsPerEm, index);
+  TTF_Font* font = text::TTF_OpenFontIndex(file.c_str(), pixelsPerEm, index);
   if (!font) return nullptr;
   auto face = std::make_shared<OpenFace>();
   face->font = font;
@@ -672,9 +672,9 @@ double DesktopPlatform::CellPerEm(const std::string& file, int index) {
   // Measured at a large size, where rounding of the metrics hardly counts.
   constexpr int kReference = 512;
   double ratio = 0;
-  if (TTF_Font* font = TTF_OpenFontIndex(file.c_str(), kReference, index)) {
-    ratio = static_cast<double>(TTF_FontHeight(font)) / kReference;
-    TTF_CloseFont(font);
+  if (TTF_Font* font = text::TTF_OpenFontIndex(file.c_str(), kReference, index)) {
+    ratio = static_cast<double>(text::TTF_FontHeight(font)) / kReference;
+    text::TTF_CloseFont(font);
   }
   cellPerEm_[key] = ratio;
   return ratio;
@@ -684,7 +684,7 @@ FontHandle DesktopPlatform::CreateFont(int height, const char* faceName) {
   FontSizeRequest request = FontSizeForHeight(height);
   if (!request.valid) return nullptr;
   TakeFontPrefetch();
-  if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
+  if (!text::TTF_WasInit() && text::TTF_Init() != 0) return nullptr;
   FontFace face = ResolveFontFace(faceName ? faceName : "");
   if (face.file.empty()) return nullptr;
   int pixelsPerEm = request.pixels;
@@ -699,7 +699,7 @@ FontHandle DesktopPlatform::CreateFont(int height, const char* faceName) {
   font->face = std::move(open);
   // A cell height asked for is the line height; otherwise the face's own.
   font->lineHeight =
-      std::max(1, request.isCellHeight ? request.pixels : TTF_FontHeight(font->face->font));
+      std::max(1, request.isCellHeight ? request.pixels : text::TTF_FontHeight(font->face->font));
   auto handle = reinterpret_cast<FontHandle>(font.get());
   fonts_.insert(std::move(font));
   return handle;
@@ -779,7 +779,7 @@ int DesktopPlatform::DrawText(DrawingContext context, const char* text, int leng
     auto measure = [&](const char* run, std::size_t count) {
       std::string utf8 = DisplayText(std::string_view(run, count), isUtf8);
       int w = 0, h = 0;
-      TTF_SizeUTF8(ttf, utf8.c_str(), &w, &h);
+      text::TTF_SizeUTF8(ttf, utf8.c_str(), &w, &h);
       return w;
     };
     if (layoutCache_.size() >= kLayoutCacheEntries) layoutCache_.clear();
@@ -793,7 +793,7 @@ int DesktopPlatform::DrawText(DrawingContext context, const char* text, int leng
     return layout.height;
   }
   if (!c->target) return layout.height;
-  int glyphHeight = std::max(font->lineHeight, TTF_FontHeight(ttf));
+  int glyphHeight = std::max(font->lineHeight, text::TTF_FontHeight(ttf));
   for (std::size_t i = 0; i < layout.lines.size(); ++i) {
     const LaidOutLine& line = layout.lines[i];
     long long top = static_cast<long long>(rect.top) + static_cast<long long>(i) * font->lineHeight;
@@ -810,7 +810,8 @@ SDL_Surface* DesktopPlatform::RenderedLine(Font& font, const std::string& utf8, 
   std::string key = std::to_string(font.face->serial) + "/" + std::to_string(color) + "/" + utf8;
   auto found = lineCache_.find(key);
   if (found != lineCache_.end()) return found->second;
-  SDL_Surface* surface = TTF_RenderUTF8_Blended(font.face->font, utf8.c_str(), ToSdlColor(color));
+  SDL_Surface* surface =
+      text::TTF_RenderUTF8_Blended(font.face->font, utf8.c_str(), ToSdlColor(color));
   if (!surface) return nullptr;
   std::size_t bytes =
       static_cast<std::size_t>(surface->pitch) * static_cast<std::size_t>(surface->h);
@@ -831,7 +832,7 @@ void DesktopPlatform::DrawLine(Context& context, Font& font, const std::string& 
   SDL_Rect clip = ToSdl(clipRect);
   TTF_Font* ttf = font.face->font;
   int width = 0, height = 0;
-  if (TTF_SizeUTF8(ttf, utf8.c_str(), &width, &height) != 0) return;
+  if (text::TTF_SizeUTF8(ttf, utf8.c_str(), &width, &height) != 0) return;
   SDL_SetClipRect(context.target, &clip);
   if (static_cast<long long>(width) * height <= kMaxLinePixels) {
     if (SDL_Surface* line = RenderedLine(font, utf8, context.color)) {
@@ -844,9 +845,10 @@ void DesktopPlatform::DrawLine(Context& context, Font& font, const std::string& 
     long long pen = x;
     for (Uint32 cp : CodePoints(utf8)) {
       int minX, maxX, minY, maxY, advance;
-      if (TTF_GlyphMetrics32(ttf, cp, &minX, &maxX, &minY, &maxY, &advance) != 0) continue;
+      if (text::TTF_GlyphMetrics32(ttf, cp, &minX, &maxX, &minY, &maxY, &advance) != 0) continue;
       if (pen + std::max(advance, maxX) >= clip.x && pen + std::min(0, minX) < clip.x + clip.w) {
-        if (SDL_Surface* glyph = TTF_RenderGlyph32_Blended(ttf, cp, ToSdlColor(context.color))) {
+        if (SDL_Surface* glyph =
+                text::TTF_RenderGlyph32_Blended(ttf, cp, ToSdlColor(context.color))) {
           SDL_Rect to{static_cast<int>(pen), y, glyph->w, glyph->h};
           SDL_BlitSurface(glyph, nullptr, context.target, &to);
           SDL_FreeSurface(glyph);

@@ -164,8 +164,9 @@ class DesktopPlatform : public FileSystemPlatform {
   int nextFontId_ = 1;
 
   // The face of "Ariel" and its cell-to-em ratio, looked up on a helper
-  // thread while SDL starts (fontconfig reads its whole configuration the
-  // first time, which would otherwise come on top of SDL's own start).
+  // thread while SDL starts (the text libraries are loaded then, and
+  // fontconfig reads its whole configuration the first time, which would
+  // otherwise come on top of SDL's own start).
   struct FontPrefetch {
     FontFace face;
     double cellPerEm = 0;

@@ -1,11 +1,12 @@
 #include "platform/desktop/font_resolver.h"
 
-#include <fontconfig/fontconfig.h>
 #include <strings.h>
 
 #include <cmath>
 #include <map>
 #include <mutex>
+
+#include "platform/desktop/text_libraries.h"
 
 namespace mavrel {
 namespace {
@@ -13,30 +14,30 @@ namespace {
 // Matches `family` (with the usual substitutions) and gives the best face.
 FontFace Match(const char* family) {
   FontFace face;
-  FcPattern* pattern = FcPatternCreate();
+  FcPattern* pattern = text::FcPatternCreate();
   if (!pattern) return face;
   // Added as a plain string: a name with "-", ":" or "," is not parsed.
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-  FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
+  text::FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+  text::FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
+  text::FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+  text::FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  text::FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = text::FcFontMatch(nullptr, pattern, &result);
   if (match) {
     FcChar8* file = nullptr;
     FcChar8* name = nullptr;
     int index = 0;
-    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
+    if (text::FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
       face.file = reinterpret_cast<const char*>(file);
     }
-    if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch && name) {
+    if (text::FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch && name) {
       face.family = reinterpret_cast<const char*>(name);
     }
-    if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) face.index = index;
-    FcPatternDestroy(match);
+    if (text::FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) face.index = index;
+    text::FcPatternDestroy(match);
   }
-  FcPatternDestroy(pattern);
+  text::FcPatternDestroy(pattern);
   return face;
 }
 
@@ -56,7 +57,7 @@ FontFace ResolveFontFace(const std::string& faceName) {
   auto found = resolved.find(faceName);
   if (found != resolved.end()) return found->second;
   FontFace face;
-  if (FcInit()) {
+  if (text::FcInit()) {
     FontFace exact = Match(faceName.c_str());
     if (!exact.file.empty() && strcasecmp(exact.family.c_str(), faceName.c_str()) == 0) {
       face = exact;

@@ -1,12 +1,12 @@
 #include "platform/desktop/message_box.h"
 
 #include <SDL.h>
-#include <SDL_ttf.h>
 
 #include <algorithm>
 #include <string>
 
 #include "platform/desktop/font_resolver.h"
+#include "platform/desktop/text_libraries.h"
 #include "portable/text_layout.h"
 
 namespace mavrel {
@@ -40,7 +40,7 @@ void Fill(SDL_Surface* s, const SDL_Rect& r, Uint32 rgb) {
 
 void Blit(SDL_Surface* target, TTF_Font* font, const std::string& utf8, int x, int y) {
   if (utf8.empty()) return;
-  SDL_Surface* line = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{0, 0, 0, 255});
+  SDL_Surface* line = text::TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{0, 0, 0, 255});
   if (!line) return;
   SDL_Rect to{x, y, line->w, line->h};
   SDL_BlitSurface(line, nullptr, target, &to);
@@ -60,7 +60,7 @@ void Paint(Box& box) {
   SDL_Rect face{box.button.x + 1, box.button.y + 1, box.button.w - 2, box.button.h - 2};
   Fill(s, face, box.hot ? kButtonHot : kButtonFace);
   int w = 0, h = 0;
-  TTF_SizeUTF8(box.font, "OK", &w, &h);
+  text::TTF_SizeUTF8(box.font, "OK", &w, &h);
   Blit(s, box.font, "OK", box.button.x + (box.button.w - w) / 2,
        box.button.y + (box.button.h - h) / 2);
   SDL_UpdateWindowSurface(box.window);
@@ -76,19 +76,19 @@ bool InButton(const Box& box, int x, int y) {
 bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
                        const std::function<void(const SDL_Event&)>& otherWindowEvent) {
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
-  if (!TTF_WasInit() && TTF_Init() != 0) return false;
+  if (!text::TTF_WasInit() && text::TTF_Init() != 0) return false;
   FontFace face = ResolveFontFace(kLauncherFaceName);
   if (face.file.empty()) return false;
   Box box;
-  box.font = TTF_OpenFontIndex(face.file.c_str(), kFontPixels, face.index);
+  box.font = text::TTF_OpenFontIndex(face.file.c_str(), kFontPixels, face.index);
   if (!box.font) return false;
   box.text = std::string(text);
-  box.lineHeight = std::max(1, TTF_FontLineSkip(box.font));
+  box.lineHeight = std::max(1, text::TTF_FontLineSkip(box.font));
   box.layout =
       LayoutText(box.text, kMaxTextWidth, box.lineHeight, [&](const char* run, std::size_t count) {
         std::string piece(run, count);
         int w = 0, h = 0;
-        TTF_SizeUTF8(box.font, piece.c_str(), &w, &h);
+        text::TTF_SizeUTF8(box.font, piece.c_str(), &w, &h);
         return w;
       });
   int width = std::clamp(box.layout.width + 2 * kPadding, kMinWidth, kMaxTextWidth * 2);
@@ -108,7 +108,7 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
   std::string title(caption);
   box.window = SDL_CreateWindow(title.c_str(), x, y, width, height, SDL_WINDOW_HIDDEN);
   if (!box.window) {
-    TTF_CloseFont(box.font);
+    text::TTF_CloseFont(box.font);
     return false;
   }
   if (owner) SDL_SetWindowModalFor(box.window, owner);
@@ -182,7 +182,7 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
     }
   }
   SDL_DestroyWindow(box.window);
-  TTF_CloseFont(box.font);
+  text::TTF_CloseFont(box.font);
   return true;
 }
 
