@@ -561,6 +561,10 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
     if (captured_) ReleaseCapture();
     if (w->shown && !w->invalid.empty() && procedure_) procedure_(*this, owner, kWmPaint, 0, 0);
   }
+  // SDL's box on X11 runs in a forked child, which carries on with whatever
+  // locks other threads held at the fork: the font helper thread must have
+  // finished first, or the child can wait on one of them for ever.
+  TakeFontPrefetch();
   std::string body = DisplayText(text ? text : "");
   std::string title = DisplayText(caption ? caption : "");
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), body.c_str(),
@@ -569,7 +573,6 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
   }
   // While our own box is up the owner only repaints, as a window disabled
   // by a modal box does.
-  TakeFontPrefetch();
   auto ownerEvent = [this](const SDL_Event& event) {
     Window* owner = window_.get();
     if (!owner || event.type != SDL_WINDOWEVENT || event.window.windowID != owner->id) return;
