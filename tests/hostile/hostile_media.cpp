@@ -75,7 +75,7 @@ void TempMedium::SetMode(const std::string& name, unsigned mode) const {
   if (::chmod(PathOf(name).c_str(), mode) != 0) throw std::runtime_error("chmod " + name);
 }
 
-Bytes MakeBmp(const BmpSpec& s) {
+Bytes MakeBmp(const BmpLayout& s) {
   Bytes b(14 + 40, 0);
   b[0] = 'B';
   b[1] = 'M';

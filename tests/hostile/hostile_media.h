@@ -40,7 +40,7 @@ class TempMedium {
 // A BMP file put together field by field. Left at their defaults the fields
 // give a valid `width` x `height` picture of 24 bits, every pixel `colour`
 // (0xRRGGBB).
-struct BmpSpec {
+struct BmpLayout {
   std::int32_t width = 8;
   std::int32_t height = 8;
   std::uint16_t bitCount = 24;
@@ -52,7 +52,7 @@ struct BmpSpec {
   std::int64_t pixelOffset = -1;  // -1: right after the colour table
   Bytes pixels;                   // empty: filled with `colour` (or index 0)
 };
-Bytes MakeBmp(const BmpSpec& spec);
+Bytes MakeBmp(const BmpLayout& layout);
 
 // File offsets of the fields of a 40-byte-header BMP, in file order.
 struct BmpField {

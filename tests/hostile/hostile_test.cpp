@@ -338,7 +338,7 @@ void WritePictureMedium(const TempMedium& medium, const std::string& background)
 
 TEST_F(Hostile, ValidPictureIsDrawn) {
   TempMedium medium;
-  medium.Write("pic.bmp", MakeBmp(BmpSpec{}));
+  medium.Write("pic.bmp", MakeBmp(BmpLayout{}));
   WritePictureMedium(medium, "pic.bmp");
   Shown shown = ShowAndUse(medium, "Hostile", true);
   ASSERT_NE(0u, shown.window);
@@ -397,7 +397,7 @@ TEST_F(Hostile, BackgroundThatIsNotAPicture) {
        false},
       {"SMALLWHITE beside a file of that name",
        [](const TempMedium& m) {
-         m.Write("SMALLWHITE", MakeBmp(BmpSpec{}));
+         m.Write("SMALLWHITE", MakeBmp(BmpLayout{}));
          return std::string("SMALLWHITE");
        },
        false},
@@ -416,7 +416,7 @@ TEST_F(Hostile, BackgroundThatIsNotAPicture) {
       // Root reads a file without read permission all the same.
       {"no read permission",
        [](const TempMedium& m) {
-         m.Write("pic", MakeBmp(BmpSpec{}));
+         m.Write("pic", MakeBmp(BmpLayout{}));
          m.SetMode("pic", 0);
          return std::string("pic");
        },
@@ -439,7 +439,7 @@ TEST_F(Hostile, BackgroundThatIsNotAPicture) {
 
 TEST_F(Hostile, BackgroundBeingWritten) {
   TempMedium medium;
-  medium.Write("pic.bmp", MakeBmp(BmpSpec{}));
+  medium.Write("pic.bmp", MakeBmp(BmpLayout{}));
   pid_t writer = StartWriter(medium.PathOf("pic.bmp"));
   ASSERT_GT(writer, 0);
   WritePictureMedium(medium, "pic.bmp");
@@ -471,7 +471,7 @@ Bytes Rle8(std::initializer_list<int> codes) {
 
 std::vector<PictureCase> PictureCases() {
   std::vector<PictureCase> cases;
-  const Bytes valid = MakeBmp(BmpSpec{});
+  const Bytes valid = MakeBmp(BmpLayout{});
   // Cut at the start of each header field and in the middle of it.
   for (const BmpField& field : BmpFields()) {
     for (std::size_t cut : {field.offset, field.offset + 1}) {
@@ -481,19 +481,19 @@ std::vector<PictureCase> PictureCases() {
   }
   cases.push_back({"cut in the last pixel row", Bytes(valid.begin(), valid.end() - 5), false});
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bitCount = 8;
     Bytes b = MakeBmp(s);
     cases.push_back({"cut in the colour table", Bytes(b.begin(), b.begin() + 54 + 4 * 100), false});
   }
   for (std::uint32_t offset :
        {0u, 20u, 0x7FFFFFF0u, 0xFFFFFFFFu, static_cast<std::uint32_t>(valid.size())}) {
-    BmpSpec s;
+    BmpLayout s;
     s.pixelOffset = offset;
     cases.push_back({"pixel offset " + std::to_string(offset), MakeBmp(s), false});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bitCount = 8;
     s.colorsUsed = 256;
     s.paletteEntries = 2;
@@ -509,7 +509,7 @@ std::vector<PictureCase> PictureCases() {
   for (Dims d :
        {Dims{0x7FFFFFFF, 0x7FFFFFFF, 32}, Dims{65536, 65536, 24}, Dims{32768, -32768, 32},
         Dims{0x40000000, 4, 32}, Dims{8, INT32_MIN, 24}, Dims{-8, 8, 24}, Dims{1, 1 << 30, 1}}) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = d.width;
     s.height = d.height;
     s.bitCount = d.bits;
@@ -529,7 +529,7 @@ std::vector<PictureCase> PictureCases() {
        Rle8({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1})},
   };
   for (const auto& [name, data] : runs) {
-    BmpSpec s;
+    BmpLayout s;
     s.bitCount = 8;
     s.compression = 1;
     s.colorsUsed = 2;
@@ -538,7 +538,7 @@ std::vector<PictureCase> PictureCases() {
     cases.push_back({"RLE8 " + name, MakeBmp(s), true});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bitCount = 4;
     s.compression = 2;
     s.colorsUsed = 2;
@@ -547,7 +547,7 @@ std::vector<PictureCase> PictureCases() {
     cases.push_back({"RLE4 runs past the edge and the data", MakeBmp(s), true});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bitCount = 8;
     s.compression = 1;
     s.colorsUsed = 2;
@@ -702,7 +702,7 @@ TEST_F(Hostile, ThousandStayActivations) {
 // window destroyed first.
 TEST_F(Hostile, EndingRightAfterPointerEventsGivesStatusZero) {
   TempMedium medium;
-  medium.Write("pic.bmp", MakeBmp(BmpSpec{}));
+  medium.Write("pic.bmp", MakeBmp(BmpLayout{}));
   medium.WriteSettings(
       "[Main]\nTitle=Hostile\nWidth=400\nHeight=300\nBackground=pic.bmp\n"
       "Button.0=Probe\nButton.1=Quit\n" +
@@ -759,7 +759,7 @@ class Leaks : public Hostile {
 
 TEST_F(Leaks, NormalPathWithPictureFailedLaunchAndClose) {
   TempMedium medium;
-  medium.Write("pic.bmp", MakeBmp(BmpSpec{}));
+  medium.Write("pic.bmp", MakeBmp(BmpLayout{}));
   medium.WriteSettings(ProbeMain("Background=pic.bmp\n") + ProbeSection("Probe") +
                        "PROG_COMMAND=no-such-program-here\n");
   auto run = StartChecked(medium);
@@ -800,7 +800,7 @@ TEST_F(Leaks, FontFailurePath) {
 
 TEST_F(Leaks, WindowFailurePath) {
   TempMedium medium;
-  medium.Write("pic.bmp", MakeBmp(BmpSpec{}));
+  medium.Write("pic.bmp", MakeBmp(BmpLayout{}));
   medium.WriteSettings(
       "[Main]\nTitle=Hostile\nWidth=100000\nBackground=pic.bmp\nButton.0=A\n"
       "[A]\nBUTTON_TEXT=First\n");

@@ -13,7 +13,7 @@
 namespace mavrel {
 namespace {
 
-using test_support::BmpSpec;
+using test_support::BmpLayout;
 using test_support::MakeBmp;
 using test_support::RefusingStorage;
 
@@ -21,7 +21,7 @@ DrawingContext Dc() { return FakeHandle<DrawingContext>(9); }
 
 TEST(BackgroundPictureTest, ReadsTheWholeFileAndClosesIt) {
   FakePlatform fake;
-  fake.files["setup.bmp"] = MakeBmp(BmpSpec{});
+  fake.files["setup.bmp"] = MakeBmp(BmpLayout{});
   std::size_t size = fake.files["setup.bmp"].size();
   BackgroundPicture picture(fake, "setup.bmp");
   std::vector<std::string> expected = {
@@ -46,7 +46,7 @@ struct FailureRow {
 };
 
 TEST(BackgroundPictureTest, EveryFailureLeavesItEmptyWithTheFileClosed) {
-  const std::string read = "ReadFile " + std::to_string(MakeBmp(BmpSpec{}).size());
+  const std::string read = "ReadFile " + std::to_string(MakeBmp(BmpLayout{}).size());
   std::vector<FailureRow> rows = {
       {"open", &FakePlatform::failOpen, {"OpenFileForReading pic.bmp"}},
       {"size",
@@ -61,7 +61,7 @@ TEST(BackgroundPictureTest, EveryFailureLeavesItEmptyWithTheFileClosed) {
   };
   for (const FailureRow& row : rows) {
     FakePlatform fake;
-    fake.files["pic.bmp"] = MakeBmp(BmpSpec{});
+    fake.files["pic.bmp"] = MakeBmp(BmpLayout{});
     fake.*(row.failure) = true;
     BackgroundPicture picture(fake, "pic.bmp");
     EXPECT_EQ(row.calls, fake.calls()) << row.name;
@@ -72,7 +72,7 @@ TEST(BackgroundPictureTest, EveryFailureLeavesItEmptyWithTheFileClosed) {
 
 TEST(BackgroundPictureTest, NoBufferForTheFileLeavesItEmpty) {
   FakePlatform fake;
-  fake.files["pic.bmp"] = MakeBmp(BmpSpec{});
+  fake.files["pic.bmp"] = MakeBmp(BmpLayout{});
   RefusingStorage storage;
   storage.refuseBytes = true;
   BackgroundPicture picture(fake, "pic.bmp", storage);
@@ -94,7 +94,7 @@ TEST(BackgroundPictureTest, MissingFileAndEmptyPathOpenNothing) {
 TEST(BackgroundPictureTest, SmallWhiteOpensNoFileButOtherSpellingsAreFileNames) {
   FakePlatform fake;
   for (const char* name : {"SMALLWHITE", "smallwhite", "SMALLWHITE.bmp", "pics/SMALLWHITE"}) {
-    fake.files[name] = MakeBmp(BmpSpec{});
+    fake.files[name] = MakeBmp(BmpLayout{});
   }
   BackgroundPicture exact(fake, "SMALLWHITE");
   EXPECT_TRUE(fake.calls().empty());
@@ -112,10 +112,10 @@ TEST(BackgroundPictureTest, SmallWhiteOpensNoFileButOtherSpellingsAreFileNames) 
 
 TEST(BackgroundPictureTest, DrawablePictureIsStretchedOverTheRectangle) {
   FakePlatform fake;
-  BmpSpec spec;
-  spec.width = 640;
-  spec.height = 480;
-  fake.files["big.bmp"] = MakeBmp(spec);
+  BmpLayout layout;
+  layout.width = 640;
+  layout.height = 480;
+  fake.files["big.bmp"] = MakeBmp(layout);
   BackgroundPicture picture(fake, "big.bmp");
   fake.ClearCalls();
   picture.PaintPicture(Dc(), 0, 0, 500, 300);
@@ -127,10 +127,10 @@ TEST(BackgroundPictureTest, DrawablePictureIsStretchedOverTheRectangle) {
 
 TEST(BackgroundPictureTest, TopDownHeightIsPassedAsStored) {
   FakePlatform fake;
-  BmpSpec spec;
-  spec.width = 3;
-  spec.height = -5;
-  fake.files["td.bmp"] = MakeBmp(spec);
+  BmpLayout layout;
+  layout.width = 3;
+  layout.height = -5;
+  fake.files["td.bmp"] = MakeBmp(layout);
   BackgroundPicture picture(fake, "td.bmp");
   fake.ClearCalls();
   picture.PaintPicture(Dc(), 10, 20, 110, 70);
@@ -145,9 +145,9 @@ TEST(BackgroundPictureTest, NothingDrawableIsPaintedWhite) {
     const char* path;
     std::vector<std::uint8_t> bytes;
   };
-  std::vector<std::uint8_t> truncated = MakeBmp(BmpSpec{});
+  std::vector<std::uint8_t> truncated = MakeBmp(BmpLayout{});
   truncated.resize(truncated.size() - 1);
-  BmpSpec rleTopDown;
+  BmpLayout rleTopDown;
   rleTopDown.bitCount = 8;
   rleTopDown.compression = 1;
   rleTopDown.imageSize = 8;
@@ -187,7 +187,7 @@ TEST(BackgroundPictureTest, AFileThatIsNotABmpStaysInMemory) {
 
 TEST(BackgroundPictureTest, DestroyReleasesTheBytes) {
   FakePlatform fake;
-  fake.files["pic.bmp"] = MakeBmp(BmpSpec{});
+  fake.files["pic.bmp"] = MakeBmp(BmpLayout{});
   BackgroundPicture picture(fake, "pic.bmp");
   ASSERT_TRUE(picture.loaded());
   picture.Destroy();

@@ -69,7 +69,7 @@ inline void AddButton(FakePlatform& fake, int index, const std::string& name,
 // A BMP file put together field by field, so that a test can set any field
 // to any value. Left at their defaults the fields give a valid 4 x 2
 // picture of 24 bits with a 40-byte header.
-struct BmpSpec {
+struct BmpLayout {
   std::uint16_t signature = 0x4D42;
   std::uint32_t headerSize = 40;
   std::int32_t width = 4;
@@ -98,7 +98,7 @@ inline void PutU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-inline std::vector<std::uint8_t> MakeBmp(const BmpSpec& s) {
+inline std::vector<std::uint8_t> MakeBmp(const BmpLayout& s) {
   bool core = s.headerSize == 12;
   std::size_t headerBytes = s.headerSize < 12 ? 12 : s.headerSize;
   if (headerBytes > 4096) headerBytes = 40;

@@ -18,7 +18,7 @@ namespace {
 
 using test_support::AddButton;
 using test_support::Append;
-using test_support::BmpSpec;
+using test_support::BmpLayout;
 using test_support::ButtonPropertyReads;
 using test_support::MakeBmp;
 using test_support::ReadLine;
@@ -40,7 +40,7 @@ TEST_F(LauncherWindowTest, ConstructionReadsInOrderThenCreatesTheHiddenWindow) {
   fake_.SetSetting("Main", "Button.0", "Install");
   fake_.SetSetting("Main", "Button.1", "Readme");
   fake_.SetSetting("Main", "Button.3", "Gap");
-  fake_.files["setup.bmp"] = MakeBmp(BmpSpec{});
+  fake_.files["setup.bmp"] = MakeBmp(BmpLayout{});
   LauncherWindow window(fake_, settings_, nullptr, nullptr);
 
   std::vector<std::string> expected = {
@@ -193,7 +193,7 @@ TEST_F(LauncherWindowTest, CloseDestroysOnceAndTeardownFindsNoWindow) {
 
 TEST_F(LauncherWindowTest, PaintPassDrawsPictureThenButtonsInListOrderTextBeforeDescription) {
   fake_.SetSetting("Main", "Background", "pic.bmp");
-  fake_.files["pic.bmp"] = MakeBmp(BmpSpec{});
+  fake_.files["pic.bmp"] = MakeBmp(BmpLayout{});
   AddButton(fake_, 0, "A", "Aa", 10, 10, 100);
   AddButton(fake_, 1, "B", "Bb", 10, 40, 100);
   fake_.SetSetting("B", "DESC_TEXT", "About B");
@@ -234,7 +234,7 @@ TEST_F(LauncherWindowTest, PaintPassDrawsPictureThenButtonsInListOrderTextBefore
 TEST_F(LauncherWindowTest, TeardownOrder) {
   fake_.SetSetting("Main", "Background", "pic.bmp");
   fake_.SetSetting("Main", "ERROR_MSG", "Main error");
-  fake_.files["pic.bmp"] = MakeBmp(BmpSpec{});
+  fake_.files["pic.bmp"] = MakeBmp(BmpLayout{});
   AddButton(fake_, 0, "A", "Aa", 10, 10, 100);
   AddButton(fake_, 1, "B", "Bb", 10, 40, 100);
   LauncherWindow window(fake_, settings_, nullptr, nullptr);

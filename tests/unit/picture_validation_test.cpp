@@ -14,7 +14,7 @@
 namespace mavrel {
 namespace {
 
-using test_support::BmpSpec;
+using test_support::BmpLayout;
 using test_support::MakeBmp;
 using test_support::PutU32;
 
@@ -48,8 +48,8 @@ PictureVerdict Check(const std::vector<std::uint8_t>& bytes, PictureHeader* out 
   return verdict;
 }
 
-BmpSpec Spec(std::uint16_t bits, std::uint32_t compression = 0) {
-  BmpSpec s;
+BmpLayout Layout(std::uint16_t bits, std::uint32_t compression = 0) {
+  BmpLayout s;
   s.bitCount = bits;
   s.compression = compression;
   return s;
@@ -68,42 +68,42 @@ std::vector<std::uint8_t> Truncated(std::vector<std::uint8_t> bytes, std::size_t
 
 std::vector<Row> Rows() {
   std::vector<Row> rows;
-  auto add = [&rows](std::string name, const BmpSpec& s, PictureVerdict v) {
+  auto add = [&rows](std::string name, const BmpLayout& s, PictureVerdict v) {
     rows.push_back({std::move(name), MakeBmp(s), v});
   };
   using V = PictureVerdict;
-  add("24-bit, 40-byte header", BmpSpec{}, V::kDrawable);
+  add("24-bit, 40-byte header", BmpLayout{}, V::kDrawable);
   for (std::uint32_t size : {52u, 56u, 108u, 124u}) {
-    BmpSpec s;
+    BmpLayout s;
     s.headerSize = size;
     add("header size " + std::to_string(size), s, V::kDrawable);
   }
   for (std::uint32_t size : {0u, 11u, 13u, 39u, 41u, 64u, 100u, 0xFFFFFFFFu}) {
-    BmpSpec s;
+    BmpLayout s;
     s.headerSize = size;
     add("refused header size " + std::to_string(size), s, V::kBadHeaderSize);
   }
-  add("1-bit", Spec(1), V::kDrawable);
-  add("4-bit", Spec(4), V::kDrawable);
-  add("8-bit", Spec(8), V::kDrawable);
-  add("16-bit", Spec(16), V::kDrawable);
-  add("32-bit", Spec(32), V::kDrawable);
-  add("16-bit bitfields", Spec(16, 3), V::kDrawable);
-  add("32-bit bitfields", Spec(32, 3), V::kDrawable);
+  add("1-bit", Layout(1), V::kDrawable);
+  add("4-bit", Layout(4), V::kDrawable);
+  add("8-bit", Layout(8), V::kDrawable);
+  add("16-bit", Layout(16), V::kDrawable);
+  add("32-bit", Layout(32), V::kDrawable);
+  add("16-bit bitfields", Layout(16, 3), V::kDrawable);
+  add("32-bit bitfields", Layout(32, 3), V::kDrawable);
   for (std::uint16_t bits : {0, 2, 3, 7, 12, 48, 64}) {
-    add("unsupported bit count " + std::to_string(bits), Spec(bits), V::kBadFormat);
+    add("unsupported bit count " + std::to_string(bits), Layout(bits), V::kBadFormat);
   }
-  add("24-bit bitfields", Spec(24, 3), V::kBadFormat);
-  add("8-bit bitfields", Spec(8, 3), V::kBadFormat);
-  add("1-bit RLE8", Spec(1, 1), V::kBadFormat);
-  add("4-bit RLE8", Spec(4, 1), V::kBadFormat);
-  add("8-bit RLE4", Spec(8, 2), V::kBadFormat);
-  add("24-bit RLE8", Spec(24, 1), V::kBadFormat);
-  add("JPEG compression", Spec(24, 4), V::kBadFormat);
-  add("PNG compression", Spec(24, 5), V::kBadFormat);
-  add("alpha bitfields", Spec(32, 6), V::kBadFormat);
+  add("24-bit bitfields", Layout(24, 3), V::kBadFormat);
+  add("8-bit bitfields", Layout(8, 3), V::kBadFormat);
+  add("1-bit RLE8", Layout(1, 1), V::kBadFormat);
+  add("4-bit RLE8", Layout(4, 1), V::kBadFormat);
+  add("8-bit RLE4", Layout(8, 2), V::kBadFormat);
+  add("24-bit RLE8", Layout(24, 1), V::kBadFormat);
+  add("JPEG compression", Layout(24, 4), V::kBadFormat);
+  add("PNG compression", Layout(24, 5), V::kBadFormat);
+  add("alpha bitfields", Layout(32, 6), V::kBadFormat);
   {
-    BmpSpec s = Spec(8, 1);
+    BmpLayout s = Layout(8, 1);
     s.imageSize = 16;
     add("RLE8 with image size", s, V::kDrawable);
     s.height = -2;
@@ -113,20 +113,20 @@ std::vector<Row> Rows() {
     add("RLE8 with image size 0", s, V::kBadImageSize);
   }
   {
-    BmpSpec s = Spec(4, 2);
+    BmpLayout s = Layout(4, 2);
     s.imageSize = 10;
     add("RLE4 with image size", s, V::kDrawable);
     s.height = -1;
     add("RLE4 with a negative height", s, V::kBadHeight);
   }
   {
-    BmpSpec s = Spec(8, 1);
+    BmpLayout s = Layout(8, 1);
     s.imageSize = 0x7FFFFFFF;
     s.pixelBytes = 16;
     add("RLE8 image size past the end", s, V::kPixelsPastEnd);
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.height = -2;
     add("top-down 24-bit", s, V::kDrawable);
     s.height = -32768;
@@ -137,7 +137,7 @@ std::vector<Row> Rows() {
     add("the most negative height", s, V::kBadHeight);
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 0;
     add("width 0", s, V::kBadWidth);
     s.width = -4;
@@ -159,49 +159,49 @@ std::vector<Row> Rows() {
   {
     // 32768 x 32768 at 32 bits is exactly 2^32 bytes: a 32-bit count
     // would wrap to 0 and let a tiny file through.
-    BmpSpec s = Spec(32);
+    BmpLayout s = Layout(32);
     s.width = 32768;
     s.height = 32768;
     s.pixelBytes = 64;
     add("pixel bytes of 2^32", s, V::kPixelsPastEnd);
     s.height = -32768;
     add("top-down pixel bytes of 2^32", s, V::kPixelsPastEnd);
-    s = Spec(24);
+    s = Layout(24);
     s.width = 32768;
     s.height = 21846;  // 98304 x 21846 bytes: just above 2^31
     s.pixelBytes = 64;
     add("pixel bytes above 2^31", s, V::kPixelsPastEnd);
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.planes = 0;
     add("planes 0", s, V::kBadPlanes);
     s.planes = 3;
     add("planes 3", s, V::kDrawable);
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.signature = 0x4D43;
     add("signature BC", s, V::kBadSignature);
     s.signature = 0x424D;
     add("signature MB", s, V::kBadSignature);
   }
   {
-    BmpSpec s = Spec(8);
+    BmpLayout s = Layout(8);
     s.colorsUsed = 16;
     add("8-bit with 16 colours", s, V::kDrawable);
     s.colorsUsed = 257;
     s.paletteEntries = 0;
     add("8-bit with 257 colours", s, V::kBadColorTable);
-    s = Spec(1);
+    s = Layout(1);
     s.colorsUsed = 3;
     s.paletteEntries = 3;
     add("1-bit with 3 colours", s, V::kBadColorTable);
-    s = Spec(8);
+    s = Layout(8);
     s.paletteEntries = 255;
     s.pixelBytes = 0;
     add("colour table one entry short, nothing after", s, V::kInfoPastEnd);
-    s = Spec(24);
+    s = Layout(24);
     s.colorsUsed = 2;
     add("24-bit with an optional colour table", s, V::kDrawable);
     s.colorsUsed = 300;
@@ -210,39 +210,39 @@ std::vector<Row> Rows() {
     add("24-bit with 2^30 colours", s, V::kBadColorTable);
   }
   {
-    BmpSpec s = Spec(16, 3);
+    BmpLayout s = Layout(16, 3);
     s.pixelBytes = 0;
     std::vector<std::uint8_t> b = MakeBmp(s);
     rows.push_back({"bitfield masks cut short", Truncated(b, 14 + 40 + 8), V::kInfoPastEnd});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.pixelOffset = 0x7FFFFFF0;
     s.pixelBytes = 0;
     std::vector<std::uint8_t> b = MakeBmp(s);
     rows.push_back({"pixel offset past the end", Truncated(b, 14 + 40 + 24), V::kPixelsPastEnd});
-    b = MakeBmp(BmpSpec{});
+    b = MakeBmp(BmpLayout{});
     PutU32(b, 10, 0xFFFFFFFFu);
     rows.push_back({"pixel offset of 2^32 - 1", b, V::kPixelsPastEnd});
-    b = MakeBmp(BmpSpec{});
+    b = MakeBmp(BmpLayout{});
     PutU32(b, 10, 14 + 39);
     rows.push_back({"pixel offset inside the header", b, V::kPixelOffsetTooSmall});
-    b = MakeBmp(Spec(8));
+    b = MakeBmp(Layout(8));
     PutU32(b, 10, 14 + 40 + 1020);
     rows.push_back({"pixel offset inside the colour table", b, V::kPixelOffsetTooSmall});
-    b = MakeBmp(BmpSpec{});
+    b = MakeBmp(BmpLayout{});
     PutU32(b, 10, 0);
     rows.push_back({"pixel offset 0", b, V::kPixelOffsetTooSmall});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.pixelBytes = 23;  // one byte short of 2 rows of 12
     add("pixels one byte short", s, V::kPixelsPastEnd);
     s.pixelBytes = 25;
     add("pixels with a byte to spare", s, V::kDrawable);
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.headerSize = 12;
     s.bitCount = 8;
     add("core header, 8-bit", s, V::kDrawable);
@@ -258,10 +258,10 @@ std::vector<Row> Rows() {
     add("core header, palette past the end", s, V::kInfoPastEnd);
   }
   rows.push_back({"empty file", {}, V::kTooShort});
-  rows.push_back({"file header only", Truncated(MakeBmp(BmpSpec{}), 14), V::kTooShort});
-  rows.push_back({"half a header size", Truncated(MakeBmp(BmpSpec{}), 16), V::kTooShort});
-  rows.push_back({"header cut short", Truncated(MakeBmp(BmpSpec{}), 14 + 39), V::kTooShort});
-  rows.push_back({"13 bytes", Truncated(MakeBmp(BmpSpec{}), 13), V::kTooShort});
+  rows.push_back({"file header only", Truncated(MakeBmp(BmpLayout{}), 14), V::kTooShort});
+  rows.push_back({"half a header size", Truncated(MakeBmp(BmpLayout{}), 16), V::kTooShort});
+  rows.push_back({"header cut short", Truncated(MakeBmp(BmpLayout{}), 14 + 39), V::kTooShort});
+  rows.push_back({"13 bytes", Truncated(MakeBmp(BmpLayout{}), 13), V::kTooShort});
   rows.push_back(
       {"a PNG file",
        {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D, 'I', 'H', 'D', 'R', 0, 0, 1, 0},
@@ -276,23 +276,23 @@ TEST(PictureValidationTest, VerdictForEachCraftedHeader) {
 }
 
 TEST(PictureValidationTest, EveryTruncationOfAValidFileIsRefused) {
-  std::vector<BmpSpec> specs;
-  specs.push_back(BmpSpec{});
-  specs.push_back(Spec(8));
-  specs.push_back(Spec(16, 3));
-  BmpSpec core;
+  std::vector<BmpLayout> specs;
+  specs.push_back(BmpLayout{});
+  specs.push_back(Layout(8));
+  specs.push_back(Layout(16, 3));
+  BmpLayout core;
   core.headerSize = 12;
   core.bitCount = 4;
   specs.push_back(core);
-  BmpSpec rle = Spec(8, 1);
+  BmpLayout rle = Layout(8, 1);
   rle.imageSize = 12;
   specs.push_back(rle);
-  for (const BmpSpec& spec : specs) {
-    std::vector<std::uint8_t> full = MakeBmp(spec);
+  for (const BmpLayout& layout : specs) {
+    std::vector<std::uint8_t> full = MakeBmp(layout);
     ASSERT_EQ(PictureVerdict::kDrawable, Check(full));
     for (std::size_t size = 0; size < full.size(); ++size) {
       EXPECT_NE(PictureVerdict::kDrawable, Check(Truncated(full, size)))
-          << "bits " << spec.bitCount << " cut to " << size << " of " << full.size();
+          << "bits " << layout.bitCount << " cut to " << size << " of " << full.size();
     }
   }
 }
@@ -300,33 +300,33 @@ TEST(PictureValidationTest, EveryTruncationOfAValidFileIsRefused) {
 TEST(PictureValidationTest, HeaderOfADrawablePicture) {
   struct Expect {
     std::string name;
-    BmpSpec spec;
+    BmpLayout layout;
     std::uint32_t entries, entrySize, colorTableOffset, infoSize, stride, imageSize;
     std::uint32_t red, green, blue;
   };
-  BmpSpec s8 = Spec(8);
+  BmpLayout s8 = Layout(8);
   s8.width = 5;
   s8.height = -3;
-  BmpSpec s16 = Spec(16);
+  BmpLayout s16 = Layout(16);
   s16.width = 3;
-  BmpSpec s16f = Spec(16, 3);
+  BmpLayout s16f = Layout(16, 3);
   s16f.masks[0] = 0xF800;
   s16f.masks[1] = 0x07E0;
   s16f.masks[2] = 0x001F;
-  BmpSpec s32v5 = Spec(32, 3);
+  BmpLayout s32v5 = Layout(32, 3);
   s32v5.headerSize = 124;
   s32v5.masks[0] = 0xFF;
   s32v5.masks[1] = 0xFF00;
   s32v5.masks[2] = 0xFF0000;
-  BmpSpec core1;
+  BmpLayout core1;
   core1.headerSize = 12;
   core1.bitCount = 1;
   core1.width = 33;
-  BmpSpec rle4 = Spec(4, 2);
+  BmpLayout rle4 = Layout(4, 2);
   rle4.imageSize = 9;
   rle4.colorsUsed = 5;
   std::vector<Expect> rows = {
-      {"24-bit", BmpSpec{}, 0, 4, 40, 40, 12, 24, 0xFF0000, 0xFF00, 0xFF},
+      {"24-bit", BmpLayout{}, 0, 4, 40, 40, 12, 24, 0xFF0000, 0xFF00, 0xFF},
       {"8-bit top-down", s8, 256, 4, 40, 40 + 1024, 8, 24, 0, 0, 0},
       {"16-bit", s16, 0, 4, 40, 40, 8, 16, 0x7C00, 0x03E0, 0x001F},
       {"16-bit bitfields", s16f, 0, 4, 52, 52, 4 * 2, 16, 0xF800, 0x07E0, 0x001F},
@@ -337,15 +337,15 @@ TEST(PictureValidationTest, HeaderOfADrawablePicture) {
   for (const Expect& e : rows) {
     PictureHeader h;
     DibView view;
-    ASSERT_EQ(PictureVerdict::kDrawable, Check(MakeBmp(e.spec), &h, &view)) << e.name;
-    EXPECT_EQ(e.spec.headerSize, h.headerSize) << e.name;
-    EXPECT_EQ(e.spec.width, h.width) << e.name;
-    EXPECT_EQ(e.spec.height, h.height) << e.name;
-    EXPECT_EQ(static_cast<std::uint32_t>(e.spec.height < 0 ? -e.spec.height : e.spec.height),
+    ASSERT_EQ(PictureVerdict::kDrawable, Check(MakeBmp(e.layout), &h, &view)) << e.name;
+    EXPECT_EQ(e.layout.headerSize, h.headerSize) << e.name;
+    EXPECT_EQ(e.layout.width, h.width) << e.name;
+    EXPECT_EQ(e.layout.height, h.height) << e.name;
+    EXPECT_EQ(static_cast<std::uint32_t>(e.layout.height < 0 ? -e.layout.height : e.layout.height),
               h.rows)
         << e.name;
-    EXPECT_EQ(e.spec.height < 0, h.topDown) << e.name;
-    EXPECT_EQ(e.spec.bitCount, h.bitCount) << e.name;
+    EXPECT_EQ(e.layout.height < 0, h.topDown) << e.name;
+    EXPECT_EQ(e.layout.bitCount, h.bitCount) << e.name;
     EXPECT_EQ(e.entries, h.colorTableEntries) << e.name;
     EXPECT_EQ(e.entrySize, h.colorEntrySize) << e.name;
     EXPECT_EQ(e.colorTableOffset, h.colorTableOffset) << e.name;
@@ -361,7 +361,7 @@ TEST(PictureValidationTest, HeaderOfADrawablePicture) {
 }
 
 TEST(PictureValidationTest, ViewPointsAtTheStoredOffsets) {
-  BmpSpec s = Spec(8);
+  BmpLayout s = Layout(8);
   s.pixelOffset = 14 + 40 + 1024 + 100;  // a gap before the pixels
   std::vector<std::uint8_t> bytes = MakeBmp(s);
   PictureHeader h;
@@ -403,7 +403,7 @@ TEST(PictureValidationTest, AViewAloneGivesTheSameVerdicts) {
 }
 
 TEST(PictureValidationTest, AViewOfARefusedHeaderIsRefused) {
-  BmpSpec s = Spec(8, 1);
+  BmpLayout s = Layout(8, 1);
   s.height = -4;
   s.imageSize = 8;
   std::vector<std::uint8_t> bytes = MakeBmp(s);
