@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "portable/text_encoding.h"
 #include "settings/settings.h"
 
 // The one platform choice: which backend reads the files, and how the
@@ -49,63 +50,6 @@ constexpr const char* kUsage =
     "Exit status: 0 on success, 2 when DIRECTORY cannot be entered or the\n"
     "arguments are wrong, 1 when the output cannot be written.\n";
 
-// The Unicode character that a Windows-1252 byte from 0x80 to 0x9F stands
-// for; the five bytes that code page leaves undefined map to the C1 control
-// of the same value, as Windows converts them.
-const std::uint16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// The length of the well-formed UTF-8 sequence at `p` (no overlong forms,
-// no surrogates, nothing above U+10FFFF), or 0 when there is none; `code`
-// gets the character.
-int Utf8SequenceAt(const unsigned char* p, std::uint32_t& code) {
-  unsigned char lead = p[0];
-  int length;
-  std::uint32_t minimum;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1F;
-    minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0F;
-    minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07;
-    minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  for (int i = 1; i < length; ++i) {
-    // The text is zero-terminated, so a short sequence stops at the zero.
-    if ((p[i] & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (p[i] & 0x3F);
-  }
-  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
 void AppendEscape(std::string& out, std::uint32_t code) {
   char escape[8];
   std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(code));
@@ -115,6 +59,7 @@ void AppendEscape(std::string& out, std::uint32_t code) {
 // A zero-terminated 8-bit text as a JSON string.
 std::string JsonString(const char* text) {
   std::string out = "\"";
+  const std::string_view bytes(text);
   const auto* p = reinterpret_cast<const unsigned char*>(text);
   while (*p != 0) {
     unsigned char c = *p;
@@ -150,16 +95,17 @@ std::string JsonString(const char* text) {
           }
       }
       ++p;
-    } else if (int length = Utf8SequenceAt(p, code)) {
+    } else if (std::size_t length =
+                   Utf8SequenceAt(bytes, p - reinterpret_cast<const unsigned char*>(text), code)) {
       if (code < 0xA0) {
         AppendEscape(out, code);  // a C1 control
       } else {
-        out.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length));
+        out.append(reinterpret_cast<const char*>(p), length);
       }
       p += length;
     } else {
       // Not UTF-8: the byte is a character of the Windows code page.
-      code = (c < 0xA0) ? kWindows1252High[c - 0x80] : c;
+      code = Windows1252Character(c);
       if (code < 0xA0) {
         AppendEscape(out, code);
       } else {

@@ -15,8 +15,7 @@ add_library(mavrel_desktop STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/font_resolver.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/message_box.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/program_start.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/text_libraries.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/text_encoding.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/text_libraries.cpp)
 target_include_directories(mavrel_desktop PUBLIC ${CMAKE_SOURCE_DIR}/src
   ${MAVREL_TEXT_INCLUDE_DIRS})
 target_compile_options(mavrel_desktop PUBLIC ${MAVREL_TEXT_CFLAGS_OTHER})

@@ -14,7 +14,7 @@
 #include "platform/desktop/font_resolver.h"
 #include "platform/desktop/message_box.h"
 #include "platform/desktop/program_start.h"
-#include "platform/desktop/text_encoding.h"
+#include "portable/text_encoding.h"
 #include "platform/desktop/text_libraries.h"
 #include "portable/text_layout.h"
 

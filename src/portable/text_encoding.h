@@ -4,10 +4,23 @@
 // is shown as UTF-8, anything else as Windows-1252, so both look right.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace mavrel {
+
+/// The length of the well-formed UTF-8 sequence that starts at `bytes[at]`
+/// (2 to 4; no overlong forms, no surrogates, nothing above U+10FFFF), with
+/// its character in `code`; 0 when there is none there (ASCII included).
+std::size_t Utf8SequenceAt(std::string_view bytes, std::size_t at, std::uint32_t& code);
+
+/// The Unicode character that one Windows-1252 byte stands for.
+std::uint32_t Windows1252Character(unsigned char byte);
+
+/// Appends `code` (at most U+10FFFF) as UTF-8.
+void AppendUtf8(std::string& out, std::uint32_t code);
 
 /// True when `bytes` is well-formed UTF-8 (no overlong forms, no
 /// surrogates, nothing above U+10FFFF). Plain ASCII is.

@@ -1,4 +1,4 @@
-#include "platform/desktop/text_encoding.h"
+#include "portable/text_encoding.h"
 
 #include <gtest/gtest.h>
 
