@@ -96,24 +96,11 @@ Media& TheMedia() {
 // The launcher's reads, in its order; gives the number of buttons read.
 std::size_t LoadLikeTheLauncher(Platform& platform) {
   SettingsFile settings(platform);
-  std::int32_t width = SettingNumber(settings, kDefaultWidth, "Main", "Width").value;
-  std::int32_t height = SettingNumber(settings, kDefaultHeight, "Main", "Height").value;
-  SettingText title(settings, kDefaultTitle, "Main", "Title");
-  SettingText background(settings, "", "Main", "Background");
-  SectionNameList sections(settings, "Main", "Button");
-  LauncherButton defaults;
-  ReadButtonDefaults(settings, "Main", defaults);
-  std::vector<std::unique_ptr<LauncherButton>> buttons;
-  buttons.reserve(sections.names().size());
-  for (const SettingText& name : sections.names()) {
-    auto button = std::make_unique<LauncherButton>();
-    ReadButtonSettings(settings, name.c_str(), defaults, *button);
-    buttons.push_back(std::move(button));
-  }
-  benchmark::DoNotOptimize(width + height);
-  benchmark::DoNotOptimize(title.c_str());
-  benchmark::DoNotOptimize(background.c_str());
-  return buttons.size();
+  MediumSettings medium(settings);
+  benchmark::DoNotOptimize(medium.width.value + medium.height.value);
+  benchmark::DoNotOptimize(medium.title.c_str());
+  benchmark::DoNotOptimize(medium.background.c_str());
+  return medium.buttons.size();
 }
 
 // Everything from a cold cache: read the file, parse it, read every value.

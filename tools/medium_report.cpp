@@ -161,38 +161,30 @@ std::string JsonButton(const LauncherButton& b, const std::string& indent,
 // gives the JSON text.
 std::string InspectCurrentDirectory(Platform& platform) {
   SettingsFile settings(platform);
-  std::int32_t width = SettingNumber(settings, kDefaultWidth, "Main", "Width").value;
-  std::int32_t height = SettingNumber(settings, kDefaultHeight, "Main", "Height").value;
-  SettingText title(settings, kDefaultTitle, "Main", "Title");
-  SettingText background(settings, "", "Main", "Background");
-  SectionNameList sections(settings, "Main", "Button");
-  LauncherButton defaults;
-  ReadButtonDefaults(settings, "Main", defaults);
+  const MediumSettings medium(settings);
+  const std::vector<SettingText>& sections = medium.sections.names();
 
   std::string out = "{\n";
   out += "  \"settings_file\": " + JsonString(settings.path()) + ",\n";
-  out += "  \"window\": {\"width\": " + JsonNumber(width) + ", \"height\": " + JsonNumber(height) +
-         ", \"title\": " + JsonString(title.c_str()) +
-         ", \"background\": " + JsonString(background.c_str()) + "},\n";
+  out += "  \"window\": {\"width\": " + JsonNumber(medium.width.value) +
+         ", \"height\": " + JsonNumber(medium.height.value) +
+         ", \"title\": " + JsonString(medium.title.c_str()) +
+         ", \"background\": " + JsonString(medium.background.c_str()) + "},\n";
   out += "  \"button_sections\": [";
-  for (std::size_t i = 0; i < sections.names().size(); ++i) {
+  for (std::size_t i = 0; i < sections.size(); ++i) {
     if (i != 0) out += ", ";
-    out += JsonString(sections.names()[i].c_str());
+    out += JsonString(sections[i].c_str());
   }
   out += "],\n";
-  out += "  \"defaults\": " + JsonButton(defaults, "  ", "") + ",\n";
+  out += "  \"defaults\": " + JsonButton(medium.defaults, "  ", "") + ",\n";
   out += "  \"buttons\": [";
-  for (std::size_t i = 0; i < sections.names().size(); ++i) {
-    const char* section = sections.names()[i].c_str();
-    LauncherButton button;
-    ReadButtonSettings(settings, section, defaults, button);
+  for (std::size_t i = 0; i < sections.size(); ++i) {
     out += (i == 0) ? "\n    " : ",\n    ";
-    out += JsonButton(button, "    ", "\"section\": " + JsonString(section));
-    ReleaseButtonTexts(button);
+    out +=
+        JsonButton(*medium.buttons[i], "    ", "\"section\": " + JsonString(sections[i].c_str()));
   }
-  out += sections.names().empty() ? "]\n" : "\n  ]\n";
+  out += sections.empty() ? "]\n" : "\n  ]\n";
   out += "}\n";
-  ReleaseButtonTexts(defaults);
   return out;
 }
 

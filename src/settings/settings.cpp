@@ -266,4 +266,18 @@ void ReleaseButtonTexts(LauncherButton& record) {
   record.buttonText.Release();
 }
 
+MediumSettings::MediumSettings(SettingsFile& settings)
+    : width(settings, kDefaultWidth, "Main", "Width"),
+      height(settings, kDefaultHeight, "Main", "Height"),
+      title(settings, kDefaultTitle, "Main", "Title"),
+      background(settings, "", "Main", "Background"),
+      sections(settings, "Main", "Button") {
+  ReadButtonDefaults(settings, "Main", defaults);
+  buttons.reserve(sections.names().size());
+  for (const SettingText& name : sections.names()) {
+    buttons.push_back(std::make_unique<LauncherButton>());
+    ReadButtonSettings(settings, name.c_str(), defaults, *buttons.back());
+  }
+}
+
 }  // namespace mavrel

@@ -123,21 +123,21 @@ enum class ButtonState : std::int32_t { Normal = 0, Hot = 1, Pressed = 2, Presse
 // runtime half that the window's button list manages.
 struct LauncherButton {
   // Configured half, in reading order.
-  SettingText buttonText{""};       // BUTTON_TEXT
-  SettingText descText{""};         // DESC_TEXT
-  SettingRect buttonLoc;            // BUTTON_LOC
-  SettingRect descLoc;              // DESC_LOC
-  SettingNumber buttonFontHeight;   // BUTTON_FONT_HEIGHT
-  SettingNumber descFontHeight;     // BUTTON_DESC_HEIGHT
-  SettingNumber textColor;          // TEXT_COLOR
-  SettingNumber highlightColor;     // HIGHLIGHT_COLOR
-  SettingNumber selectColor;        // SELECT_COLOR
-  SettingNumber descColor;          // DESC_COLOR
-  SettingText directory{""};        // DIRECTORY
-  SettingText progCommand{""};      // PROG_COMMAND
-  SettingText docCommand{""};       // DOC_COMMAND
-  SettingText exitCommand{""};      // EXIT_COMMAND
-  SettingText errorMsg{""};         // ERROR_MSG
+  SettingText buttonText{""};      // BUTTON_TEXT
+  SettingText descText{""};        // DESC_TEXT
+  SettingRect buttonLoc;           // BUTTON_LOC
+  SettingRect descLoc;             // DESC_LOC
+  SettingNumber buttonFontHeight;  // BUTTON_FONT_HEIGHT
+  SettingNumber descFontHeight;    // BUTTON_DESC_HEIGHT
+  SettingNumber textColor;         // TEXT_COLOR
+  SettingNumber highlightColor;    // HIGHLIGHT_COLOR
+  SettingNumber selectColor;       // SELECT_COLOR
+  SettingNumber descColor;         // DESC_COLOR
+  SettingText directory{""};       // DIRECTORY
+  SettingText progCommand{""};     // PROG_COMMAND
+  SettingText docCommand{""};      // DOC_COMMAND
+  SettingText exitCommand{""};     // EXIT_COMMAND
+  SettingText errorMsg{""};        // ERROR_MSG
 
   // Runtime half.
   std::unique_ptr<LauncherButton> next;
@@ -166,8 +166,8 @@ void ReadButtonDefaults(SettingsFile& settings, const char* section, LauncherBut
 // Fills `record` as one button from its section, with the [Main]-level
 // record as defaults (except the two texts, whose defaults are "Unlabeled"
 // and empty); the runtime half is reset.
-void ReadButtonSettings(SettingsFile& settings, const char* section,
-                        const LauncherButton& defaults, LauncherButton& record);
+void ReadButtonSettings(SettingsFile& settings, const char* section, const LauncherButton& defaults,
+                        LauncherButton& record);
 
 // Releases the seven texts, last read first.
 void ReleaseButtonTexts(LauncherButton& record);
@@ -176,5 +176,21 @@ void ReleaseButtonTexts(LauncherButton& record);
 constexpr std::int32_t kDefaultWidth = 500;
 constexpr std::int32_t kDefaultHeight = 300;
 constexpr const char* kDefaultTitle = "Dravik Mavrel Screen";
+
+// A medium's whole configuration, read in the launcher's order: the [Main]
+// window settings, the button section list, the [Main] button defaults,
+// then every listed button in key order. The launcher window reads the
+// picture between Background and the list; this record has no picture, and
+// serves the tools that look at a medium without opening a window.
+struct MediumSettings {
+  explicit MediumSettings(SettingsFile& settings);
+  SettingNumber width;
+  SettingNumber height;
+  SettingText title;
+  SettingText background;
+  SectionNameList sections;
+  LauncherButton defaults;
+  std::vector<std::unique_ptr<LauncherButton>> buttons;  // "Button.0" first
+};
 
 }  // namespace mavrel
