@@ -13,18 +13,7 @@
 
 #include "platform/win32/win32_platform.h"
 // Last, so that its A/W macros do not rename the platform's methods above.
-#include <windows.h>
-#undef CreateFont
-#undef CreateProcess
-#undef CreateWindow
-#undef DefWindowProc
-#undef DispatchMessage
-#undef DrawText
-#undef GetFullPathName
-#undef GetMessage
-#undef GetPrivateProfileString
-#undef MessageBox
-#undef ShellExecute
+#include "platform/win32/windows_api.h"
 
 namespace mavrel {
 namespace {

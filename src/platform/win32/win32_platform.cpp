@@ -1,27 +1,10 @@
 #include "platform/win32/win32_platform.h"
 
-#include <windows.h>
-// shellapi.h needs the types that windows.h declares.
-#include <shellapi.h>
+#include "platform/win32/windows_api.h"
 
 #include <cstring>
 #include <deque>
 #include <vector>
-
-// <windows.h> maps these names onto their A/W forms; the methods of the
-// platform interface carry the plain names, and every call below names the
-// single-byte (A) form itself.
-#undef CreateFont
-#undef CreateProcess
-#undef CreateWindow
-#undef DefWindowProc
-#undef DispatchMessage
-#undef DrawText
-#undef GetFullPathName
-#undef GetMessage
-#undef GetPrivateProfileString
-#undef MessageBox
-#undef ShellExecute
 
 namespace mavrel {
 
