@@ -22,15 +22,15 @@
 #include <fcntl.h>
 #include <io.h>
 // clang-format on
-using InspectPlatform = mavrel::Win32Platform;
+using InspectFiles = mavrel::Win32Platform;
 static bool ChangeDirectory(const char* directory) { return SetCurrentDirectoryA(directory) != 0; }
 // Line ends stay "\n": the output must match the other platforms' byte for byte.
 static void PrepareOutput() { _setmode(_fileno(stdout), _O_BINARY); }
 #else
 #include <unistd.h>
 
-#include "platform/desktop/files/headless_platform.h"
-using InspectPlatform = mavrel::HeadlessPlatform;
+#include "platform/desktop/files/file_system_platform.h"
+using InspectFiles = mavrel::FileSystemPlatform;
 static bool ChangeDirectory(const char* directory) { return chdir(directory) == 0; }
 static void PrepareOutput() {}
 #endif
@@ -159,8 +159,8 @@ std::string JsonButton(const LauncherButton& b, const std::string& indent,
 
 // Reads the medium in the current directory in the launcher's order and
 // gives the JSON text.
-std::string InspectCurrentDirectory(Platform& platform) {
-  SettingsFile settings(platform);
+std::string InspectCurrentDirectory(FileSystem& files) {
+  SettingsFile settings(files);
   const MediumSettings medium(settings);
   const std::vector<SettingText>& sections = medium.sections.names();
 
@@ -217,8 +217,8 @@ int Run(int argc, char** argv) {
     return 2;
   }
 
-  InspectPlatform platform;
-  std::string json = InspectCurrentDirectory(platform);
+  InspectFiles files;
+  std::string json = InspectCurrentDirectory(files);
   PrepareOutput();
   if (std::fwrite(json.data(), 1, json.size(), stdout) != json.size() || std::fflush(stdout) != 0) {
     std::fprintf(stderr, "mavrel-inspect: cannot write the output\n");

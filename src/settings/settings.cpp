@@ -8,14 +8,14 @@
 
 namespace mavrel {
 
-SettingsFile::SettingsFile(Platform& platform) : platform_(platform) {}
+SettingsFile::SettingsFile(FileSystem& files) : files_(files) {}
 
 const char* SettingsFile::ReadSetting(const char* section, const char* key) {
   if (!resolved_) {
     // Resolution is tried exactly once per process, whatever its outcome.
     // A path that does not fit leaves the buffer unfilled; both that and a
     // failure leave the path empty for the rest of the process.
-    std::uint32_t length = platform_.GetFullPathName(kSettingsFileName, kSettingBufferSize, path_);
+    std::uint32_t length = files_.GetFullPathName(kSettingsFileName, kSettingBufferSize, path_);
     if (length == 0 || length >= kSettingBufferSize) {
       path_[0] = '\0';
     } else {
@@ -27,7 +27,7 @@ const char* SettingsFile::ReadSetting(const char* section, const char* key) {
   // Without a path there is no file: every value is empty, and the platform
   // is never asked about a file with no name.
   if (path_[0] == '\0') return value_;
-  platform_.GetPrivateProfileString(section, key, value_, kSettingBufferSize, path_);
+  files_.GetPrivateProfileString(section, key, value_, kSettingBufferSize, path_);
   value_[kSettingBufferSize - 1] = '\0';
   return value_;
 }

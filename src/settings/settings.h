@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/file_system.h"
+#include "platform/platform_types.h"
 
 namespace mavrel {
 
@@ -20,7 +21,7 @@ constexpr std::size_t kSettingBufferSize = 1024;  // 1023 characters and the ter
 // that full path even if the current directory changes.
 class SettingsFile {
  public:
-  explicit SettingsFile(Platform& platform);
+  explicit SettingsFile(FileSystem& files);
   SettingsFile(const SettingsFile&) = delete;
   SettingsFile& operator=(const SettingsFile&) = delete;
 
@@ -33,10 +34,9 @@ class SettingsFile {
 
   bool resolved() const { return resolved_; }
   const char* path() const { return path_; }
-  Platform& platform() { return platform_; }
 
  private:
-  Platform& platform_;
+  FileSystem& files_;
   bool resolved_ = false;
   char path_[kSettingBufferSize] = {};
   char value_[kSettingBufferSize] = {};
