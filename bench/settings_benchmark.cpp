@@ -15,6 +15,7 @@
 
 #include "platform/desktop/files/file_system_platform.h"
 #include "portable/ini_reader.h"
+#include "settings/medium_settings.h"
 #include "settings/settings.h"
 
 namespace mavrel {

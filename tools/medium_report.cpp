@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "portable/text_encoding.h"
+#include "settings/medium_settings.h"
 #include "settings/settings.h"
 
 // The one platform choice: which backend reads the files, and how the
@@ -128,7 +129,7 @@ std::string JsonRect(const SettingRect& rect) {
 
 // The fifteen properties of a record, one per line at `indent`, keyed by
 // their settings keys; `first` goes before them (the button's section).
-std::string JsonButton(const LauncherButton& b, const std::string& indent,
+std::string JsonButton(const ButtonSettings& b, const std::string& indent,
                        const std::string& first) {
   const std::pair<const char*, std::string> properties[] = {
       {"BUTTON_TEXT", JsonString(b.buttonText.c_str())},
@@ -162,7 +163,7 @@ std::string JsonButton(const LauncherButton& b, const std::string& indent,
 std::string InspectCurrentDirectory(FileSystem& files) {
   SettingsFile settings(files);
   const MediumSettings medium(settings);
-  const std::vector<SettingText>& sections = medium.sections.names();
+  const std::vector<SettingText>& sections = medium.buttonSections.names();
 
   std::string out = "{\n";
   out += "  \"settings_file\": " + JsonString(settings.path()) + ",\n";
@@ -180,8 +181,7 @@ std::string InspectCurrentDirectory(FileSystem& files) {
   out += "  \"buttons\": [";
   for (std::size_t i = 0; i < sections.size(); ++i) {
     out += (i == 0) ? "\n    " : ",\n    ";
-    out +=
-        JsonButton(*medium.buttons[i], "    ", "\"section\": " + JsonString(sections[i].c_str()));
+    out += JsonButton(medium.buttons[i], "    ", "\"section\": " + JsonString(sections[i].c_str()));
   }
   out += sections.empty() ? "]\n" : "\n  ]\n";
   out += "}\n";

@@ -15,6 +15,7 @@
 
 #include "platform/desktop/files/file_system_platform.h"
 #include "platform/desktop/files/media_path.h"
+#include "settings/button_settings.h"
 #include "settings/settings.h"
 
 namespace mavrel {
@@ -148,8 +149,8 @@ TEST_F(FullPathTest, TooSmallBufferIsLeftAloneAndEmptyNameFails) {
 
 using ProfileTest = TempFolderTest;
 
-std::string Read(FileSystem& platform, const std::string& path, const char* section,
-                 const char* key, std::uint32_t size = 1024) {
+std::string Read(FileSystem& platform, const std::string& path, const char* section, const char* key,
+                 std::uint32_t size = 1024) {
   std::vector<char> buffer(size + 1, '#');
   std::uint32_t count =
       platform.GetPrivateProfileString(section, key, buffer.data(), size, path.c_str());
@@ -287,10 +288,8 @@ TEST_F(ProfileTest, SettingsSubsystemOverTheDesktopReader) {
   EXPECT_STREQ("Product Setup", SettingText(settings, kDefaultTitle, "Main", "Title").c_str());
   SectionNameList list(settings, "Main", "Button");
   ASSERT_EQ(2u, list.names().size());
-  LauncherButton defaults;
-  ReadButtonDefaults(settings, "Main", defaults);
-  LauncherButton install;
-  ReadButtonSettings(settings, list.names()[0].c_str(), defaults, install);
+  ButtonSettings defaults = ReadButtonDefaults(settings, "Main");
+  ButtonSettings install = ReadButtonSettings(settings, list.names()[0].c_str(), defaults);
   EXPECT_STREQ("Install\nnow", install.buttonText.c_str());
   EXPECT_EQ(40, install.buttonLoc.x);
   EXPECT_EQ(100, install.buttonLoc.y);
