@@ -3,12 +3,7 @@
 namespace mavrel {
 
 MediumSettings::MediumSettings(SettingsFile& settings)
-    : width(settings, kDefaultWidth, "Main", "Width"),
-      height(settings, kDefaultHeight, "Main", "Height"),
-      title(settings, kDefaultTitle, "Main", "Title"),
-      background(settings, "", "Main", "Background"),
-      buttonSections(settings, "Main", "Button"),
-      defaults(ReadButtonDefaults(settings, "Main")) {
+    : MainSettings<NoPicture>(settings, [](const char*) { return NoPicture{}; }) {
   buttons.reserve(buttonSections.names().size());
   for (const SettingText& name : buttonSections.names()) {
     buttons.push_back(ReadButtonSettings(settings, name.c_str(), defaults));

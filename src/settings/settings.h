@@ -115,9 +115,4 @@ class SectionNameList {
   std::vector<SettingText> names_;
 };
 
-// The [Main] window settings as the launcher reads them first.
-constexpr std::int32_t kDefaultWidth = 500;
-constexpr std::int32_t kDefaultHeight = 300;
-constexpr const char* kDefaultTitle = "Dravik Mavrel Screen";
-
 }  // namespace mavrel

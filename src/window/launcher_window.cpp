@@ -23,13 +23,7 @@ LauncherWindow::LauncherWindow(Platform& platform, SettingsFile& settings, Insta
     : platform_(platform),
       settings_(settings),
       storage_(storage),
-      width_(settings, kDefaultWidth, kMainSection, "Width"),
-      height_(settings, kDefaultHeight, kMainSection, "Height"),
-      title_(settings, kDefaultTitle, kMainSection, "Title"),
-      background_(settings, "", kMainSection, "Background"),
-      picture_(platform, background_.c_str(), storage),
-      buttonSections_(settings, kMainSection, kButtonListPrefix),
-      defaults_(ReadButtonDefaults(settings, kMainSection)),
+      main_(settings, [&](const char* path) { return BackgroundPicture(platform, path, storage); }),
       pointer_(platform, buttons_, window_) {
   CreateLauncherWindow(instance, parent);
 }
@@ -45,7 +39,7 @@ LauncherWindow::~LauncherWindow() {
 }
 
 void LauncherWindow::CreateLauncherWindow(InstanceHandle instance, WindowHandle parent) {
-  PlatformRect outer{0, 0, width_.value, height_.value};
+  PlatformRect outer{0, 0, main_.width.value, main_.height.value};
   platform_.AdjustWindowRect(outer, kLauncherWindowStyle);
   std::int64_t outerWidth = static_cast<std::int64_t>(outer.right) - outer.left;
   std::int64_t outerHeight = static_cast<std::int64_t>(outer.bottom) - outer.top;
@@ -54,7 +48,7 @@ void LauncherWindow::CreateLauncherWindow(InstanceHandle instance, WindowHandle 
   int x = ClampToInt(HalveDown(screenWidth - outerWidth));
   int y = ClampToInt(HalveDown(screenHeight - outerHeight));
   WindowHandle created =
-      platform_.CreateWindow(kWindowClassName, title_.c_str(), kLauncherWindowStyle, x, y,
+      platform_.CreateWindow(kWindowClassName, main_.title.c_str(), kLauncherWindowStyle, x, y,
                              ClampToInt(outerWidth), ClampToInt(outerHeight), parent, instance);
   if (created == nullptr) return;
   window_ = created;
@@ -85,7 +79,7 @@ bool CreateButtonList(LauncherWindow& window) {
 }
 
 void LauncherWindow::Paint(DrawingContext context) {
-  picture_.PaintPicture(context, 0, 0, width_.value, height_.value);
+  main_.picture.PaintPicture(context, 0, 0, main_.width.value, main_.height.value);
   for (const LauncherButton* button = buttons_.head(); button != nullptr;
        button = button->next.get()) {
     PaintButton(platform_, *button, context);

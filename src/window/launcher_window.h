@@ -1,15 +1,16 @@
-// The launcher's one window object: the [Main] window settings, the
-// background picture, the button defaults, the button list, the pointer tracker, the window itself
-// and its message handling. It is torn down by its destructor: the window first, then the buttons
-// head first, the defaults, the section list, the picture, the background path and the title, the
-// reverse of the order of the members below.
+// The launcher's one window object: the [Main] settings with the background
+// picture, the button list, the pointer tracker, the window itself and its
+// message handling. It is torn down by its destructor: the window first,
+// then the buttons head first, the defaults, the section list, the picture,
+// the background path and the title, the reverse of the order of the
+// members below.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
 #include "platform/platform.h"
-#include "settings/button_settings.h"
+#include "settings/main_settings.h"
 #include "settings/settings.h"
 #include "window/background_picture.h"
 #include "window/launcher_button.h"
@@ -18,8 +19,6 @@
 
 namespace mavrel {
 
-constexpr const char* kMainSection = "Main";
-constexpr const char* kButtonListPrefix = "Button";
 constexpr const char* kStartupFailureText = "Startup failed;  installation media may be corrupted.";
 constexpr const char* kStartupFailureCaption = "Internal Error";
 
@@ -53,13 +52,13 @@ class LauncherWindow {
   SettingsFile& settings() { return settings_; }
   LauncherStorage& storage() { return storage_; }
   WindowHandle window() const { return window_; }
-  std::int32_t width() const { return width_.value; }
-  std::int32_t height() const { return height_.value; }
-  const SettingText& title() const { return title_; }
-  const SettingText& background() const { return background_; }
-  BackgroundPicture& picture() { return picture_; }
-  const SectionNameList& buttonSections() const { return buttonSections_; }
-  const ButtonSettings& defaults() const { return defaults_; }
+  std::int32_t width() const { return main_.width.value; }
+  std::int32_t height() const { return main_.height.value; }
+  const SettingText& title() const { return main_.title; }
+  const SettingText& background() const { return main_.background; }
+  BackgroundPicture& picture() { return main_.picture; }
+  const SectionNameList& buttonSections() const { return main_.buttonSections; }
+  const ButtonSettings& defaults() const { return main_.defaults; }
   LauncherButton* buttons() const { return buttons_.head(); }
   LauncherButton* hotButton() const { return pointer_.hotButton(); }
   std::int32_t pressed() const { return pointer_.pressed(); }
@@ -75,13 +74,7 @@ class LauncherWindow {
 
   // The window's fields, in the order they are built.
   WindowHandle window_ = nullptr;
-  SettingNumber width_;
-  SettingNumber height_;
-  SettingText title_;
-  SettingText background_;
-  BackgroundPicture picture_;
-  SectionNameList buttonSections_;
-  ButtonSettings defaults_;
+  MainSettings<BackgroundPicture> main_;
   ButtonList buttons_;
   PointerTracker pointer_;
 };

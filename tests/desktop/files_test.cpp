@@ -16,6 +16,7 @@
 #include "platform/desktop/files/file_system_platform.h"
 #include "platform/desktop/files/media_path.h"
 #include "settings/button_settings.h"
+#include "settings/main_settings.h"
 #include "settings/settings.h"
 
 namespace mavrel {

@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "fake/fake_platform.h"
+#include "launcher_test_support.h"
 #include "settings/button_settings.h"
+#include "settings/main_settings.h"
+#include "settings/medium_settings.h"
 
 namespace mavrel {
 namespace {
@@ -485,6 +488,35 @@ TEST_F(SettingsTest, WorkedExampleEndToEnd) {
   EXPECT_EQ(1u, fake.CallsStartingWith("GetFullPathName").size());
   EXPECT_EQ("GetFullPathName Mavrel.INI 1024", fake.calls().front());
   EXPECT_EQ(fake.calls().size() - 1, fake.CallsStartingWith("GetPrivateProfileString").size());
+}
+
+// The tools' reading of a medium is the launcher's own order without the
+// picture file: the window settings, the list, the [Main] defaults, then each
+// listed button in key order.
+TEST_F(SettingsTest, MediumSettingsReadInTheLaunchersOrderWithoutThePicture) {
+  using test_support::Append;
+  using test_support::ButtonPropertyReads;
+  using test_support::ReadLine;
+  fake.SetSetting("Main", "Background", "setup.bmp");
+  fake.SetSetting("Main", "Button.0", "Install");
+  fake.SetSetting("Main", "Button.1", "Readme");
+  fake.SetSetting("Readme", "BUTTON_TEXT", "Read me");
+  fake.files["setup.bmp"] = {'B', 'M'};
+  MediumSettings medium(settings);
+  std::vector<std::string> expected = {
+      "GetFullPathName Mavrel.INI 1024", ReadLine("Main", "Width"),
+      ReadLine("Main", "Height"),        ReadLine("Main", "Title"),
+      ReadLine("Main", "Background"),    ReadLine("Main", "Button.0"),
+      ReadLine("Main", "Button.1"),      ReadLine("Main", "Button.2"),
+  };
+  Append(expected, ButtonPropertyReads("Main"));
+  Append(expected, ButtonPropertyReads("Install"));
+  Append(expected, ButtonPropertyReads("Readme"));
+  EXPECT_EQ(expected, fake.calls());
+  EXPECT_STREQ("setup.bmp", medium.background.c_str());
+  ASSERT_EQ(2u, medium.buttons.size());
+  EXPECT_STREQ("Unlabeled", medium.buttons[0].buttonText.c_str());
+  EXPECT_STREQ("Read me", medium.buttons[1].buttonText.c_str());
 }
 
 }  // namespace
