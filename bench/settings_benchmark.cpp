@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop/files/headless_platform.h"
+#include "platform/desktop/files/file_system_platform.h"
 #include "portable/ini_reader.h"
+#include "settings/medium_settings.h"
 #include "settings/settings.h"
 
 namespace mavrel {
@@ -94,8 +95,8 @@ Media& TheMedia() {
 }
 
 // The launcher's reads, in its order; gives the number of buttons read.
-std::size_t LoadLikeTheLauncher(Platform& platform) {
-  SettingsFile settings(platform);
+std::size_t LoadLikeTheLauncher(FileSystem& files) {
+  SettingsFile settings(files);
   MediumSettings medium(settings);
   benchmark::DoNotOptimize(medium.width.value + medium.height.value);
   benchmark::DoNotOptimize(medium.title.c_str());
@@ -109,7 +110,7 @@ void BM_LoadMedium(benchmark::State& state) {
   const std::string& folder = TheMedia().Folder(count);
   if (::chdir(folder.c_str()) != 0) std::abort();
   for (auto _ : state) {
-    HeadlessPlatform platform;
+    FileSystemPlatform platform;
     std::size_t read = LoadLikeTheLauncher(platform);
     if (read != static_cast<std::size_t>(count)) state.SkipWithError("wrong button count");
   }
@@ -147,7 +148,7 @@ void BM_ReadsFromParsedFile(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const std::string& folder = TheMedia().Folder(count);
   if (::chdir(folder.c_str()) != 0) std::abort();
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   platform.SetSettingsRecheckInterval(std::chrono::hours(1));
   LoadLikeTheLauncher(platform);
   for (auto _ : state) {

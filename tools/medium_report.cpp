@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "portable/text_encoding.h"
+#include "settings/medium_settings.h"
 #include "settings/settings.h"
 
 // The one platform choice: which backend reads the files, and how the
@@ -22,15 +23,15 @@
 #include <fcntl.h>
 #include <io.h>
 // clang-format on
-using InspectPlatform = mavrel::Win32Platform;
+using InspectFiles = mavrel::Win32Platform;
 static bool ChangeDirectory(const char* directory) { return SetCurrentDirectoryA(directory) != 0; }
 // Line ends stay "\n": the output must match the other platforms' byte for byte.
 static void PrepareOutput() { _setmode(_fileno(stdout), _O_BINARY); }
 #else
 #include <unistd.h>
 
-#include "platform/desktop/files/headless_platform.h"
-using InspectPlatform = mavrel::HeadlessPlatform;
+#include "platform/desktop/files/file_system_platform.h"
+using InspectFiles = mavrel::FileSystemPlatform;
 static bool ChangeDirectory(const char* directory) { return chdir(directory) == 0; }
 static void PrepareOutput() {}
 #endif
@@ -128,7 +129,7 @@ std::string JsonRect(const SettingRect& rect) {
 
 // The fifteen properties of a record, one per line at `indent`, keyed by
 // their settings keys; `first` goes before them (the button's section).
-std::string JsonButton(const LauncherButton& b, const std::string& indent,
+std::string JsonButton(const ButtonSettings& b, const std::string& indent,
                        const std::string& first) {
   const std::pair<const char*, std::string> properties[] = {
       {"BUTTON_TEXT", JsonString(b.buttonText.c_str())},
@@ -159,10 +160,10 @@ std::string JsonButton(const LauncherButton& b, const std::string& indent,
 
 // Reads the medium in the current directory in the launcher's order and
 // gives the JSON text.
-std::string InspectCurrentDirectory(Platform& platform) {
-  SettingsFile settings(platform);
+std::string InspectCurrentDirectory(FileSystem& files) {
+  SettingsFile settings(files);
   const MediumSettings medium(settings);
-  const std::vector<SettingText>& sections = medium.sections.names();
+  const std::vector<SettingText>& sections = medium.buttonSections.names();
 
   std::string out = "{\n";
   out += "  \"settings_file\": " + JsonString(settings.path()) + ",\n";
@@ -180,8 +181,7 @@ std::string InspectCurrentDirectory(Platform& platform) {
   out += "  \"buttons\": [";
   for (std::size_t i = 0; i < sections.size(); ++i) {
     out += (i == 0) ? "\n    " : ",\n    ";
-    out +=
-        JsonButton(*medium.buttons[i], "    ", "\"section\": " + JsonString(sections[i].c_str()));
+    out += JsonButton(medium.buttons[i], "    ", "\"section\": " + JsonString(sections[i].c_str()));
   }
   out += sections.empty() ? "]\n" : "\n  ]\n";
   out += "}\n";
@@ -217,8 +217,8 @@ int Run(int argc, char** argv) {
     return 2;
   }
 
-  InspectPlatform platform;
-  std::string json = InspectCurrentDirectory(platform);
+  InspectFiles files;
+  std::string json = InspectCurrentDirectory(files);
   PrepareOutput();
   if (std::fwrite(json.data(), 1, json.size(), stdout) != json.size() || std::fflush(stdout) != 0) {
     std::fprintf(stderr, "mavrel-inspect: cannot write the output\n");

@@ -42,7 +42,7 @@ bool OpenDocument(Platform& platform, const char* document, const char* director
   return result > 32;
 }
 
-void ActivateButton(Platform& platform, const LauncherButton& button, WindowHandle window) {
+void ActivateButton(Platform& platform, const ButtonSettings& button, WindowHandle window) {
   bool succeeded = true;
   if (!button.progCommand.empty()) {
     succeeded = RunProgram(platform, button.progCommand.c_str(), button.directory.c_str());

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "settings/settings.h"
+#include "settings/button_settings.h"
 
 namespace mavrel {
 
@@ -16,7 +16,7 @@ constexpr std::uint32_t kDirectoryAreaSize = 1024;  // terminator included
 /// success). On success quits (status 0) when the exit command is "EXIT" in
 /// any letter case; on failure shows the error text captioned "Error",
 /// owned by `window`, and never quits.
-void ActivateButton(Platform& platform, const LauncherButton& button, WindowHandle window);
+void ActivateButton(Platform& platform, const ButtonSettings& button, WindowHandle window);
 
 /// Starts `commandLine` with `directory`, made a full path, as its working
 /// directory. True when the program was started; its handles are released

@@ -33,7 +33,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/platform_types.h"
 
 namespace mavrel {
 

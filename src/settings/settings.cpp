@@ -8,14 +8,14 @@
 
 namespace mavrel {
 
-SettingsFile::SettingsFile(Platform& platform) : platform_(platform) {}
+SettingsFile::SettingsFile(FileSystem& files) : files_(files) {}
 
 const char* SettingsFile::ReadSetting(const char* section, const char* key) {
   if (!resolved_) {
     // Resolution is tried exactly once per process, whatever its outcome.
     // A path that does not fit leaves the buffer unfilled; both that and a
     // failure leave the path empty for the rest of the process.
-    std::uint32_t length = platform_.GetFullPathName(kSettingsFileName, kSettingBufferSize, path_);
+    std::uint32_t length = files_.GetFullPathName(kSettingsFileName, kSettingBufferSize, path_);
     if (length == 0 || length >= kSettingBufferSize) {
       path_[0] = '\0';
     } else {
@@ -27,7 +27,7 @@ const char* SettingsFile::ReadSetting(const char* section, const char* key) {
   // Without a path there is no file: every value is empty, and the platform
   // is never asked about a file with no name.
   if (path_[0] == '\0') return value_;
-  platform_.GetPrivateProfileString(section, key, value_, kSettingBufferSize, path_);
+  files_.GetPrivateProfileString(section, key, value_, kSettingBufferSize, path_);
   value_[kSettingBufferSize - 1] = '\0';
   return value_;
 }
@@ -196,87 +196,6 @@ SectionNameList::SectionNameList(SettingsFile& settings, const char* section,
     const char* value = settings.ReadSetting(section, key);
     if (value[0] == '\0') break;
     names_.emplace_back(value);
-  }
-}
-
-namespace {
-
-void ResetRuntimeHalf(LauncherButton& record) {
-  record.next.reset();
-  record.state = ButtonState::Normal;
-  record.buttonFont = nullptr;
-  record.descFont = nullptr;
-}
-
-}  // namespace
-
-void ReadButtonDefaults(SettingsFile& settings, const char* section, LauncherButton& record) {
-  record.buttonText = SettingText(settings, kDefaultButtonText, section, "BUTTON_TEXT");
-  record.descText = SettingText(settings, "", section, "DESC_TEXT");
-  record.buttonLoc = SettingRect(settings, section, "BUTTON_LOC");
-  record.descLoc = SettingRect(settings, section, "DESC_LOC");
-  record.buttonFontHeight =
-      SettingNumber(settings, kDefaultFontHeight, section, "BUTTON_FONT_HEIGHT");
-  record.descFontHeight =
-      SettingNumber(settings, kDefaultFontHeight, section, "BUTTON_DESC_HEIGHT");
-  record.textColor = SettingNumber(settings, kDefaultTextColor, section, "TEXT_COLOR");
-  record.highlightColor =
-      SettingNumber(settings, kDefaultHighlightColor, section, "HIGHLIGHT_COLOR");
-  record.selectColor = SettingNumber(settings, kDefaultSelectColor, section, "SELECT_COLOR");
-  record.descColor = SettingNumber(settings, kDefaultDescColor, section, "DESC_COLOR");
-  record.directory = SettingText(settings, kDefaultDirectory, section, "DIRECTORY");
-  record.progCommand = SettingText(settings, "", section, "PROG_COMMAND");
-  record.docCommand = SettingText(settings, "", section, "DOC_COMMAND");
-  record.exitCommand = SettingText(settings, kDefaultExitCommand, section, "EXIT_COMMAND");
-  record.errorMsg = SettingText(settings, kDefaultErrorMessage, section, "ERROR_MSG");
-  ResetRuntimeHalf(record);
-}
-
-void ReadButtonSettings(SettingsFile& settings, const char* section, const LauncherButton& defaults,
-                        LauncherButton& record) {
-  // The two texts of a button never come from [Main].
-  record.buttonText = SettingText(settings, kDefaultButtonText, section, "BUTTON_TEXT");
-  record.descText = SettingText(settings, "", section, "DESC_TEXT");
-  record.buttonLoc = SettingRect(settings, defaults.buttonLoc, section, "BUTTON_LOC");
-  record.descLoc = SettingRect(settings, defaults.descLoc, section, "DESC_LOC");
-  record.buttonFontHeight =
-      SettingNumber(settings, defaults.buttonFontHeight.value, section, "BUTTON_FONT_HEIGHT");
-  record.descFontHeight =
-      SettingNumber(settings, defaults.descFontHeight.value, section, "BUTTON_DESC_HEIGHT");
-  record.textColor = SettingNumber(settings, defaults.textColor.value, section, "TEXT_COLOR");
-  record.highlightColor =
-      SettingNumber(settings, defaults.highlightColor.value, section, "HIGHLIGHT_COLOR");
-  record.selectColor = SettingNumber(settings, defaults.selectColor.value, section, "SELECT_COLOR");
-  record.descColor = SettingNumber(settings, defaults.descColor.value, section, "DESC_COLOR");
-  record.directory = SettingText(settings, defaults.directory.c_str(), section, "DIRECTORY");
-  record.progCommand = SettingText(settings, defaults.progCommand.c_str(), section, "PROG_COMMAND");
-  record.docCommand = SettingText(settings, defaults.docCommand.c_str(), section, "DOC_COMMAND");
-  record.exitCommand = SettingText(settings, defaults.exitCommand.c_str(), section, "EXIT_COMMAND");
-  record.errorMsg = SettingText(settings, defaults.errorMsg.c_str(), section, "ERROR_MSG");
-  ResetRuntimeHalf(record);
-}
-
-void ReleaseButtonTexts(LauncherButton& record) {
-  record.errorMsg.Release();
-  record.exitCommand.Release();
-  record.docCommand.Release();
-  record.progCommand.Release();
-  record.directory.Release();
-  record.descText.Release();
-  record.buttonText.Release();
-}
-
-MediumSettings::MediumSettings(SettingsFile& settings)
-    : width(settings, kDefaultWidth, "Main", "Width"),
-      height(settings, kDefaultHeight, "Main", "Height"),
-      title(settings, kDefaultTitle, "Main", "Title"),
-      background(settings, "", "Main", "Background"),
-      sections(settings, "Main", "Button") {
-  ReadButtonDefaults(settings, "Main", defaults);
-  buttons.reserve(sections.names().size());
-  for (const SettingText& name : sections.names()) {
-    buttons.push_back(std::make_unique<LauncherButton>());
-    ReadButtonSettings(settings, name.c_str(), defaults, *buttons.back());
   }
 }
 

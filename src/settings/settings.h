@@ -1,6 +1,5 @@
-// Reading the launcher's configuration: the settings file, the value kinds
-// built on one read (text, number, rectangle, numbered list) and the button
-// records with their three levels of defaults.
+// Reading the launcher's configuration: the settings file and the value
+// kinds built on one read (text, number, rectangle, numbered list).
 #pragma once
 
 #include <cstdint>
@@ -8,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/file_system.h"
 
 namespace mavrel {
 
@@ -20,7 +19,7 @@ constexpr std::size_t kSettingBufferSize = 1024;  // 1023 characters and the ter
 // that full path even if the current directory changes.
 class SettingsFile {
  public:
-  explicit SettingsFile(Platform& platform);
+  explicit SettingsFile(FileSystem& files);
   SettingsFile(const SettingsFile&) = delete;
   SettingsFile& operator=(const SettingsFile&) = delete;
 
@@ -33,10 +32,9 @@ class SettingsFile {
 
   bool resolved() const { return resolved_; }
   const char* path() const { return path_; }
-  Platform& platform() { return platform_; }
 
  private:
-  Platform& platform_;
+  FileSystem& files_;
   bool resolved_ = false;
   char path_[kSettingBufferSize] = {};
   char value_[kSettingBufferSize] = {};
@@ -115,82 +113,6 @@ class SectionNameList {
 
  private:
   std::vector<SettingText> names_;
-};
-
-enum class ButtonState : std::int32_t { Normal = 0, Hot = 1, Pressed = 2, PressedOutside = 3 };
-
-// One button: the configured half filled by the readers below, and the
-// runtime half that the window's button list manages.
-struct LauncherButton {
-  // Configured half, in reading order.
-  SettingText buttonText{""};      // BUTTON_TEXT
-  SettingText descText{""};        // DESC_TEXT
-  SettingRect buttonLoc;           // BUTTON_LOC
-  SettingRect descLoc;             // DESC_LOC
-  SettingNumber buttonFontHeight;  // BUTTON_FONT_HEIGHT
-  SettingNumber descFontHeight;    // BUTTON_DESC_HEIGHT
-  SettingNumber textColor;         // TEXT_COLOR
-  SettingNumber highlightColor;    // HIGHLIGHT_COLOR
-  SettingNumber selectColor;       // SELECT_COLOR
-  SettingNumber descColor;         // DESC_COLOR
-  SettingText directory{""};       // DIRECTORY
-  SettingText progCommand{""};     // PROG_COMMAND
-  SettingText docCommand{""};      // DOC_COMMAND
-  SettingText exitCommand{""};     // EXIT_COMMAND
-  SettingText errorMsg{""};        // ERROR_MSG
-
-  // Runtime half.
-  std::unique_ptr<LauncherButton> next;
-  ButtonState state = ButtonState::Normal;
-  FontHandle buttonFont = nullptr;
-  FontHandle descFont = nullptr;
-};
-
-constexpr const char* kDefaultButtonText = "Unlabeled";
-constexpr const char* kDefaultDirectory = ".";
-constexpr const char* kDefaultExitCommand = "EXIT";
-constexpr const char* kDefaultErrorMessage =
-    "Errors have occurred attempting to perform the requested action.  Your media or O/S may be "
-    "corrupted.";
-constexpr std::int32_t kDefaultFontHeight = 20;
-constexpr std::int32_t kDefaultTextColor = 0;
-constexpr std::int32_t kDefaultHighlightColor = 0xFFFF;
-constexpr std::int32_t kDefaultSelectColor = 255;
-constexpr std::int32_t kDefaultDescColor = 0;
-
-// Fills `record` (storage the caller obtained) as the [Main]-level record:
-// the fifteen properties with their built-in defaults; the runtime half is
-// reset (no link, Normal, no fonts).
-void ReadButtonDefaults(SettingsFile& settings, const char* section, LauncherButton& record);
-
-// Fills `record` as one button from its section, with the [Main]-level
-// record as defaults (except the two texts, whose defaults are "Unlabeled"
-// and empty); the runtime half is reset.
-void ReadButtonSettings(SettingsFile& settings, const char* section, const LauncherButton& defaults,
-                        LauncherButton& record);
-
-// Releases the seven texts, last read first.
-void ReleaseButtonTexts(LauncherButton& record);
-
-// The [Main] window settings as the launcher reads them first.
-constexpr std::int32_t kDefaultWidth = 500;
-constexpr std::int32_t kDefaultHeight = 300;
-constexpr const char* kDefaultTitle = "Dravik Mavrel Screen";
-
-// A medium's whole configuration, read in the launcher's order: the [Main]
-// window settings, the button section list, the [Main] button defaults,
-// then every listed button in key order. The launcher window reads the
-// picture between Background and the list; this record has no picture, and
-// serves the tools that look at a medium without opening a window.
-struct MediumSettings {
-  explicit MediumSettings(SettingsFile& settings);
-  SettingNumber width;
-  SettingNumber height;
-  SettingText title;
-  SettingText background;
-  SectionNameList sections;
-  LauncherButton defaults;
-  std::vector<std::unique_ptr<LauncherButton>> buttons;  // "Button.0" first
 };
 
 }  // namespace mavrel

@@ -5,39 +5,39 @@
 namespace mavrel {
 
 BackgroundPicture::BackgroundPicture(Platform& platform, const char* path, LauncherStorage& storage)
-    : platform_(platform) {
-  Load(path, storage);
+    : windows_(platform) {
+  Load(platform, path, storage);
   if (bytes_ != nullptr) verdict_ = ValidatePictureFile(bytes_.get(), size_, header_, view_);
 }
 
-void BackgroundPicture::Load(const char* path, LauncherStorage& storage) {
+void BackgroundPicture::Load(FileSystem& files, const char* path, LauncherStorage& storage) {
   // "SMALLWHITE" names no file: nothing is opened, whatever exists under
   // that name. Only the exact word counts.
   if (std::strcmp(path, kSmallWhite) == 0) {
     smallWhite_ = true;
     return;
   }
-  FileHandle file = platform_.OpenFileForReading(path);
+  FileHandle file = files.OpenFileForReading(path);
   if (file == InvalidFileHandle()) return;
-  std::uint32_t size = platform_.GetFileSize(file);
+  std::uint32_t size = files.GetFileSize(file);
   if (size == 0xFFFFFFFFu) {
-    platform_.CloseFile(file);
+    files.CloseFile(file);
     return;
   }
   bytes_ = storage.NewBytes(size);
   if (bytes_ == nullptr) {
-    platform_.CloseFile(file);
+    files.CloseFile(file);
     return;
   }
   size_ = size;
   // One read of the whole size, judged by its own result alone.
-  if (!platform_.ReadFile(file, bytes_.get(), size)) {
+  if (!files.ReadFile(file, bytes_.get(), size)) {
     Destroy();
-    platform_.CloseFile(file);
+    files.CloseFile(file);
     return;
   }
   // A file that cannot be closed after a good read is not trusted.
-  if (!platform_.CloseFile(file)) Destroy();
+  if (!files.CloseFile(file)) Destroy();
 }
 
 void BackgroundPicture::PaintPicture(DrawingContext context, std::int32_t left, std::int32_t top,
@@ -46,15 +46,15 @@ void BackgroundPicture::PaintPicture(DrawingContext context, std::int32_t left, 
   // picture to draw we paint the area white ourselves rather than leave
   // whatever the screen held there.
   if (!drawable()) {
-    platform_.FillRect(context, PlatformRect{left, top, right, bottom}, kEmptyBackgroundColor);
+    windows_.FillRect(context, PlatformRect{left, top, right, bottom}, kEmptyBackgroundColor);
     return;
   }
   auto width =
       static_cast<int>(static_cast<std::uint32_t>(right) - static_cast<std::uint32_t>(left));
   auto height =
       static_cast<int>(static_cast<std::uint32_t>(bottom) - static_cast<std::uint32_t>(top));
-  platform_.StretchDIBits(context, left, top, width, height, 0, 0, header_.width, header_.height,
-                          view_, kDibRgbColors, kSourceCopy);
+  windows_.StretchDIBits(context, left, top, width, height, 0, 0, header_.width, header_.height,
+                         view_, kDibRgbColors, kSourceCopy);
 }
 
 void BackgroundPicture::Destroy() {

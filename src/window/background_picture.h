@@ -48,9 +48,9 @@ class BackgroundPicture {
   const PictureHeader& header() const { return header_; }
 
  private:
-  void Load(const char* path, LauncherStorage& storage);
+  void Load(FileSystem& files, const char* path, LauncherStorage& storage);
 
-  Platform& platform_;
+  WindowSystem& windows_;
   std::unique_ptr<std::uint8_t[]> bytes_;
   std::size_t size_ = 0;
   bool smallWhite_ = false;

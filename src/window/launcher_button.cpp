@@ -1,9 +1,6 @@
 #include "window/launcher_button.h"
 
-#include <memory>
 #include <utility>
-
-#include "window/launcher_window.h"
 
 namespace mavrel {
 namespace {
@@ -16,65 +13,64 @@ std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
 
 }  // namespace
 
+LauncherButton::~LauncherButton() {
+  if (buttonFont != nullptr) windows_.DeleteFont(buttonFont);
+  if (descFont != nullptr) windows_.DeleteFont(descFont);
+}
+
+ButtonList::~ButtonList() {
+  while (head_ != nullptr) {
+    std::unique_ptr<LauncherButton> button = std::move(head_);
+    head_ = std::move(button->next);
+  }
+}
+
+void ButtonList::LinkInFront(std::unique_ptr<LauncherButton> button) {
+  button->next = std::move(head_);
+  head_ = std::move(button);
+}
+
 PlatformRect ToPlatformRect(const SettingRect& rect) {
   return PlatformRect{rect.x, rect.y, WrappingAdd(rect.x, rect.width),
                       WrappingAdd(rect.y, rect.height)};
 }
 
-bool CreateButtonList(LauncherWindow& window) {
-  Platform& platform = window.platform();
-  for (const SettingText& section : window.buttonSections().names()) {
-    std::unique_ptr<LauncherButton> button = window.storage().NewButton();
-    if (button == nullptr) {
-      // No record to build the button in: end start-up the way a font
-      // failure does, with the general start-up message.
-      platform.MessageBox(nullptr, kStartupFailureText, kStartupFailureCaption, kMessageBoxOk);
-      return false;
-    }
-    ReadButtonSettings(window.settings(), section.c_str(), window.defaults(), *button);
-    LauncherButton& made = *button;
-    window.LinkButtonInFront(std::move(button));
-    if (!CreateButtonFonts(platform, made)) return false;
-  }
-  return true;
-}
-
-bool CreateButtonFonts(Platform& platform, LauncherButton& button) {
-  button.buttonFont = platform.CreateFont(button.buttonFontHeight.value, kButtonFontFace);
+bool CreateButtonFonts(WindowSystem& windows, LauncherButton& button) {
+  button.buttonFont = windows.CreateFont(button.buttonFontHeight.value, kButtonFontFace);
   if (button.buttonFont == nullptr) {
-    platform.MessageBox(nullptr, kFontFailureText, kFontFailureCaption, kMessageBoxOk);
+    windows.MessageBox(nullptr, kFontFailureText, kFontFailureCaption, kMessageBoxOk);
     return false;
   }
-  button.descFont = platform.CreateFont(button.descFontHeight.value, kButtonFontFace);
+  button.descFont = windows.CreateFont(button.descFontHeight.value, kButtonFontFace);
   if (button.descFont == nullptr) {
-    platform.MessageBox(nullptr, kFontFailureText, kFontFailureCaption, kMessageBoxOk);
+    windows.MessageBox(nullptr, kFontFailureText, kFontFailureCaption, kMessageBoxOk);
     return false;
   }
-  MeasureText(platform, button.buttonLoc, button.buttonFont, button.buttonText.c_str());
-  MeasureText(platform, button.descLoc, button.descFont, button.descText.c_str());
+  MeasureText(windows, button.buttonLoc, button.buttonFont, button.buttonText.c_str());
+  MeasureText(windows, button.descLoc, button.descFont, button.descText.c_str());
   return true;
 }
 
-void MeasureText(Platform& platform, SettingRect& rect, FontHandle font, const char* text) {
-  WindowHandle desktop = platform.GetDesktopWindow();
-  DrawingContext context = platform.GetDC(desktop);
+void MeasureText(WindowSystem& windows, SettingRect& rect, FontHandle font, const char* text) {
+  WindowHandle desktop = windows.GetDesktopWindow();
+  DrawingContext context = windows.GetDC(desktop);
   PlatformRect area{0, 0, rect.width, rect.height};
-  FontHandle kept = platform.SelectFont(context, font);
-  platform.DrawText(context, text, -1, area, kMeasureTextFormat);
-  platform.SelectFont(context, kept);
+  FontHandle kept = windows.SelectFont(context, font);
+  windows.DrawText(context, text, -1, area, kMeasureTextFormat);
+  windows.SelectFont(context, kept);
   rect.width = area.right;
   rect.height = area.bottom;
-  platform.ReleaseDC(desktop, context);
+  windows.ReleaseDC(desktop, context);
 }
 
-void PaintText(Platform& platform, const SettingRect& rect, DrawingContext context,
+void PaintText(WindowSystem& windows, const SettingRect& rect, DrawingContext context,
                const char* text, ColorRef color, FontHandle font) {
-  platform.SetBackgroundMode(context, kTransparentBackground);
-  platform.SetTextColor(context, color);
-  FontHandle kept = platform.SelectFont(context, font);
+  windows.SetBackgroundMode(context, kTransparentBackground);
+  windows.SetTextColor(context, color);
+  FontHandle kept = windows.SelectFont(context, font);
   PlatformRect area = ToPlatformRect(rect);
-  platform.DrawText(context, text, -1, area, kPaintTextFormat);
-  platform.SelectFont(context, kept);
+  windows.DrawText(context, text, -1, area, kPaintTextFormat);
+  windows.SelectFont(context, kept);
 }
 
 ColorRef ButtonTextColor(const LauncherButton& button) {
@@ -90,18 +86,18 @@ ColorRef ButtonTextColor(const LauncherButton& button) {
   return static_cast<ColorRef>(button.textColor.value);
 }
 
-void PaintButton(Platform& platform, const LauncherButton& button, DrawingContext context) {
-  PaintText(platform, button.buttonLoc, context, button.buttonText.c_str(), ButtonTextColor(button),
+void PaintButton(WindowSystem& windows, const LauncherButton& button, DrawingContext context) {
+  PaintText(windows, button.buttonLoc, context, button.buttonText.c_str(), ButtonTextColor(button),
             button.buttonFont);
   if (button.state != ButtonState::Normal) {
-    PaintText(platform, button.descLoc, context, button.descText.c_str(),
+    PaintText(windows, button.descLoc, context, button.descText.c_str(),
               static_cast<ColorRef>(button.descColor.value), button.descFont);
   }
 }
 
-void InvalidateButton(Platform& platform, const LauncherButton& button, WindowHandle window) {
-  platform.InvalidateRect(window, ToPlatformRect(button.buttonLoc), false);
-  platform.InvalidateRect(window, ToPlatformRect(button.descLoc), false);
+void InvalidateButton(WindowSystem& windows, const LauncherButton& button, WindowHandle window) {
+  windows.InvalidateRect(window, ToPlatformRect(button.buttonLoc), false);
+  windows.InvalidateRect(window, ToPlatformRect(button.descLoc), false);
 }
 
 bool HitTest(const SettingRect& rect, std::int32_t x, std::int32_t y) {
@@ -110,18 +106,6 @@ bool HitTest(const SettingRect& rect, std::int32_t x, std::int32_t y) {
   std::int64_t right = static_cast<std::int64_t>(rect.x) + rect.width;
   std::int64_t bottom = static_cast<std::int64_t>(rect.y) + rect.height;
   return rect.x <= x && x < right && rect.y <= y && y < bottom;
-}
-
-void DestroyButton(Platform& platform, LauncherButton& button) {
-  if (button.buttonFont != nullptr) {
-    platform.DeleteFont(button.buttonFont);
-    button.buttonFont = nullptr;
-  }
-  if (button.descFont != nullptr) {
-    platform.DeleteFont(button.descFont);
-    button.descFont = nullptr;
-  }
-  ReleaseButtonTexts(button);
 }
 
 }  // namespace mavrel

@@ -1,7 +1,6 @@
 #include "window/launcher_main.h"
 
 #include "settings/settings.h"
-#include "window/launcher_button.h"
 #include "window/launcher_window.h"
 
 namespace mavrel {
@@ -28,13 +27,9 @@ int LauncherMain(Platform& platform, InstanceHandle instance, LauncherStorage& s
   // other start-up failures do, instead of waiting for one forever.
   if (window.window() == nullptr) {
     platform.MessageBox(nullptr, kStartupFailureText, kStartupFailureCaption, kMessageBoxOk);
-    window.Teardown();
     return 1;
   }
-  if (!CreateButtonList(window)) {
-    window.Teardown();
-    return 1;
-  }
+  if (!CreateButtonList(window)) return 1;
   platform.ShowWindow(window.window(), kShowWindow);
 
   Message message;
@@ -42,9 +37,7 @@ int LauncherMain(Platform& platform, InstanceHandle instance, LauncherStorage& s
     platform.TranslateMessage(message);
     platform.DispatchMessage(message);
   }
-  int status = static_cast<int>(message.wParam);
-  window.Teardown();
-  return status;
+  return static_cast<int>(message.wParam);
 }
 
 }  // namespace mavrel

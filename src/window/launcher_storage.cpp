@@ -4,8 +4,8 @@
 
 namespace mavrel {
 
-std::unique_ptr<LauncherButton> LauncherStorage::NewButton() {
-  return std::unique_ptr<LauncherButton>(new (std::nothrow) LauncherButton());
+std::unique_ptr<LauncherButton> LauncherStorage::NewButton(WindowSystem& windows) {
+  return std::unique_ptr<LauncherButton>(new (std::nothrow) LauncherButton(windows));
 }
 
 std::unique_ptr<std::uint8_t[]> LauncherStorage::NewBytes(std::size_t size) {

@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "settings/settings.h"
+#include "platform/platform.h"
+#include "window/launcher_button.h"
 
 namespace mavrel {
 
@@ -17,9 +18,9 @@ class LauncherStorage {
  public:
   virtual ~LauncherStorage() = default;
 
-  /// A new, default-constructed button record, or null when no storage can
-  /// be had.
-  virtual std::unique_ptr<LauncherButton> NewButton();
+  /// A new button record whose fonts `windows` deletes, or null when no
+  /// storage can be had.
+  virtual std::unique_ptr<LauncherButton> NewButton(WindowSystem& windows);
 
   /// A new buffer of exactly `size` bytes (contents unspecified), or null
   /// when no storage can be had. A size of 0 gives a valid empty buffer.

@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "window/launcher_button.h"
 #include "window/launcher_main.h"
-#include "window/pointer_tracking.h"
 
 namespace mavrel {
 namespace {
@@ -25,20 +23,23 @@ LauncherWindow::LauncherWindow(Platform& platform, SettingsFile& settings, Insta
     : platform_(platform),
       settings_(settings),
       storage_(storage),
-      width_(settings, kDefaultWidth, kMainSection, "Width"),
-      height_(settings, kDefaultHeight, kMainSection, "Height"),
-      title_(settings, kDefaultTitle, kMainSection, "Title"),
-      background_(settings, "", kMainSection, "Background"),
-      picture_(platform, background_.c_str(), storage),
-      buttonSections_(settings, kMainSection, kButtonListPrefix) {
-  ReadButtonDefaults(settings_, kMainSection, defaults_);
+      main_(settings, [&](const char* path) { return BackgroundPicture(platform, path, storage); }),
+      pointer_(platform, buttons_, window_) {
   CreateLauncherWindow(instance, parent);
 }
 
-LauncherWindow::~LauncherWindow() { Teardown(); }
+LauncherWindow::~LauncherWindow() {
+  if (window_ != nullptr) {
+    // Cleared first, as the close handler does, so that nothing handled
+    // while the window goes away uses a dying window.
+    WindowHandle dying = window_;
+    window_ = nullptr;
+    platform_.DestroyWindow(dying);
+  }
+}
 
 void LauncherWindow::CreateLauncherWindow(InstanceHandle instance, WindowHandle parent) {
-  PlatformRect outer{0, 0, width_.value, height_.value};
+  PlatformRect outer{0, 0, main_.width.value, main_.height.value};
   platform_.AdjustWindowRect(outer, kLauncherWindowStyle);
   std::int64_t outerWidth = static_cast<std::int64_t>(outer.right) - outer.left;
   std::int64_t outerHeight = static_cast<std::int64_t>(outer.bottom) - outer.top;
@@ -47,47 +48,39 @@ void LauncherWindow::CreateLauncherWindow(InstanceHandle instance, WindowHandle 
   int x = ClampToInt(HalveDown(screenWidth - outerWidth));
   int y = ClampToInt(HalveDown(screenHeight - outerHeight));
   WindowHandle created =
-      platform_.CreateWindow(kWindowClassName, title_.c_str(), kLauncherWindowStyle, x, y,
+      platform_.CreateWindow(kWindowClassName, main_.title.c_str(), kLauncherWindowStyle, x, y,
                              ClampToInt(outerWidth), ClampToInt(outerHeight), parent, instance);
   if (created == nullptr) return;
   window_ = created;
   platform_.SetWindowUserData(created, this);
 }
 
-void LauncherWindow::Teardown() {
-  if (tornDown_) return;
-  tornDown_ = true;
-  if (window_ != nullptr) {
-    // Cleared first, as the close handler does, so that nothing handled
-    // while the window goes away uses a dying window.
-    WindowHandle dying = window_;
-    window_ = nullptr;
-    platform_.DestroyWindow(dying);
-  }
-  hotButton_ = nullptr;
-  pressed_ = 0;
-  // One button at a time from the head, so that a long list is never
-  // released by a deep chain of destructors.
-  while (buttons_ != nullptr) {
-    std::unique_ptr<LauncherButton> head = std::move(buttons_);
-    buttons_ = std::move(head->next);
-    DestroyButton(platform_, *head);
-  }
-  ReleaseButtonTexts(defaults_);
-  buttonSections_.Destroy();
-  picture_.Destroy();
-  background_.Release();
-  title_.Release();
+void LauncherWindow::LinkButtonInFront(std::unique_ptr<LauncherButton> button) {
+  buttons_.LinkInFront(std::move(button));
 }
 
-void LauncherWindow::LinkButtonInFront(std::unique_ptr<LauncherButton> button) {
-  button->next = std::move(buttons_);
-  buttons_ = std::move(button);
+bool CreateButtonList(LauncherWindow& window) {
+  Platform& platform = window.platform();
+  for (const SettingText& section : window.buttonSections().names()) {
+    std::unique_ptr<LauncherButton> button = window.storage().NewButton(platform);
+    if (button == nullptr) {
+      // No record to build the button in: end start-up the way a font
+      // failure does, with the general start-up message.
+      platform.MessageBox(nullptr, kStartupFailureText, kStartupFailureCaption, kMessageBoxOk);
+      return false;
+    }
+    ButtonSettings& configured = *button;
+    configured = ReadButtonSettings(window.settings(), section.c_str(), window.defaults());
+    LauncherButton& made = *button;
+    window.LinkButtonInFront(std::move(button));
+    if (!CreateButtonFonts(platform, made)) return false;
+  }
+  return true;
 }
 
 void LauncherWindow::Paint(DrawingContext context) {
-  picture_.PaintPicture(context, 0, 0, width_.value, height_.value);
-  for (const LauncherButton* button = buttons_.get(); button != nullptr;
+  main_.picture.PaintPicture(context, 0, 0, main_.width.value, main_.height.value);
+  for (const LauncherButton* button = buttons_.head(); button != nullptr;
        button = button->next.get()) {
     PaintButton(platform_, *button, context);
   }
@@ -126,18 +119,18 @@ std::intptr_t LauncherWindow::HandleMessage(WindowHandle window, std::uint32_t m
       return 1;
     case kWmMouseMove: {
       PointerPosition at = UnpackPointerPosition(lParam);
-      TrackPointer(at.x, at.y);
+      pointer_.TrackPointer(at.x, at.y);
       return 0;
     }
     case kWmLeftButtonDown: {
       PointerPosition at = UnpackPointerPosition(lParam);
       platform_.SetCapture(window);
-      PointerDown(at.x, at.y);
+      pointer_.PointerDown(at.x, at.y);
       return 0;
     }
     case kWmLeftButtonUp: {
       PointerPosition at = UnpackPointerPosition(lParam);
-      PointerUp(at.x, at.y);
+      pointer_.PointerUp(at.x, at.y);
       platform_.ReleaseCapture();
       return 0;
     }

@@ -1,20 +1,24 @@
-// The launcher's one window object: the [Main] window settings, the
-// background picture, the button defaults and the button list, the window
-// itself and its message handling, and the teardown that releases it all.
+// The launcher's one window object: the [Main] settings with the background
+// picture, the button list, the pointer tracker, the window itself and its
+// message handling. It is torn down by its destructor: the window first,
+// then the buttons head first, the defaults, the section list, the picture,
+// the background path and the title, the reverse of the order of the
+// members below.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
 #include "platform/platform.h"
+#include "settings/main_settings.h"
 #include "settings/settings.h"
 #include "window/background_picture.h"
+#include "window/launcher_button.h"
 #include "window/launcher_storage.h"
+#include "window/pointer_tracker.h"
 
 namespace mavrel {
 
-constexpr const char* kMainSection = "Main";
-constexpr const char* kButtonListPrefix = "Button";
 constexpr const char* kStartupFailureText = "Startup failed;  installation media may be corrupted.";
 constexpr const char* kStartupFailureCaption = "Internal Error";
 
@@ -29,25 +33,14 @@ class LauncherWindow {
                  WindowHandle parent, LauncherStorage& storage = DefaultStorage());
   LauncherWindow(const LauncherWindow&) = delete;
   LauncherWindow& operator=(const LauncherWindow&) = delete;
+  /// Destroys the window if it still exists, then everything it owns.
   ~LauncherWindow();
-
-  /// Destroys the window if it still exists, then releases the buttons
-  /// (head first), the defaults' texts, the section list, the picture, the
-  /// background path and the title. Safe to call more than once.
-  void Teardown();
 
   /// The window procedure registered for the launcher's class. Finds the
   /// object through the window's user-data slot on every message.
   static std::intptr_t WindowProcedure(Platform& platform, WindowHandle window,
                                        std::uint32_t message, std::uintptr_t wParam,
                                        std::intptr_t lParam);
-
-  /// The pointer moved to (x, y): updates the hot button and the states.
-  void TrackPointer(std::int32_t x, std::int32_t y);
-  /// The left button went down at (x, y).
-  void PointerDown(std::int32_t x, std::int32_t y);
-  /// The left button went up at (x, y); may activate the pressed button.
-  void PointerUp(std::int32_t x, std::int32_t y);
 
   /// Paints the picture and then every button in list order.
   void Paint(DrawingContext context);
@@ -59,41 +52,39 @@ class LauncherWindow {
   SettingsFile& settings() { return settings_; }
   LauncherStorage& storage() { return storage_; }
   WindowHandle window() const { return window_; }
-  std::int32_t width() const { return width_.value; }
-  std::int32_t height() const { return height_.value; }
-  const SettingText& title() const { return title_; }
-  const SettingText& background() const { return background_; }
-  BackgroundPicture& picture() { return picture_; }
-  const SectionNameList& buttonSections() const { return buttonSections_; }
-  const LauncherButton& defaults() const { return defaults_; }
-  LauncherButton* buttons() const { return buttons_.get(); }
-  LauncherButton* hotButton() const { return hotButton_; }
-  std::int32_t pressed() const { return pressed_; }
+  std::int32_t width() const { return main_.width.value; }
+  std::int32_t height() const { return main_.height.value; }
+  const SettingText& title() const { return main_.title; }
+  const SettingText& background() const { return main_.background; }
+  BackgroundPicture& picture() { return main_.picture; }
+  const SectionNameList& buttonSections() const { return main_.buttonSections; }
+  const ButtonSettings& defaults() const { return main_.defaults; }
+  LauncherButton* buttons() const { return buttons_.head(); }
+  LauncherButton* hotButton() const { return pointer_.hotButton(); }
+  std::int32_t pressed() const { return pointer_.pressed(); }
 
  private:
   void CreateLauncherWindow(InstanceHandle instance, WindowHandle parent);
-  // Marks a button for repainting in our window, if there still is one.
-  void Invalidate(const LauncherButton& button);
   std::intptr_t HandleMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam);
 
   Platform& platform_;
   SettingsFile& settings_;
   LauncherStorage& storage_;
-  bool tornDown_ = false;
 
   // The window's fields, in the order they are built.
   WindowHandle window_ = nullptr;
-  SettingNumber width_;
-  SettingNumber height_;
-  SettingText title_;
-  SettingText background_;
-  BackgroundPicture picture_;
-  SectionNameList buttonSections_;
-  LauncherButton defaults_;
-  std::unique_ptr<LauncherButton> buttons_;
-  LauncherButton* hotButton_ = nullptr;
-  std::int32_t pressed_ = 0;
+  MainSettings<BackgroundPicture> main_;
+  ButtonList buttons_;
+  PointerTracker pointer_;
 };
+
+/// Builds the window's button list from its button sections, in the order
+/// of the keys "Button.0", "Button.1", ...: each button is read with the
+/// [Main] record as defaults, linked in front of the list and given its
+/// fonts. False at the first button whose fonts (message already shown) or
+/// whose storage (startup message shown) cannot be had; the buttons made so
+/// far stay in the list for teardown. An empty section list gives true.
+bool CreateButtonList(LauncherWindow& window);
 
 }  // namespace mavrel

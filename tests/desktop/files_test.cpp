@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop/files/headless_platform.h"
+#include "platform/desktop/files/file_system_platform.h"
 #include "platform/desktop/files/media_path.h"
+#include "settings/button_settings.h"
+#include "settings/main_settings.h"
 #include "settings/settings.h"
 
 namespace mavrel {
@@ -105,7 +107,7 @@ TEST_F(MediaPathTest, UnreadableFolderKeepsTheRestAsWritten) {
 using FullPathTest = TempFolderTest;
 
 TEST_F(FullPathTest, Table) {
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   struct Row {
     std::string name;
     std::string expected;
@@ -132,7 +134,7 @@ TEST_F(FullPathTest, Table) {
 }
 
 TEST_F(FullPathTest, TooSmallBufferIsLeftAloneAndEmptyNameFails) {
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   char small[8];
   std::memset(small, '#', sizeof small);
   std::string expected = root_ + "/Mavrel.INI";
@@ -148,7 +150,7 @@ TEST_F(FullPathTest, TooSmallBufferIsLeftAloneAndEmptyNameFails) {
 
 using ProfileTest = TempFolderTest;
 
-std::string Read(Platform& platform, const std::string& path, const char* section, const char* key,
+std::string Read(FileSystem& platform, const std::string& path, const char* section, const char* key,
                  std::uint32_t size = 1024) {
   std::vector<char> buffer(size + 1, '#');
   std::uint32_t count =
@@ -160,19 +162,19 @@ std::string Read(Platform& platform, const std::string& path, const char* sectio
 
 TEST_F(ProfileTest, SettingsFileUnderAnotherLetterCase) {
   Write("MAVREL.INI", "[MAIN]\r\nTITLE=Found\r\n");
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   EXPECT_EQ("Found", Read(platform, root_ + "/Mavrel.INI", "Main", "Title"));
 }
 
 TEST_F(ProfileTest, ExactNameWinsOverOtherCases) {
   Write("mavrel.ini", "[Main]\nTitle=lower\n");
   Write("Mavrel.INI", "[Main]\nTitle=exact\n");
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   EXPECT_EQ("exact", Read(platform, root_ + "/Mavrel.INI", "Main", "Title"));
 }
 
 TEST_F(ProfileTest, MissingFileFolderAndFifoReadEmpty) {
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   EXPECT_EQ("", Read(platform, root_ + "/Mavrel.INI", "Main", "Title"));
   MakeFolder("Folder.INI");
   EXPECT_EQ("", Read(platform, root_ + "/Folder.INI", "Main", "Title"));
@@ -185,7 +187,7 @@ TEST_F(ProfileTest, MissingFileFolderAndFifoReadEmpty) {
 
 TEST_F(ProfileTest, ValueCutToBuffer) {
   Write("Mavrel.INI", "[Main]\nLong=" + std::string(3000, 'x') + "\n");
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   EXPECT_EQ(std::string(1023, 'x'), Read(platform, root_ + "/Mavrel.INI", "Main", "Long"));
   EXPECT_EQ("xxxx", Read(platform, root_ + "/Mavrel.INI", "Main", "Long", 5));
   EXPECT_EQ("", Read(platform, root_ + "/Mavrel.INI", "Main", "Long", 1));
@@ -195,11 +197,11 @@ TEST_F(ProfileTest, OversizedFileReadsAsMissing) {
   std::string head = "[Main]\nTitle=big\n;";
   Write("Mavrel.INI", head + std::string(16 * 1024 * 1024 - head.size(), 'x'));
   Write("Small.INI", head);
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   EXPECT_EQ("big", Read(platform, root_ + "/Small.INI", "Main", "Title"));
   EXPECT_EQ("big", Read(platform, root_ + "/Mavrel.INI", "Main", "Title"));  // 16 MiB exactly
   Write("Mavrel.INI", head + std::string(16 * 1024 * 1024 - head.size() + 1, 'x'));
-  HeadlessPlatform fresh;
+  FileSystemPlatform fresh;
   EXPECT_EQ("", Read(fresh, root_ + "/Mavrel.INI", "Main", "Title"));
 }
 
@@ -207,7 +209,7 @@ TEST_F(ProfileTest, ParsedOnceForManyReads) {
   std::string file = "[Main]\n";
   for (int i = 0; i < 50; ++i) file += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
   Write("Mavrel.INI", file);
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   platform.SetSettingsRecheckInterval(std::chrono::hours(1));
   for (int round = 0; round < 20; ++round) {
     for (int i = 0; i < 50; ++i) {
@@ -219,7 +221,7 @@ TEST_F(ProfileTest, ParsedOnceForManyReads) {
 }
 
 TEST_F(ProfileTest, ReparsedWhenSizeOrTimeChanges) {
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   platform.SetSettingsRecheckInterval(std::chrono::milliseconds(0));
   const std::string path = root_ + "/Mavrel.INI";
   Write("Mavrel.INI", "[Main]\nTitle=one\n");
@@ -245,7 +247,7 @@ TEST_F(ProfileTest, ReparsedWhenSizeOrTimeChanges) {
 }
 
 TEST_F(ProfileTest, TrustedWithinTheRecheckInterval) {
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   platform.SetSettingsRecheckInterval(std::chrono::hours(1));
   const std::string path = root_ + "/Mavrel.INI";
   Write("Mavrel.INI", "[Main]\nTitle=one\n");
@@ -256,7 +258,7 @@ TEST_F(ProfileTest, TrustedWithinTheRecheckInterval) {
 }
 
 TEST_F(ProfileTest, EmptyPathAndArgumentsAreHarmless) {
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   EXPECT_EQ("", Read(platform, "", "Main", "Title"));
   char untouched = '#';
   EXPECT_EQ(0u, platform.GetPrivateProfileString("Main", "Title", &untouched, 0, "x"));
@@ -279,7 +281,7 @@ TEST_F(ProfileTest, SettingsSubsystemOverTheDesktopReader) {
         "BUTTON_LOC.Y=100\r\n"
         "[INSTALL]\r\n"
         "BUTTON_LOC.Y=999\r\n");
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   SettingsFile settings(platform);
   EXPECT_EQ(640, SettingNumber(settings, 500, "Main", "Width").value);
   EXPECT_EQ(root_ + "/Mavrel.INI", settings.path());
@@ -287,10 +289,8 @@ TEST_F(ProfileTest, SettingsSubsystemOverTheDesktopReader) {
   EXPECT_STREQ("Product Setup", SettingText(settings, kDefaultTitle, "Main", "Title").c_str());
   SectionNameList list(settings, "Main", "Button");
   ASSERT_EQ(2u, list.names().size());
-  LauncherButton defaults;
-  ReadButtonDefaults(settings, "Main", defaults);
-  LauncherButton install;
-  ReadButtonSettings(settings, list.names()[0].c_str(), defaults, install);
+  ButtonSettings defaults = ReadButtonDefaults(settings, "Main");
+  ButtonSettings install = ReadButtonSettings(settings, list.names()[0].c_str(), defaults);
   EXPECT_STREQ("Install\nnow", install.buttonText.c_str());
   EXPECT_EQ(40, install.buttonLoc.x);
   EXPECT_EQ(100, install.buttonLoc.y);
@@ -303,7 +303,7 @@ TEST_F(FileReadTest, ReadsARegularFileWhole) {
   std::string bytes;
   for (int i = 0; i < 100000; ++i) bytes += static_cast<char>(i * 7);
   Write("Pics/Demo.BMP", bytes);
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   FileHandle file = platform.OpenFileForReading("pics\\demo.bmp");
   ASSERT_NE(InvalidFileHandle(), file);
   ASSERT_NE(nullptr, file);
@@ -320,7 +320,7 @@ TEST_F(FileReadTest, ReadsARegularFileWhole) {
 
 TEST_F(FileReadTest, ReadingPastTheEndStopsThere) {
   Write("short.bin", "abc");
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   FileHandle file = platform.OpenFileForReading("short.bin");
   ASSERT_NE(InvalidFileHandle(), file);
   char buffer[8] = {'#', '#', '#', '#', '#', '#', '#', '#'};
@@ -332,7 +332,7 @@ TEST_F(FileReadTest, ReadingPastTheEndStopsThere) {
 TEST_F(FileReadTest, OnlyRegularFilesOpenAndNothingBlocks) {
   MakeFolder("folder");
   ASSERT_EQ(0, ::mkfifo((root_ + "/fifo").c_str(), 0644));
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   for (const char* path : {"folder", "fifo", "/dev/null", "/dev/zero", "missing.bmp", ""}) {
     EXPECT_EQ(InvalidFileHandle(), platform.OpenFileForReading(path)) << path;
   }
@@ -349,7 +349,7 @@ TEST_F(FileReadTest, FourGibibytesOrMoreIsAFailedSize) {
       {0x100000000ll, 0xFFFFFFFFu},
       {0x100000010ll, 0xFFFFFFFFu},
   };
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   for (const Row& row : rows) {
     int fd = ::open((root_ + "/sparse").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0);
@@ -366,7 +366,7 @@ TEST_F(FileReadTest, FourGibibytesOrMoreIsAFailedSize) {
 }
 
 TEST_F(FileReadTest, BadHandlesFail) {
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   char byte;
   EXPECT_EQ(0xFFFFFFFFu, platform.GetFileSize(InvalidFileHandle()));
   EXPECT_FALSE(platform.ReadFile(InvalidFileHandle(), &byte, 1));

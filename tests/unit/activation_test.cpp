@@ -18,9 +18,9 @@ namespace {
 
 WindowHandle Window1() { return FakeHandle<WindowHandle>(1); }
 
-LauncherButton Button(const char* prog, const char* doc, const char* exit,
+ButtonSettings Button(const char* prog, const char* doc, const char* exit,
                       const char* directory = ".") {
-  LauncherButton button;
+  ButtonSettings button;
   button.directory = SettingText(directory);
   button.progCommand = SettingText(prog);
   button.docCommand = SettingText(doc);
@@ -166,7 +166,7 @@ TEST(ActivateButtonTest, Outcomes) {
     fake.failFullPath = row.failPath;
     fake.failCreateProcess = row.failProcess;
     fake.shellExecuteResult = row.shellResult;
-    LauncherButton button = Button(row.prog, row.doc, row.exit, row.directory);
+    ButtonSettings button = Button(row.prog, row.doc, row.exit, row.directory);
     ActivateButton(fake, button, Window1());
     EXPECT_EQ(row.calls, fake.calls()) << row.name;
   }
@@ -174,7 +174,7 @@ TEST(ActivateButtonTest, Outcomes) {
 
 TEST(ActivateButtonTest, StartingTheSameProgramTwiceStartsItTwice) {
   FakePlatform fake;
-  LauncherButton button = Button("tool.exe", "", "STAY");
+  ButtonSettings button = Button("tool.exe", "", "STAY");
   ActivateButton(fake, button, Window1());
   ActivateButton(fake, button, Window1());
   std::vector<std::string> expected = {"CreateProcess \"tool.exe\" in /media",
@@ -256,7 +256,7 @@ TEST(RunProgramTest, AClaimedLengthThatDoesNotFitIsAFailedResolution) {
 TEST(RunProgramTest, LongDirectoryShowsTheErrorThroughActivation) {
   FakePlatform fake;
   fake.currentDirectory = "/" + std::string(1100, 'd');
-  LauncherButton button = Button("setup.exe", "", "EXIT");
+  ButtonSettings button = Button("setup.exe", "", "EXIT");
   ActivateButton(fake, button, Window1());
   std::vector<std::string> expected = {"GetFullPathName . 1024", kErrorBox};
   EXPECT_EQ(expected, fake.calls());

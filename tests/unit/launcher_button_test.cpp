@@ -110,8 +110,9 @@ TEST(MeasureTextTest, ExtentTable) {
   }
 }
 
-LauncherButton ColouredButton(ButtonState state) {
-  LauncherButton button;
+std::unique_ptr<LauncherButton> ColouredButton(FakePlatform& fake, ButtonState state) {
+  auto made = std::make_unique<LauncherButton>(fake);
+  LauncherButton& button = *made;
   button.buttonText = SettingText("Install");
   button.descText = SettingText("Copies it");
   button.buttonLoc = Rect(40, 100, 56, 20);
@@ -123,7 +124,7 @@ LauncherButton ColouredButton(ButtonState state) {
   button.buttonFont = FakeHandle<FontHandle>(1);
   button.descFont = FakeHandle<FontHandle>(2);
   button.state = state;
-  return button;
+  return made;
 }
 
 TEST(PaintButtonTest, ColourAndDescriptionByState) {
@@ -139,7 +140,8 @@ TEST(PaintButtonTest, ColourAndDescriptionByState) {
   };
   for (const Row& row : rows) {
     FakePlatform fake;
-    LauncherButton button = ColouredButton(row.state);
+    std::unique_ptr<LauncherButton> coloured = ColouredButton(fake, row.state);
+    LauncherButton& button = *coloured;
     DrawingContext dc = FakeHandle<DrawingContext>(5);
     PaintButton(fake, button, dc);
     std::vector<std::string> expected = {
@@ -163,7 +165,8 @@ TEST(PaintButtonTest, ColourAndDescriptionByState) {
 
 TEST(InvalidateButtonTest, BothRectanglesWithoutErasing) {
   FakePlatform fake;
-  LauncherButton button = ColouredButton(ButtonState::Normal);
+  std::unique_ptr<LauncherButton> coloured = ColouredButton(fake, ButtonState::Normal);
+  LauncherButton& button = *coloured;
   InvalidateButton(fake, button, FakeHandle<WindowHandle>(1));
   std::vector<std::string> expected = {"InvalidateRect window1 40,100,96,120",
                                        "InvalidateRect window1 40,400,112,420"};
@@ -283,7 +286,7 @@ TEST(CreateButtonFontsTest, FontHeightsArePassedUnchanged) {
   for (auto [buttonHeight, descHeight] :
        {std::pair{20, 20}, std::pair{-12, 0}, std::pair{INT32_MIN, INT32_MAX}}) {
     FakePlatform fake;
-    LauncherButton button;
+    LauncherButton button(fake);
     button.buttonFontHeight.value = buttonHeight;
     button.descFontHeight.value = descHeight;
     ASSERT_TRUE(CreateButtonFonts(fake, button));
@@ -306,18 +309,26 @@ TEST(DestroyButtonTest, DeletesTheFontsItHasThenReleasesTheTexts) {
   };
   for (const Row& row : rows) {
     FakePlatform fake;
-    LauncherButton button;
-    button.buttonText = SettingText("Install");
-    button.errorMsg = SettingText("Broken");
-    if (row.buttonFont) button.buttonFont = fake.CreateFont(20, kButtonFontFace);
-    if (row.descFont) button.descFont = fake.CreateFont(20, kButtonFontFace);
-    fake.ClearCalls();
-    DestroyButton(fake, button);
+    {
+      LauncherButton button(fake);
+      button.buttonText = SettingText("Install");
+      button.errorMsg = SettingText("Broken");
+      if (row.buttonFont) button.buttonFont = fake.CreateFont(20, kButtonFontFace);
+      if (row.descFont) button.descFont = fake.CreateFont(20, kButtonFontFace);
+      fake.ClearCalls();
+    }
     EXPECT_EQ(row.calls, fake.calls());
     EXPECT_EQ(0, fake.liveFonts());
-    EXPECT_STREQ("", button.buttonText.c_str());
-    EXPECT_STREQ("", button.errorMsg.c_str());
   }
+}
+
+TEST(LauncherButtonTest, ANewButtonIsNormalUnlinkedAndWithoutFonts) {
+  FakePlatform fake;
+  LauncherButton button(fake);
+  EXPECT_EQ(ButtonState::Normal, button.state);
+  EXPECT_EQ(nullptr, button.buttonFont);
+  EXPECT_EQ(nullptr, button.descFont);
+  EXPECT_EQ(nullptr, button.next);
 }
 
 }  // namespace

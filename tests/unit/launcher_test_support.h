@@ -163,9 +163,9 @@ class RefusingStorage : public LauncherStorage {
   bool refuseBytes = false;
   int buttonsGiven = 0;
 
-  std::unique_ptr<LauncherButton> NewButton() override {
+  std::unique_ptr<LauncherButton> NewButton(WindowSystem& windows) override {
     if (buttonsGiven++ == refuseButtonAt) return nullptr;
-    return LauncherStorage::NewButton();
+    return LauncherStorage::NewButton(windows);
   }
   std::unique_ptr<std::uint8_t[]> NewBytes(std::size_t size) override {
     if (refuseBytes) return nullptr;

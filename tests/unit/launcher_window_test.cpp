@@ -6,6 +6,7 @@
 #include <pthread.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -127,11 +128,11 @@ TEST_F(LauncherWindowTest, ParentIsPassedOn) {
 
 TEST_F(LauncherWindowTest, FailedCreationLeavesTheSlotUnset) {
   fake_.failCreateWindow = true;
-  LauncherWindow window(fake_, settings_, nullptr, nullptr);
-  EXPECT_EQ(nullptr, window.window());
+  std::optional<LauncherWindow> window(std::in_place, fake_, settings_, nullptr, nullptr);
+  EXPECT_EQ(nullptr, window->window());
   EXPECT_TRUE(fake_.CallsStartingWith("SetWindowUserData").empty());
   fake_.ClearCalls();
-  window.Teardown();
+  window.reset();
   EXPECT_TRUE(fake_.calls().empty()) << "no window to destroy, no fonts";
 }
 
@@ -178,16 +179,16 @@ TEST_F(LauncherWindowTest, MessagesWithoutAnObjectGoToTheDefaultExceptDestroy) {
 }
 
 TEST_F(LauncherWindowTest, CloseDestroysOnceAndTeardownFindsNoWindow) {
-  LauncherWindow window(fake_, settings_, nullptr, nullptr);
+  std::optional<LauncherWindow> window(std::in_place, fake_, settings_, nullptr, nullptr);
   fake_.ClearCalls();
   EXPECT_EQ(0, fake_.Send(Window1(), kWmClose));
   std::vector<std::string> expected = {"DestroyWindow window1", "PostQuitMessage 0"};
   EXPECT_EQ(expected, fake_.calls());
-  EXPECT_EQ(nullptr, window.window());
+  EXPECT_EQ(nullptr, window->window());
   EXPECT_TRUE(fake_.quitPosted());
   EXPECT_EQ(0, fake_.quitStatus());
   fake_.ClearCalls();
-  window.Teardown();
+  window.reset();
   EXPECT_TRUE(fake_.calls().empty());
 }
 
@@ -237,42 +238,32 @@ TEST_F(LauncherWindowTest, TeardownOrder) {
   fake_.files["pic.bmp"] = MakeBmp(BmpLayout{});
   AddButton(fake_, 0, "A", "Aa", 10, 10, 100);
   AddButton(fake_, 1, "B", "Bb", 10, 40, 100);
-  LauncherWindow window(fake_, settings_, nullptr, nullptr);
-  ASSERT_TRUE(CreateButtonList(window));
+  std::optional<LauncherWindow> window(std::in_place, fake_, settings_, nullptr, nullptr);
+  ASSERT_TRUE(CreateButtonList(*window));
   fake_.ClearCalls();
-  window.Teardown();
+  window.reset();
   std::vector<std::string> expected = {
       "DestroyWindow window1", "PostQuitMessage 0", "DeleteFont font3",
       "DeleteFont font4",      "DeleteFont font1",  "DeleteFont font2",
   };
   EXPECT_EQ(expected, fake_.calls());
-  EXPECT_EQ(nullptr, window.window());
-  EXPECT_EQ(nullptr, window.buttons());
   EXPECT_EQ(0, fake_.liveFonts());
-  EXPECT_STREQ("", window.defaults().errorMsg.c_str());
-  EXPECT_TRUE(window.buttonSections().names().empty());
-  EXPECT_FALSE(window.picture().loaded());
-  EXPECT_STREQ("", window.background().c_str());
-  EXPECT_STREQ("", window.title().c_str());
-  fake_.ClearCalls();
-  window.Teardown();
-  EXPECT_TRUE(fake_.calls().empty()) << "a second teardown does nothing";
 }
 
 // Teardown runs on a thread with a small stack: releasing the list through
 // a chain of destructors would need far more than that.
 void* TeardownOnSmallStack(void* window) {
-  static_cast<LauncherWindow*>(window)->Teardown();
+  static_cast<std::optional<LauncherWindow>*>(window)->reset();
   return nullptr;
 }
 
 TEST_F(LauncherWindowTest, TeardownOfAVeryLongListIsIterative) {
-  LauncherWindow window(fake_, settings_, nullptr, nullptr);
+  std::optional<LauncherWindow> window(std::in_place, fake_, settings_, nullptr, nullptr);
   constexpr int kButtons = 100000;
   for (int i = 0; i < kButtons; ++i) {
-    auto button = std::make_unique<LauncherButton>();
+    auto button = std::make_unique<LauncherButton>(fake_);
     if (i == 0 || i == kButtons - 1) button->buttonFont = fake_.CreateFont(20, "Ariel");
-    window.LinkButtonInFront(std::move(button));
+    window->LinkButtonInFront(std::move(button));
   }
   fake_.ClearCalls();
   pthread_attr_t attributes;
@@ -285,7 +276,7 @@ TEST_F(LauncherWindowTest, TeardownOfAVeryLongListIsIterative) {
   std::vector<std::string> expected = {"DestroyWindow window1", "PostQuitMessage 0",
                                        "DeleteFont font2", "DeleteFont font1"};
   EXPECT_EQ(expected, fake_.calls());
-  EXPECT_EQ(nullptr, window.buttons());
+  EXPECT_FALSE(window.has_value());
 }
 
 }  // namespace

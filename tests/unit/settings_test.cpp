@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "fake/fake_platform.h"
+#include "launcher_test_support.h"
+#include "settings/button_settings.h"
+#include "settings/main_settings.h"
+#include "settings/medium_settings.h"
 
 namespace mavrel {
 namespace {
@@ -266,7 +271,7 @@ TEST_F(SettingsTest, ListNamesAreNotDecodedAndNumbersHaveNoLeadingZeros) {
 }
 
 // The fifteen configured properties of a record, as text, for comparisons.
-std::vector<std::string> Describe(const LauncherButton& b) {
+std::vector<std::string> Describe(const ButtonSettings& b) {
   auto rect = [](const SettingRect& r) {
     return std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.width) + "," +
            std::to_string(r.height);
@@ -307,20 +312,16 @@ const std::vector<std::string> kBuiltIn = {
     "corrupted."};
 
 TEST_F(SettingsTest, BuiltInDefaultsWithoutAFile) {
-  LauncherButton main;
-  ReadButtonDefaults(settings, "Main", main);
+  ButtonSettings main = ReadButtonDefaults(settings, "Main");
   EXPECT_EQ(kBuiltIn, Describe(main));
-  LauncherButton button;
-  ReadButtonSettings(settings, "Absent", main, button);
+  ButtonSettings button = ReadButtonSettings(settings, "Absent", main);
   EXPECT_EQ(kBuiltIn, Describe(button));
 }
 
 TEST_F(SettingsTest, ReadersReadFifteenPropertiesInRecordOrder) {
-  LauncherButton main;
-  ReadButtonDefaults(settings, "Main", main);
-  LauncherButton button;
+  ButtonSettings main = ReadButtonDefaults(settings, "Main");
   fake.ClearCalls();
-  ReadButtonSettings(settings, "B", main, button);
+  ButtonSettings button = ReadButtonSettings(settings, "B", main);
   std::vector<std::string> keys;
   for (const std::string& call : fake.calls()) {
     std::string rest = call.substr(std::strlen("GetPrivateProfileString [B] "));
@@ -375,10 +376,8 @@ TEST_F(SettingsTest, ThreeLevelsOfDefaults) {
     SettingsFile file(platform);
     if (row.mainValue) platform.SetSetting("Main", row.key, row.mainValue);
     if (row.buttonValue) platform.SetSetting("B", row.key, row.buttonValue);
-    LauncherButton main;
-    ReadButtonDefaults(file, "Main", main);
-    LauncherButton button;
-    ReadButtonSettings(file, "B", main, button);
+    ButtonSettings main = ReadButtonDefaults(file, "Main");
+    ButtonSettings button = ReadButtonSettings(file, "B", main);
     std::vector<std::string> expected = kBuiltIn;
     expected[row.field] = row.expected;
     EXPECT_EQ(expected, Describe(button))
@@ -394,42 +393,25 @@ TEST_F(SettingsTest, ButtonRectangleInheritsComponentByComponent) {
   fake.SetSetting("B", "BUTTON_LOC.Y", "100");
   fake.SetSetting("B", "BUTTON_LOC.WIDTH", "");
   fake.SetSetting("B", "DESC_LOC.X", "5");
-  LauncherButton main;
-  ReadButtonDefaults(settings, "Main", main);
-  LauncherButton button;
-  ReadButtonSettings(settings, "B", main, button);
+  ButtonSettings main = ReadButtonDefaults(settings, "Main");
+  ButtonSettings button = ReadButtonSettings(settings, "B", main);
   EXPECT_EQ("40,100,300,0", Describe(button)[2]);
   EXPECT_EQ("5,0,0,9", Describe(button)[3]);
 }
 
-TEST_F(SettingsTest, ReadersResetTheRuntimeHalf) {
-  LauncherButton main;
-  main.state = ButtonState::Pressed;
-  main.buttonFont = FakeHandle<FontHandle>(3);
-  main.descFont = FakeHandle<FontHandle>(4);
-  main.next = std::make_unique<LauncherButton>();
-  ReadButtonDefaults(settings, "Main", main);
-  EXPECT_EQ(ButtonState::Normal, main.state);
-  EXPECT_EQ(nullptr, main.buttonFont);
-  EXPECT_EQ(nullptr, main.descFont);
-  EXPECT_EQ(nullptr, main.next);
-  LauncherButton button;
-  button.state = ButtonState::Hot;
-  button.next = std::make_unique<LauncherButton>();
-  ReadButtonSettings(settings, "B", main, button);
-  EXPECT_EQ(ButtonState::Normal, button.state);
-  EXPECT_EQ(nullptr, button.next);
-}
-
-TEST_F(SettingsTest, ReleaseButtonTextsEmptiesAllSeven) {
-  fake.SetSetting("Main", "PROG_COMMAND", "p");
-  fake.SetSetting("Main", "BUTTON_LOC.X", "3");
-  LauncherButton main;
-  ReadButtonDefaults(settings, "Main", main);
-  ReleaseButtonTexts(main);
-  std::vector<std::string> d = Describe(main);
-  for (int field : {0, 1, 10, 11, 12, 13, 14}) EXPECT_EQ("", d[field]) << field;
-  EXPECT_EQ("3,0,0,0", d[2]);
+// Members are destroyed in the reverse of their declaration order, so the
+// seven texts go last read first: ERROR_MSG, EXIT_COMMAND, DOC_COMMAND,
+// PROG_COMMAND, DIRECTORY, DESC_TEXT, BUTTON_TEXT.
+TEST(ButtonSettingsTest, TextsAreReleasedLastReadFirst) {
+  const std::size_t offsets[] = {
+      offsetof(ButtonSettings, buttonText), offsetof(ButtonSettings, descText),
+      offsetof(ButtonSettings, directory),  offsetof(ButtonSettings, progCommand),
+      offsetof(ButtonSettings, docCommand), offsetof(ButtonSettings, exitCommand),
+      offsetof(ButtonSettings, errorMsg),
+  };
+  for (std::size_t i = 1; i < sizeof offsets / sizeof offsets[0]; ++i) {
+    EXPECT_LT(offsets[i - 1], offsets[i]) << i;
+  }
 }
 
 TEST_F(SettingsTest, SameSectionTwiceGivesIdenticalButtons) {
@@ -437,12 +419,10 @@ TEST_F(SettingsTest, SameSectionTwiceGivesIdenticalButtons) {
   fake.SetSetting("Main", "Button.1", "Twin");
   fake.SetSetting("Twin", "BUTTON_TEXT", "Hi");
   SectionNameList list(settings, "Main", "Button");
-  LauncherButton main;
-  ReadButtonDefaults(settings, "Main", main);
+  ButtonSettings main = ReadButtonDefaults(settings, "Main");
   ASSERT_EQ(2u, list.names().size());
-  LauncherButton a, b;
-  ReadButtonSettings(settings, list.names()[0].c_str(), main, a);
-  ReadButtonSettings(settings, list.names()[1].c_str(), main, b);
+  ButtonSettings a = ReadButtonSettings(settings, list.names()[0].c_str(), main);
+  ButtonSettings b = ReadButtonSettings(settings, list.names()[1].c_str(), main);
   EXPECT_EQ(Describe(a), Describe(b));
   EXPECT_EQ("Hi", Describe(a)[0]);
 }
@@ -487,12 +467,10 @@ TEST_F(SettingsTest, WorkedExampleEndToEnd) {
   EXPECT_STREQ("setup.bmp", SettingText(settings, "", "Main", "Background").c_str());
   SectionNameList list(settings, "Main", "Button");
   EXPECT_EQ((std::vector<std::string>{"Install", "Readme", "Close"}), Names(list));
-  LauncherButton main;
-  ReadButtonDefaults(settings, "Main", main);
+  ButtonSettings main = ReadButtonDefaults(settings, "Main");
   std::vector<std::vector<std::string>> buttons;
   for (const SettingText& name : list.names()) {
-    LauncherButton b;
-    ReadButtonSettings(settings, name.c_str(), main, b);
+    ButtonSettings b = ReadButtonSettings(settings, name.c_str(), main);
     buttons.push_back(Describe(b));
   }
   const std::string error = kBuiltIn[14];
@@ -510,6 +488,35 @@ TEST_F(SettingsTest, WorkedExampleEndToEnd) {
   EXPECT_EQ(1u, fake.CallsStartingWith("GetFullPathName").size());
   EXPECT_EQ("GetFullPathName Mavrel.INI 1024", fake.calls().front());
   EXPECT_EQ(fake.calls().size() - 1, fake.CallsStartingWith("GetPrivateProfileString").size());
+}
+
+// The tools' reading of a medium is the launcher's own order without the
+// picture file: the window settings, the list, the [Main] defaults, then each
+// listed button in key order.
+TEST_F(SettingsTest, MediumSettingsReadInTheLaunchersOrderWithoutThePicture) {
+  using test_support::Append;
+  using test_support::ButtonPropertyReads;
+  using test_support::ReadLine;
+  fake.SetSetting("Main", "Background", "setup.bmp");
+  fake.SetSetting("Main", "Button.0", "Install");
+  fake.SetSetting("Main", "Button.1", "Readme");
+  fake.SetSetting("Readme", "BUTTON_TEXT", "Read me");
+  fake.files["setup.bmp"] = {'B', 'M'};
+  MediumSettings medium(settings);
+  std::vector<std::string> expected = {
+      "GetFullPathName Mavrel.INI 1024", ReadLine("Main", "Width"),
+      ReadLine("Main", "Height"),        ReadLine("Main", "Title"),
+      ReadLine("Main", "Background"),    ReadLine("Main", "Button.0"),
+      ReadLine("Main", "Button.1"),      ReadLine("Main", "Button.2"),
+  };
+  Append(expected, ButtonPropertyReads("Main"));
+  Append(expected, ButtonPropertyReads("Install"));
+  Append(expected, ButtonPropertyReads("Readme"));
+  EXPECT_EQ(expected, fake.calls());
+  EXPECT_STREQ("setup.bmp", medium.background.c_str());
+  ASSERT_EQ(2u, medium.buttons.size());
+  EXPECT_STREQ("Unlabeled", medium.buttons[0].buttonText.c_str());
+  EXPECT_STREQ("Read me", medium.buttons[1].buttonText.c_str());
 }
 
 }  // namespace

@@ -46,8 +46,25 @@ namespace mavrel {
 // A font face opened at one size, shared by every font handle of that size.
 struct OpenFace;
 
-class DesktopPlatform : public FileSystemPlatform {
+class DesktopPlatform : public Platform {
  public:
+  /// Paths, settings and files: those of FileSystemPlatform.
+  std::uint32_t GetFullPathName(const char* name, std::uint32_t bufferSize, char* buffer) override {
+    return files_.GetFullPathName(name, bufferSize, buffer);
+  }
+  std::uint32_t GetPrivateProfileString(const char* section, const char* key, char* buffer,
+                                        std::uint32_t bufferSize, const char* path) override {
+    return files_.GetPrivateProfileString(section, key, buffer, bufferSize, path);
+  }
+  FileHandle OpenFileForReading(const char* path) override {
+    return files_.OpenFileForReading(path);
+  }
+  std::uint32_t GetFileSize(FileHandle file) override { return files_.GetFileSize(file); }
+  bool ReadFile(FileHandle file, void* buffer, std::uint32_t size) override {
+    return files_.ReadFile(file, buffer, size);
+  }
+  bool CloseFile(FileHandle file) override { return files_.CloseFile(file); }
+
   DesktopPlatform();
   ~DesktopPlatform() override;
   DesktopPlatform(const DesktopPlatform&) = delete;
@@ -118,6 +135,7 @@ class DesktopPlatform : public FileSystemPlatform {
   int FontLineHeight(FontHandle font) const;
 
  private:
+  FileSystemPlatform files_;
   struct Window;
   struct Context;
   struct Font;

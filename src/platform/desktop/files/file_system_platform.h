@@ -1,8 +1,6 @@
 // The part of the desktop backend that needs no display: paths, the
-// settings file and plain file reading on a POSIX system. Every window,
-// graphics and process operation stays pure virtual for the backend that
-// derives from this one (the SDL desktop platform, or the headless one of
-// mavrel-inspect).
+// settings file and plain file reading on a POSIX system. mavrel-inspect
+// uses it alone; the SDL desktop platform holds one for its file half.
 //
 // Implements: GetFullPathName (textual, against getcwd), GetPrivateProfileString
 // (our INI reader with the Windows rules, one parse per file), OpenFileForReading,
@@ -14,12 +12,12 @@
 #include <map>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/file_system.h"
 #include "portable/ini_reader.h"
 
 namespace mavrel {
 
-class FileSystemPlatform : public Platform {
+class FileSystemPlatform : public FileSystem {
  public:
   FileSystemPlatform() = default;
 

@@ -1,8 +1,6 @@
-#include "window/pointer_tracking.h"
+#include "window/pointer_tracker.h"
 
 #include "commands/activation.h"
-#include "window/launcher_button.h"
-#include "window/launcher_window.h"
 
 namespace mavrel {
 
@@ -14,7 +12,7 @@ PointerPosition UnpackPointerPosition(std::intptr_t lParam) {
   return at;
 }
 
-void LauncherWindow::Invalidate(const LauncherButton& button) {
+void PointerTracker::Invalidate(const LauncherButton& button) {
   // The window can be closed while a command runs (a close that reaches us
   // during the error box); the platform reads a null window as "every
   // window on the screen", so a button of a closed window is left alone.
@@ -22,7 +20,7 @@ void LauncherWindow::Invalidate(const LauncherButton& button) {
   InvalidateButton(platform_, button, window_);
 }
 
-void LauncherWindow::TrackPointer(std::int32_t x, std::int32_t y) {
+void PointerTracker::TrackPointer(std::int32_t x, std::int32_t y) {
   if (pressed_ != 0) {
     // While a press lasts only the button it began on follows the pointer.
     if (hotButton_ == nullptr) return;
@@ -35,7 +33,7 @@ void LauncherWindow::TrackPointer(std::int32_t x, std::int32_t y) {
   }
   // In an overlap the first button in list order wins.
   LauncherButton* target = nullptr;
-  for (LauncherButton* button = buttons_.get(); button != nullptr; button = button->next.get()) {
+  for (LauncherButton* button = buttons_.head(); button != nullptr; button = button->next.get()) {
     if (HitTest(button->buttonLoc, x, y)) {
       target = button;
       break;
@@ -54,7 +52,7 @@ void LauncherWindow::TrackPointer(std::int32_t x, std::int32_t y) {
   }
 }
 
-void LauncherWindow::PointerDown(std::int32_t x, std::int32_t y) {
+void PointerTracker::PointerDown(std::int32_t x, std::int32_t y) {
   TrackPointer(x, y);
   // A press whose release never reached us is still in progress.
   if (pressed_ != 0) return;
@@ -65,7 +63,7 @@ void LauncherWindow::PointerDown(std::int32_t x, std::int32_t y) {
   }
 }
 
-void LauncherWindow::PointerUp(std::int32_t x, std::int32_t y) {
+void PointerTracker::PointerUp(std::int32_t x, std::int32_t y) {
   if (pressed_ != 0) {
     pressed_ = 0;
     // Only the state the last pointer message left decides; the release

@@ -2,7 +2,7 @@
 // invalidations, and event sequences for the cases that look odd but are
 // intended (drag off and back, press on one button and release on another,
 // a lost release, positions left of the window).
-#include "window/pointer_tracking.h"
+#include "window/pointer_tracker.h"
 
 #include <gtest/gtest.h>
 
