@@ -46,6 +46,7 @@ stub_windows() {
 stub_linux() {
   mkdir -p "$1"
   printf '#!/bin/sh\necho launcher stand-in\n' >"$1/mavrel"
+  # shellcheck disable=SC2016 # the stand-in's own $1
   printf '#!/bin/sh\n[ "$1" = --version ] && echo "mavrel-inspect %s"\n' "$2" >"$1/mavrel-inspect"
   chmod 755 "$1/mavrel" "$1/mavrel-inspect"
 }
