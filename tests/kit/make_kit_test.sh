@@ -72,6 +72,15 @@ $(diff <(echo "$expected_files") <(echo "$listed"))"
     "AUTHORING.md=$source_dir/AUTHORING.md"; do
     cmp -s "$kit/${pair%%=*}" "${pair#*=}" || fail "$label: ${pair%%=*} is not ${pair#*=}"
   done
+  # autorun.inf names programs of the kit, with Windows line ends.
+  local entry file
+  for entry in open icon; do
+    file=$(sed -n "s/^$entry=\([^,\r]*\).*\r\$/\1/p" "$kit/autorun.inf")
+    if [ -z "$file" ] || [ ! -f "$kit/$file" ]; then
+      fail "$label: autorun.inf $entry='$file' is not in the kit"
+    fi
+  done
+  grep -q '^label=.' "$kit/autorun.inf" || fail "$label: autorun.inf has no label"
   # The zip: the same files under the one folder, the same bytes and modes.
   python3 - "$out/$name.zip" "$kit" "$name" <<'PY' || fail "$label: the zip differs from the folder"
 import os, sys, zipfile
@@ -163,6 +172,32 @@ if [ $# -ge 5 ] && [ -f "$3/Mavrel.exe" ] && [ -x "$4" ] && [ -x "$5" ]; then
   (cd "$kit" && ./mavrel-inspect >"$work/starter.out") || fail "kit's mavrel-inspect: status $?"
   cmp -s "$work/starter.expected" "$work/starter.out" ||
     fail "the kit's starter medium reads differently: $(diff "$work/starter.expected" "$work/starter.out" | head)"
+  # Everything the starter names is in the kit, on both platforms.
+  (cd "$kit" && ./mavrel-inspect --platform windows >"$work/starter-windows.out") ||
+    fail "kit's mavrel-inspect --platform windows: status $?"
+  for json in "$work/starter.out" "$work/starter-windows.out"; do
+    python3 - "$json" "$kit" <<'PY' || fail "the starter names files the kit lacks ($json)"
+import json, os, sys
+medium = json.load(open(sys.argv[1]))
+kit = sys.argv[2]
+def here(path):
+    return os.path.join(kit, path.replace("\\", "/"))
+missing = []
+if not os.path.isfile(here(medium["window"]["background"])):
+    missing.append(medium["window"]["background"])
+for b in medium["buttons"]:
+    if not os.path.isdir(here(b["DIRECTORY"])):
+        missing.append(b["DIRECTORY"])
+    if b["DOC_COMMAND"] and not os.path.isfile(here(b["DOC_COMMAND"])):
+        missing.append(b["DOC_COMMAND"])
+    words = b["PROG_COMMAND"].split()
+    if words[:1] == ["sh"] and not os.path.isfile(os.path.join(here(b["DIRECTORY"]), words[1])):
+        missing.append(b["PROG_COMMAND"])
+if missing:
+    print("missing:", missing)
+sys.exit(1 if missing else 0)
+PY
+  done
 else
   echo "note: no real builds given, the kit was made from stand-ins only"
 fi
