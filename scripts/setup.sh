@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev
   valgrind
+  python3 shellcheck
 )
 missing=()
 for p in "${packages[@]}"; do

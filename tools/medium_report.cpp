@@ -39,8 +39,20 @@ static void PrepareOutput() {}
 namespace mavrel {
 namespace {
 
+#ifndef MAVREL_VERSION
+#error "MAVREL_VERSION comes from project() in the top CMakeLists.txt"
+#endif
+
+// Whose reading to show by default: this build's own platform's.
+#ifdef _WIN32
+constexpr bool kLinuxSectionsByDefault = false;
+#else
+constexpr bool kLinuxSectionsByDefault = true;
+#endif
+
 constexpr const char* kUsage =
-    "Usage: mavrel-inspect [DIRECTORY]\n"
+    "Usage: mavrel-inspect [--platform linux|windows] [DIRECTORY]\n"
+    "       mavrel-inspect --version\n"
     "Reads the settings of the medium in DIRECTORY (default: the current directory)\n"
     "exactly as the launcher does when started there, and prints the effective\n"
     "configuration as JSON: the settings file path, the window, the button sections,\n"
@@ -48,6 +60,10 @@ constexpr const char* kUsage =
     "applied, texts decoded and rectangles as read (before text measuring).\n"
     "Outside Windows, a settings file named like Mavrel.INI in another letter case\n"
     "(MAVREL.INI, mavrel.ini) is read when Mavrel.INI itself is missing.\n"
+    "--platform linux shows what the Linux launcher reads, where a section\n"
+    "[NAME.Linux] overrides [NAME] key by key; --platform windows what Mavrel.exe\n"
+    "reads, which never looks at those sections. The default is this build's own\n"
+    "platform.\n"
     "Exit status: 0 on success, 2 when DIRECTORY cannot be entered or the\n"
     "arguments are wrong, 1 when the output cannot be written.\n";
 
@@ -191,13 +207,25 @@ std::string InspectCurrentDirectory(FileSystem& files) {
 int Run(int argc, char** argv) {
   const char* directory = nullptr;
   bool endOfOptions = false;
+  bool linuxSections = kLinuxSectionsByDefault;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (!endOfOptions && (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (!endOfOptions && std::strcmp(arg, "--") == 0) {
+    if (!endOfOptions && std::strcmp(arg, "--version") == 0) {
+      std::fputs("mavrel-inspect " MAVREL_VERSION "\n", stdout);
+      return 0;
+    }
+    if (!endOfOptions && std::strcmp(arg, "--platform") == 0) {
+      const char* name = (i + 1 < argc) ? argv[++i] : "";
+      if (std::strcmp(name, "linux") != 0 && std::strcmp(name, "windows") != 0) {
+        std::fprintf(stderr, "mavrel-inspect: --platform takes linux or windows\n%s", kUsage);
+        return 2;
+      }
+      linuxSections = std::strcmp(name, "linux") == 0;
+    } else if (!endOfOptions && std::strcmp(arg, "--") == 0) {
       endOfOptions = true;
     } else if (!endOfOptions && arg[0] == '-' && arg[1] != '\0') {
       std::fprintf(stderr, "mavrel-inspect: unknown option \"%s\"\n%s", arg, kUsage);
@@ -218,6 +246,7 @@ int Run(int argc, char** argv) {
   }
 
   InspectFiles files;
+  files.SetLinuxSections(linuxSections);
   std::string json = InspectCurrentDirectory(files);
   PrepareOutput();
   if (std::fwrite(json.data(), 1, json.size(), stdout) != json.size() || std::fflush(stdout) != 0) {

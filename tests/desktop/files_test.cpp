@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/linux_sections_cases.h"
 #include "platform/desktop/files/file_system_platform.h"
 #include "platform/desktop/files/media_path.h"
 #include "settings/button_settings.h"
@@ -263,6 +264,39 @@ TEST_F(ProfileTest, EmptyPathAndArgumentsAreHarmless) {
   char untouched = '#';
   EXPECT_EQ(0u, platform.GetPrivateProfileString("Main", "Title", &untouched, 0, "x"));
   EXPECT_EQ('#', untouched);
+}
+
+// "[NAME.Linux]" over "[NAME]", key by key, and the same file read as on
+// Windows when the Linux sections are off.
+TEST_F(ProfileTest, LinuxSectionsOverrideKeyByKey) {
+  Write("Mavrel.INI", linux_sections::kFile);
+  const std::string path = root_ + "/Mavrel.INI";
+  FileSystemPlatform linuxReader;
+  FileSystemPlatform windowsReader;
+  windowsReader.SetLinuxSections(false);
+  for (const linux_sections::Case& row : linux_sections::kCases) {
+    EXPECT_EQ(row.linuxValue, Read(linuxReader, path, row.section, row.key))
+        << row.section << " " << row.key << ": " << row.why;
+    EXPECT_EQ(row.windowsValue, Read(windowsReader, path, row.section, row.key))
+        << row.section << " " << row.key << ": " << row.why;
+  }
+  // An overriding value is cut to the buffer like any other.
+  EXPECT_EQ("sh i", Read(linuxReader, path, "Install", "PROG_COMMAND", 5));
+  EXPECT_EQ(1, linuxReader.settingsParseCount());
+}
+
+// A file with no ".Linux" anywhere reads the same, and the check for one
+// follows the file when it changes.
+TEST_F(ProfileTest, LinuxSectionAddedLater) {
+  FileSystemPlatform platform;
+  platform.SetSettingsRecheckInterval(std::chrono::milliseconds(0));
+  const std::string path = root_ + "/Mavrel.INI";
+  Write("Mavrel.INI", "[Main]\nTitle=one\n");
+  SetModified("Mavrel.INI", 1000000);
+  EXPECT_EQ("one", Read(platform, path, "Main", "Title"));
+  Write("Mavrel.INI", "[Main]\nTitle=one\n[MAIN.linux]\nTitle=two\n");
+  SetModified("Mavrel.INI", 2000000);
+  EXPECT_EQ("two", Read(platform, path, "Main", "Title"));
 }
 
 // The settings subsystem over the real reader: the file is found and read

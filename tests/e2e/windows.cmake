@@ -3,7 +3,7 @@
 #  - both builds: the launcher, mavrel-inspect and the test helper are PE
 #    files of the right machine and subsystem that import no DLL beyond
 #    those of Windows itself; the launcher carries icon group 107 and its
-#    manifest. The check is shown to fail on a program with a foreign DLL.
+#    manifest; both shipped programs carry the project's version resource. The check is shown to fail on a program with a foreign DLL.
 #  - x86_64 build, under wine64 on a private Xvfb: the backend's own checks
 #    of its system calls, the launcher end to end,
 #    and mavrel-inspect against this build's own (the platform's settings
@@ -22,13 +22,19 @@ foreach(arch x86_64 i686)
   endif()
   add_test(NAME windows_${arch}_launcher_imports_icon_manifest
     COMMAND mavrel-pe-check --machine ${arch} --subsystem gui --icon-group 107 --manifest
+            --version-info ${PROJECT_VERSION} ${windir}/Mavrel.exe)
+  # The version check compares: another number must fail on the same file.
+  add_test(NAME windows_${arch}_version_check_refuses_another_version
+    COMMAND mavrel-pe-check --machine ${arch} --subsystem gui --version-info 9.8.7
             ${windir}/Mavrel.exe)
+  set_tests_properties(windows_${arch}_version_check_refuses_another_version PROPERTIES
+    PASS_REGULAR_EXPRESSION "FAILED: fixed file version [0-9.]+ \\(expected 9.8.7.0\\).*FAILED: product version")
   add_test(NAME windows_${arch}_helper_imports
     COMMAND mavrel-pe-check --machine ${arch} --subsystem gui ${windir}/mavrel-test-helper.exe)
   if(EXISTS ${CMAKE_SOURCE_DIR}/tools/medium_report.cpp)
     add_test(NAME windows_${arch}_inspect_imports
       COMMAND mavrel-pe-check --machine ${arch} --subsystem console
-              ${windir}/tools/mavrel-inspect.exe)
+              --version-info ${PROJECT_VERSION} ${windir}/tools/mavrel-inspect.exe)
   endif()
   add_test(NAME windows_${arch}_import_check_refuses_foreign_dll
     COMMAND mavrel-pe-check --machine ${arch} --subsystem console

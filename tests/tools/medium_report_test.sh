@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Checks mavrel-inspect from the outside: the demo medium, a folder without
 # settings, a medium with hostile texts and numbers, a lower-case settings
-# file name, a bad folder and --help. Usage: medium_report_test.sh INSPECT SOURCE_DIR
+# file name, the starter medium of the kit as each platform reads it, a bad
+# folder, --help and --version.
+# Usage: medium_report_test.sh INSPECT SOURCE_DIR VERSION
 set -u
 inspect=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 source_dir=$(cd "$2" && pwd)
+version=$3
 here=$source_dir/tests/tools
 work=$(mktemp -d /tmp/mavrel-inspect-test-XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -16,13 +19,15 @@ fail() {
 }
 
 # Compares the output for folder $1 with the expected file $2, in which
-# @SETTINGS_FILE@ stands for the folder's settings file path.
+# @SETTINGS_FILE@ stands for the folder's settings file path; options after
+# the name $3 go before the folder.
 check_output() {
   local folder=$1 expected=$2 name=$3
+  shift 3
   local real
   real=$(cd "$folder" && pwd -P)
   sed "s|@SETTINGS_FILE@|$real/Mavrel.INI|" "$expected" >"$work/$name.expected"
-  if ! "$inspect" "$folder" >"$work/$name.out" 2>"$work/$name.err"; then
+  if ! "$inspect" "$@" "$folder" >"$work/$name.out" 2>"$work/$name.err"; then
     fail "$name: exit status $?"
   fi
   if ! cmp -s "$work/$name.expected" "$work/$name.out"; then
@@ -73,6 +78,25 @@ check_output "$work/hostile" "$here/hostile.json" hostile
 "$inspect" "$work/hostile" >"$work/again.out"
 cmp -s "$work/hostile.out" "$work/again.out" || fail "two runs differ"
 
+# One medium for both platforms: [NAME.Linux] over [NAME] for linux only,
+# and linux is what this build shows by default.
+check_output "$source_dir/kit/starter" "$here/starter_linux.json" starter-linux --platform linux
+check_output "$source_dir/kit/starter" "$here/starter_windows.json" starter-windows \
+  --platform windows
+"$inspect" "$source_dir/kit/starter" >"$work/starter-default.out"
+cmp -s "$work/starter-linux.out" "$work/starter-default.out" ||
+  fail "default platform: output differs from --platform linux"
+cmp -s "$work/starter-linux.out" "$work/starter-windows.out" &&
+  fail "--platform: linux and windows read the starter medium alike"
+for bad in "--platform macos" "--platform" "--platform Linux"; do
+  # shellcheck disable=SC2086
+  "$inspect" $bad "$source_dir/kit/starter" >"$work/bad.out" 2>"$work/bad.err"
+  status=$?
+  [ "$status" -eq 2 ] || fail "'$bad': exit status $status, not 2"
+  [ -s "$work/bad.out" ] && fail "'$bad': wrote to standard output"
+  grep -q "platform takes linux or windows" "$work/bad.err" || fail "'$bad': no message"
+done
+
 # A bad folder: a message on standard error, nothing on standard output.
 for bad in "$work/missing" "$work/hostile/mavrel.ini" ""; do
   "$inspect" "$bad" >"$work/bad.out" 2>"$work/bad.err"
@@ -87,8 +111,14 @@ done
 [ $? -eq 2 ] || fail "unknown option: exit status not 2"
 
 "$inspect" --help >"$work/help.out" 2>&1 || fail "--help: exit status $?"
-grep -q "Usage: mavrel-inspect \[DIRECTORY\]" "$work/help.out" || fail "--help: no usage line"
+grep -q "Usage: mavrel-inspect \[--platform linux|windows\] \[DIRECTORY\]" "$work/help.out" ||
+  fail "--help: no usage line"
 grep -q "JSON" "$work/help.out" || fail "--help: does not say what it prints"
+
+# The one version number, set in the top CMakeLists.txt.
+"$inspect" --version >"$work/version.out" 2>&1 || fail "--version: exit status $?"
+[ "$(cat "$work/version.out")" = "mavrel-inspect $version" ] ||
+  fail "--version: '$(cat "$work/version.out")', not 'mavrel-inspect $version'"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"

@@ -6,10 +6,13 @@
 //     itself provides: KERNEL32, USER32, GDI32, SHELL32 and msvcrt;
 //   - optionally, that it carries icon group 107 with a 32x32 and a 16x16
 //     image of 16 colours, and an application manifest asking for no
-//     elevation (asInvoker) and listing the supported Windows versions.
+//     elevation (asInvoker) and listing the supported Windows versions;
+//   - optionally, that its version resource names the product "Mavrel",
+//     gives VERSION (as "1.2.3" and as the four numbers 1.2.3.0 of both
+//     fixed versions) and describes the file.
 //
 // mavrel-pe-check --machine x86_64|i686 --subsystem gui|console
-//                 [--icon-group ID] [--manifest] FILE
+//                 [--icon-group ID] [--manifest] [--version-info VERSION] FILE
 // Prints what it found; exits 0 when every check passes, 1 otherwise.
 #include <algorithm>
 #include <cctype>
@@ -287,6 +290,130 @@ void CheckManifest(const PeFile& pe) {
         "manifest lists " + std::to_string(versions) + " supported Windows versions");
 }
 
+// One node of a version resource: a key, its value (text as UTF-16 or
+// bytes) and the nodes inside it.
+struct VersionNode {
+  std::string key;
+  std::vector<std::uint8_t> value;
+  bool text = false;
+  std::vector<VersionNode> children;
+};
+
+std::size_t Align4(std::size_t at) { return (at + 3) & ~static_cast<std::size_t>(3); }
+
+// A UTF-16 text at `at` up to its zero or `end`; other than ASCII becomes '?'.
+std::string Utf16Text(const std::vector<std::uint8_t>& data, std::size_t& at, std::size_t end) {
+  std::string text;
+  while (at + 2 <= end) {
+    const unsigned unit = data[at] | (data[at + 1] << 8);
+    at += 2;
+    if (unit == 0) break;
+    text.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+  }
+  return text;
+}
+
+// Reads the node at `at` that must end by `end`; false when it is malformed.
+bool ReadVersionNode(const std::vector<std::uint8_t>& data, std::size_t at, std::size_t end,
+                     int depth, VersionNode& node) {
+  if (depth > 8 || at + 6 > end) return false;
+  const std::size_t length = data[at] | (data[at + 1] << 8);
+  const std::size_t valueLength = data[at + 2] | (data[at + 3] << 8);
+  const unsigned type = data[at + 4] | (data[at + 5] << 8);
+  if (length < 6 || at + length > end) return false;
+  end = at + length;
+  std::size_t p = at + 6;
+  node.key = Utf16Text(data, p, end);
+  p = Align4(p);
+  node.text = type == 1;
+  const std::size_t valueBytes = node.text ? 2 * valueLength : valueLength;
+  if (p + valueBytes > end) return false;
+  node.value.assign(data.begin() + p, data.begin() + p + valueBytes);
+  p = Align4(p + valueBytes);
+  while (p + 6 <= end) {
+    VersionNode child;
+    const std::size_t childLength = data[p] | (data[p + 1] << 8);
+    if (!ReadVersionNode(data, p, end, depth + 1, child)) return false;
+    node.children.push_back(std::move(child));
+    p = Align4(p + childLength);
+  }
+  return true;
+}
+
+// "1.2.3" as the four numbers of a fixed version; false for anything else.
+bool VersionNumbers(const std::string& version, unsigned (&numbers)[4]) {
+  std::size_t at = 0;
+  for (int i = 0; i < 4; ++i) {
+    numbers[i] = 0;
+    if (at >= version.size()) continue;
+    std::size_t used = 0;
+    const unsigned long n = std::stoul(version.substr(at), &used);
+    if (used == 0 || n > 0xFFFF) return false;
+    numbers[i] = static_cast<unsigned>(n);
+    at += used;
+    if (at < version.size() && version[at++] != '.') return false;
+  }
+  return at >= version.size();
+}
+
+void CheckVersionInfo(const PeFile& pe, const std::string& version) {
+  std::vector<std::uint8_t> data;
+  const bool present = pe.Resource(16, 1, data);
+  Check(present, "version resource present");
+  if (!present) return;
+  VersionNode root;
+  const bool formed = ReadVersionNode(data, 0, data.size(), 0, root);
+  Check(formed && root.key == "VS_VERSION_INFO",
+        "version resource well formed: \"" + root.key + "\"");
+  unsigned expected[4];
+  if (!VersionNumbers(version, expected)) {
+    Check(false, "\"" + version + "\" is a version of up to four numbers");
+    return;
+  }
+  const std::vector<std::uint8_t>& fixed = root.value;
+  auto u32 = [&fixed](std::size_t at) {
+    return static_cast<std::uint32_t>(fixed[at] | (fixed[at + 1] << 8) | (fixed[at + 2] << 16) |
+                                      (static_cast<std::uint32_t>(fixed[at + 3]) << 24));
+  };
+  if (fixed.size() < 52 || u32(0) != 0xFEEF04BDu) {
+    Check(false, "fixed file information present");
+    return;
+  }
+  const char* names[2] = {"file", "product"};
+  for (int which = 0; which < 2; ++which) {
+    const std::uint32_t high = u32(8 + 8 * which);
+    const std::uint32_t low = u32(12 + 8 * which);
+    const unsigned got[4] = {high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF};
+    char line[160];
+    std::snprintf(line, sizeof line, "fixed %s version %u.%u.%u.%u (expected %u.%u.%u.%u)",
+                  names[which], got[0], got[1], got[2], got[3], expected[0], expected[1],
+                  expected[2], expected[3]);
+    Check(std::equal(got, got + 4, expected), line);
+  }
+  // StringFileInfo, then its one table of strings.
+  std::vector<std::pair<std::string, std::string>> strings;
+  for (const VersionNode& info : root.children) {
+    if (info.key != "StringFileInfo") continue;
+    for (const VersionNode& table : info.children) {
+      for (const VersionNode& entry : table.children) {
+        std::size_t at = 0;
+        strings.emplace_back(entry.key, Utf16Text(entry.value, at, entry.value.size()));
+      }
+    }
+  }
+  auto value = [&strings](const std::string& key) {
+    for (const auto& entry : strings)
+      if (entry.first == key) return entry.second;
+    return std::string("(missing)");
+  };
+  Check(value("ProductName") == "Mavrel", "product name \"" + value("ProductName") + "\"");
+  Check(value("ProductVersion") == version, "product version \"" + value("ProductVersion") + "\"");
+  Check(value("FileVersion") == version, "file version \"" + value("FileVersion") + "\"");
+  const std::string description = value("FileDescription");
+  Check(!description.empty() && description != "(missing)",
+        "file description \"" + description + "\"");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -295,6 +422,7 @@ int main(int argc, char** argv) {
   std::string path;
   long iconGroup = -1;
   bool manifest = false;
+  std::string versionInfo;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--machine" && i + 1 < argc) {
@@ -305,6 +433,8 @@ int main(int argc, char** argv) {
       iconGroup = std::strtol(argv[++i], nullptr, 10);
     } else if (arg == "--manifest") {
       manifest = true;
+    } else if (arg == "--version-info" && i + 1 < argc) {
+      versionInfo = argv[++i];
     } else {
       path = arg;
     }
@@ -313,7 +443,7 @@ int main(int argc, char** argv) {
       (subsystem != "gui" && subsystem != "console")) {
     std::fprintf(stderr,
                  "usage: mavrel-pe-check --machine x86_64|i686 --subsystem gui|console "
-                 "[--icon-group ID] [--manifest] FILE\n");
+                 "[--icon-group ID] [--manifest] [--version-info VERSION] FILE\n");
     return 2;
   }
   std::ifstream in(path, std::ios::binary);
@@ -344,5 +474,6 @@ int main(int argc, char** argv) {
   }
   if (iconGroup >= 0) CheckIconGroup(pe, static_cast<std::uint32_t>(iconGroup));
   if (manifest) CheckManifest(pe);
+  if (!versionInfo.empty()) CheckVersionInfo(pe, versionInfo);
   return failures == 0 ? 0 : 1;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/linux_sections_cases.h"
 #include "platform/win32/win32_platform.h"
 // Last, so that its A/W macros do not rename the platform's methods above.
 #include "platform/win32/windows_api.h"
@@ -104,6 +105,28 @@ void CheckSettings(Win32Platform& platform) {
   std::memset(value, 'x', sizeof(value));
   platform.GetPrivateProfileString("Main", "Title", value, sizeof(value), missingPath);
   Check(value[0] == '\0', "a missing file gives \"\"");
+}
+
+// mavrel-inspect --platform linux on Windows: the platform's reader with
+// "[NAME.Linux]" over "[NAME]", as the desktop launcher reads; off, which
+// is the launcher's own reading, those sections are never looked at.
+void CheckLinuxSections(Win32Platform& platform) {
+  Check(WriteBytes("linux.ini", linux_sections::kFile), "settings file with .Linux written");
+  char path[1024];
+  platform.GetFullPathName("linux.ini", sizeof(path), path);
+  char value[1024];
+  for (const bool on : {true, false}) {
+    platform.SetLinuxSections(on);
+    for (const linux_sections::Case& row : linux_sections::kCases) {
+      std::memset(value, 'x', sizeof(value));
+      platform.GetPrivateProfileString(row.section, row.key, value, sizeof(value), path);
+      const char* expected = on ? row.linuxValue : row.windowsValue;
+      Check(std::strcmp(value, expected) == 0, std::string(on ? "linux" : "windows") + " [" +
+                                                   row.section + "] " + row.key + " = \"" + value +
+                                                   "\" (" + row.why + ")");
+    }
+  }
+  platform.SetLinuxSections(false);
 }
 
 void CheckFiles(Win32Platform& platform) {
@@ -387,6 +410,7 @@ int main() {
               static_cast<unsigned>(sizeof(STARTUPINFOA)));
   mavrel::CheckPaths(platform);
   mavrel::CheckSettings(platform);
+  mavrel::CheckLinuxSections(platform);
   mavrel::CheckFiles(platform);
   mavrel::CheckWindows(platform);
   mavrel::CheckText(platform);

@@ -1,10 +1,11 @@
 #include "platform/win32/win32_platform.h"
 
-#include "platform/win32/windows_api.h"
-
 #include <cstring>
 #include <deque>
+#include <string>
 #include <vector>
+
+#include "platform/win32/windows_api.h"
 
 namespace mavrel {
 
@@ -78,6 +79,17 @@ std::uint32_t Win32Platform::GetFullPathName(const char* name, std::uint32_t buf
 std::uint32_t Win32Platform::GetPrivateProfileString(const char* section, const char* key,
                                                      char* buffer, std::uint32_t bufferSize,
                                                      const char* path) {
+  if (linuxSections_ && section != nullptr && bufferSize >= 2) {
+    // The platform gives the default for a missing key and for a line
+    // without "=", and the value, even an empty one, for a key written with
+    // "=": two reads with two different defaults tell them apart.
+    const std::string linuxSection = std::string(section) + ".Linux";
+    DWORD count =
+        ::GetPrivateProfileStringA(linuxSection.c_str(), key, "\x01", buffer, bufferSize, path);
+    if (std::strcmp(buffer, "\x01") != 0) return count;
+    count = ::GetPrivateProfileStringA(linuxSection.c_str(), key, "\x02", buffer, bufferSize, path);
+    if (std::strcmp(buffer, "\x02") != 0) return count;
+  }
   return ::GetPrivateProfileStringA(section, key, "", buffer, bufferSize, path);
 }
 

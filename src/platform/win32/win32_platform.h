@@ -77,7 +77,14 @@ class Win32Platform : public Platform {
   std::uintptr_t ShellExecute(WindowHandle owner, const char* document, const char* directory,
                               int showCommand) override;
 
+  /// Off (the launcher's reading): the settings file reads as the platform
+  /// reads it. On, for mavrel-inspect --platform linux: a key written in
+  /// section "NAME.Linux" wins over the same key in "NAME", as the desktop
+  /// launcher reads.
+  void SetLinuxSections(bool on) { linuxSections_ = on; }
+
  private:
+  bool linuxSections_ = false;
   // Win32 structures kept between calls (paint brackets, the last message
   // fetched); defined where <windows.h> is included, so that this header
   // stays free of its macros.

@@ -1,12 +1,14 @@
 #include "platform/desktop/files/file_system_platform.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "platform/desktop/files/media_path.h"
@@ -73,6 +75,37 @@ std::int64_t NowMilliseconds() {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
+constexpr std::string_view kLinuxSuffix = ".Linux";
+
+// False only when no section name of the file can end in ".Linux": then
+// reads skip the second lookup. Looks for ".linux" in any letter case.
+bool MayHaveLinuxSections(std::string_view bytes) {
+  for (std::size_t at = bytes.find('.'); at != std::string_view::npos;
+       at = bytes.find('.', at + 1)) {
+    if (bytes.size() - at >= kLinuxSuffix.size() &&
+        ::strncasecmp(bytes.data() + at, kLinuxSuffix.data(), kLinuxSuffix.size()) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The desktop launcher's one addition to the Windows reading, so that one
+// medium serves both: a key written in section "NAME.Linux" (letter case
+// aside, like every name; only the first such section counts) wins over the
+// same key in "NAME", also with nothing after its "=", so that an author can
+// blank a Windows-only value there. A line without "=" has no value, here as
+// everywhere, and overrides nothing. `scratch` keeps its room between reads.
+std::uint32_t ReadWithLinuxSection(const IniFile& ini, const char* section, const char* key,
+                                   char* buffer, std::uint32_t bufferSize, std::string& scratch) {
+  scratch.assign(section).append(kLinuxSuffix);
+  std::string_view value;
+  if (ini.Find(scratch, key, value) && value.data() != nullptr) {
+    return ini.Read(scratch, key, buffer, bufferSize);
+  }
+  return ini.Read(section, key, buffer, bufferSize);
+}
+
 }  // namespace
 
 std::uint32_t FileSystemPlatform::GetFullPathName(const char* name, std::uint32_t bufferSize,
@@ -135,6 +168,7 @@ void FileSystemPlatform::Refresh(const std::string& path, CachedSettings& cached
     std::int64_t got = ReadFully(fd, bytes.data(), bytes.size());
     if (got >= 0) {
       bytes.resize(static_cast<std::size_t>(got));
+      cached.mayHaveLinuxSections = MayHaveLinuxSections(bytes);
       cached.ini = IniFile(std::move(bytes));
       cached.exists = true;
       cached.resolvedPath = resolved;
@@ -164,6 +198,9 @@ std::uint32_t FileSystemPlatform::GetPrivateProfileString(const char* section, c
   }
   if (NowMilliseconds() - lastCached_->checkedAtMilliseconds >= recheckInterval_.count()) {
     Refresh(*lastPath_, *lastCached_);
+  }
+  if (linuxSections_ && lastCached_->mayHaveLinuxSections) {
+    return ReadWithLinuxSection(lastCached_->ini, section, key, buffer, bufferSize, linuxSection_);
   }
   return lastCached_->ini.Read(section, key, buffer, bufferSize);
 }

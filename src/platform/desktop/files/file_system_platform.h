@@ -30,6 +30,8 @@ class FileSystemPlatform : public FileSystem {
   std::uint32_t GetFullPathName(const char* name, std::uint32_t bufferSize, char* buffer) override;
 
   /// Answers from the parsed file at `path` (found with ResolveMediaPath).
+  /// A key written in section "NAME.Linux" wins over the same key in "NAME"
+  /// (see SetLinuxSections).
   /// The file is parsed at its first read; later reads are answered from
   /// memory, and the file is looked at again, and parsed again if its
   /// modification time or size changed, when the last look is older than
@@ -55,6 +57,10 @@ class FileSystemPlatform : public FileSystem {
   void SetSettingsRecheckInterval(std::chrono::milliseconds interval) {
     recheckInterval_ = interval;
   }
+  /// Whether "[NAME.Linux]" sections override "[NAME]" key by key, as the
+  /// desktop launcher reads (the default); off, the file reads as on
+  /// Windows, which never looks at them.
+  void SetLinuxSections(bool on) { linuxSections_ = on; }
   /// How many times a settings file has been parsed, for tests and tuning.
   int settingsParseCount() const { return parseCount_; }
 
@@ -67,6 +73,7 @@ class FileSystemPlatform : public FileSystem {
     std::int64_t modifiedNanoseconds = 0;
     std::int64_t size = -1;
     std::int64_t checkedAtMilliseconds = 0;
+    bool mayHaveLinuxSections = false;
   };
   void Refresh(const std::string& path, CachedSettings& cached);
 
@@ -76,6 +83,8 @@ class FileSystemPlatform : public FileSystem {
   CachedSettings* lastCached_ = nullptr;
   std::chrono::milliseconds recheckInterval_{100};
   int parseCount_ = 0;
+  bool linuxSections_ = true;
+  std::string linuxSection_;  // "NAME.Linux" of the latest read
 };
 
 }  // namespace mavrel
