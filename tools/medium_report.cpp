@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "inspect/check_command.h"
 #include "portable/text_encoding.h"
 #include "settings/settings.h"
 
@@ -40,6 +41,8 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: mavrel-inspect [DIRECTORY]\n"
+    "       mavrel-inspect check [DIRECTORY] [--format text|json] [--strict]\n"
+    "         (finds the medium's mistakes; see mavrel-inspect check --help)\n"
     "Reads the settings of the medium in DIRECTORY (default: the current directory)\n"
     "exactly as the launcher does when started there, and prints the effective\n"
     "configuration as JSON: the settings file path, the window, the button sections,\n"
@@ -189,6 +192,10 @@ std::string InspectCurrentDirectory(Platform& platform) {
 }
 
 int Run(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "check") == 0) {
+    InspectPlatform platform;
+    return RunCheckCommand(argc - 1, argv + 1, platform);
+  }
   const char* directory = nullptr;
   bool endOfOptions = false;
   for (int i = 1; i < argc; ++i) {
