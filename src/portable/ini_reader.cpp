@@ -257,9 +257,12 @@ std::uint32_t IniFile::SectionLine(std::string_view section) const {
 std::vector<IniFile::Item> IniFile::Items() const {
   std::vector<Item> items;
   if (!text_) return items;
-  // The section a key line belongs to, as lookups know it: -1 before the
-  // first header and inside a later duplicate.
-  std::int64_t section = -1;
+  items.reserve(entries_.size() + sections_.size() + 16);
+  // The parse kept the sections and keys that lookups reach in file order,
+  // so walking the lines again meets them in the same order: a line is
+  // reached exactly when it is the next one kept.
+  std::size_t nextSection = 0;
+  std::size_t nextEntry = 0;
   bool inSection = false;
   ForEachLine(*text_, [&](std::string_view line, std::uint32_t number) {
     const SplitLine split = Split(line);
@@ -271,18 +274,14 @@ std::vector<IniFile::Item> IniFile::Items() const {
     item.hasEquals = split.hasEquals;
     if (split.kind == SplitLine::Kind::kHeader) {
       item.kind = Item::Kind::kSection;
-      std::int64_t found = FindSection(split.name, HashName(split.name));
-      item.found = found >= 0 && sections_[static_cast<std::size_t>(found)].line == number;
-      section = item.found ? found : -1;
+      item.found = nextSection < sections_.size() && sections_[nextSection].line == number;
+      if (item.found) ++nextSection;
       inSection = true;
     } else {
       item.kind = Item::Kind::kKey;
       item.inSection = inSection;
-      if (section >= 0) {
-        std::int64_t entry =
-            FindEntry(static_cast<std::uint32_t>(section), split.name, HashName(split.name));
-        item.found = entry >= 0 && entries_[static_cast<std::size_t>(entry)].line == number;
-      }
+      item.found = nextEntry < entries_.size() && entries_[nextEntry].line == number;
+      if (item.found) ++nextEntry;
     }
     items.push_back(item);
   });

@@ -11,7 +11,8 @@
 #include <optional>
 #include <set>
 #include <string_view>
-#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "commands/activation.h"
 #include "picture/picture_validation.h"
@@ -53,7 +54,7 @@ bool EndsWithName(std::string_view text, std::string_view suffix) {
 enum class Kind { kText, kNumber, kColor, kPath, kExit };
 
 struct KnownKey {
-  const char* name;
+  std::string_view name;
   Kind kind;
 };
 
@@ -93,7 +94,9 @@ constexpr KnownKey kButtonKeys[] = {
 template <std::size_t N>
 const KnownKey* FindKnown(const KnownKey (&table)[N], std::string_view key) {
   for (const KnownKey& known : table) {
-    if (EqualNames(known.name, key)) return &known;
+    if (known.name.size() == key.size() && EqualNames(known.name, key)) {
+      return &known;
+    }
   }
   return nullptr;
 }
@@ -351,9 +354,8 @@ class MediumFiles {
         current = current.parent_path();
         continue;
       }
-      std::error_code error;
       fs::path exact = current / fs::u8path(part);
-      if (fs::exists(exact, error)) {
+      if (Exists(exact)) {
         current = exact;
         continue;
       }
@@ -395,7 +397,18 @@ class MediumFiles {
     return listings_.emplace(folder.string(), std::move(names)).first->second;
   }
 
+  // Buttons name the same folders again and again; each is looked at once.
+  bool Exists(const fs::path& path) {
+    auto known = exists_.find(path.native());
+    if (known != exists_.end()) return known->second;
+    std::error_code error;
+    bool exists = fs::exists(path, error);
+    exists_.emplace(path.native(), exists);
+    return exists;
+  }
+
   std::map<std::string, std::vector<std::string>> listings_;
+  std::unordered_map<fs::path::string_type, bool> exists_;
 };
 
 // A bare program name on this system's PATH, as the desktop launcher looks
@@ -456,7 +469,7 @@ enum class Role { kMain, kButton };
 class Checker {
  public:
   Checker(const MediumSettings& medium, const IniFile& ini, fs::path root)
-      : medium_(medium), ini_(ini), root_(std::move(root)) {}
+      : medium_(medium), ini_(ini), items_(ini.Items()), root_(std::move(root)) {}
 
   std::vector<Finding> Run() {
     CheckList();
@@ -473,7 +486,7 @@ class Checker {
   void Add(std::uint32_t line, Severity severity, const char* code, std::string message) {
     // Values inherited from [Main] would otherwise repeat one finding for
     // every button.
-    if (!seen_.insert(std::make_tuple(line, std::string(code), message)).second) return;
+    if (!seen_.insert(std::to_string(line) + code + message).second) return;
     findings_.push_back(Finding{line, severity, code, std::move(message)});
   }
   void Warn(std::uint32_t line, const char* code, std::string message) {
@@ -561,7 +574,7 @@ class Checker {
         endLine != 0 ? ListKey(count) + " (line " + std::to_string(endLine) + ") is empty"
                      : ListKey(count) + " is missing";
     bool inMain = false;
-    for (const IniFile::Item& item : ini_.Items()) {
+    for (const IniFile::Item& item : items_) {
       if (item.kind == IniFile::Item::Kind::kSection) {
         inMain = item.found && EqualNames(item.name, "Main");
         continue;
@@ -592,7 +605,7 @@ class Checker {
     bool visible = false;
     Role role = Role::kMain;
     std::string section;
-    for (const IniFile::Item& item : ini_.Items()) {
+    for (const IniFile::Item& item : items_) {
       if (item.kind == IniFile::Item::Kind::kSection) {
         section = std::string(item.name);
         visible = item.found;
@@ -690,7 +703,7 @@ class Checker {
            std::string(known->name) +
                " has no \"=\": the launcher reads it as empty and uses the "
                "default; write " +
-               known->name + "=VALUE");
+               std::string(known->name) + "=VALUE");
       return;
     }
     CheckValue(*known, item);
@@ -698,9 +711,9 @@ class Checker {
 
   void ReportUnknownKey(Role role, const std::string& section, const IniFile::Item& item) {
     std::vector<std::string> candidates;
-    for (const KnownKey& known : kButtonKeys) candidates.push_back(known.name);
+    for (const KnownKey& known : kButtonKeys) candidates.emplace_back(known.name);
     if (role == Role::kMain) {
-      for (const KnownKey& known : kWindowKeys) candidates.push_back(known.name);
+      for (const KnownKey& known : kWindowKeys) candidates.emplace_back(known.name);
       // "Button0", "Button.01", "Buton.2": the list key with that number.
       std::string_view key = item.name;
       std::size_t digits = key.size();
@@ -722,10 +735,10 @@ class Checker {
   void CheckValue(const KnownKey& known, const IniFile::Item& item) {
     const std::string_view raw = item.value;
     if (raw.empty()) return;  // empty is the default
-    const std::string key = known.name;
+    const std::string_view key = known.name;
     if (raw.size() > kSettingBufferSize - 1) {
       Warn(item.line, "M307",
-           key + " is " + std::to_string(raw.size()) +
+           std::string(key) + " is " + std::to_string(raw.size()) +
                " characters long: the launcher reads only the first 1023; shorten it");
     }
     const std::string_view read = raw.substr(0, kSettingBufferSize - 1);
@@ -736,11 +749,12 @@ class Checker {
         break;
       case Kind::kPath:
         CheckEncoding(item, "path");
-        if (Decoded(read).find('\n') != std::string::npos) {
+        if (read.find('\\') != std::string_view::npos &&
+            Decoded(read).find('\n') != std::string::npos) {
           Error(item.line, "M306",
-                key + "=" + Shown(read) +
-                    " holds \\n, which the launcher turns into a line feed; write " + key + "=" +
-                    Shown(WithoutLineFeedEscapes(read)));
+                std::string(key) + "=" + Shown(read) +
+                    " holds \\n, which the launcher turns into a line feed; write " +
+                    std::string(key) + "=" + Shown(WithoutLineFeedEscapes(read)));
         }
         break;
       case Kind::kExit: {
@@ -765,18 +779,23 @@ class Checker {
   }
 
   void CheckNumber(const KnownKey& known, std::uint32_t line, std::string_view value) {
-    const std::string key = known.name;
-    const std::string text(value);
-    const std::int32_t number = ConvertNumber(text.c_str());
+    // The value as the launcher converts it: zero-terminated, at most 1023
+    // characters.
+    char text[kSettingBufferSize];
+    std::memcpy(text, value.data(), value.size());
+    text[value.size()] = '\0';
+    const std::int32_t number = ConvertNumber(text);
     const NumberText n = ReadNumberText(value);
-    const std::string shown = key + "=" + Shown(value);
+    // Built only for a finding: most numbers are fine.
+    const std::string_view key = known.name;
+    auto shownValue = [key, value] { return std::string(key) + "=" + Shown(value); };
     if (!n.anyDigit || n.hexWithoutDigits) {
       std::string fix = n.hexWithoutDigits ? "write hexadecimal digits after 0x"
                                            : "write a number in decimal or after 0x";
       if (known.kind == Kind::kColor) {
         fix += "; colours are 0x00BBGGRR, red in the low byte: #FF0000 (red) is 0x0000FF";
       }
-      Error(line, "M301", shown + " holds no number and reads as 0; " + fix);
+      Error(line, "M301", shownValue() + " holds no number and reads as 0; " + fix);
       return;
     }
     const bool octalStopped =
@@ -787,18 +806,19 @@ class Checker {
       const long long asDecimal = std::strtoll(decimal.c_str(), nullptr, 10);
       if (octalStopped || asDecimal != number) {
         Warn(line, "M303",
-             shown + " reads as " + std::to_string(number) + ": a leading 0 makes it octal" +
+             shownValue() + " reads as " + std::to_string(number) + ": a leading 0 makes it octal" +
                  (octalStopped ? std::string(", where ") + n.rest[0] + " is no digit" : "") +
                  "; write " + std::to_string(asDecimal) + " without the 0");
       }
     } else if (!n.rest.empty()) {
       Warn(line, "M302",
-           shown + " reads as " + std::to_string(number) + ": the launcher ignores \"" +
+           shownValue() + " reads as " + std::to_string(number) + ": the launcher ignores \"" +
                Shown(n.rest) + "\"; write the number alone");
     }
     if (n.outOfRange) {
       Warn(line, "M304",
-           shown + " is outside the signed 32-bit range and reads as " + std::to_string(number));
+           shownValue() + " is outside the signed 32-bit range and reads as " +
+               std::to_string(number));
     }
     const auto bits = static_cast<std::uint32_t>(number);
     if (known.kind == Kind::kColor && (bits >> 24) != 0) {
@@ -807,7 +827,7 @@ class Checker {
       char top[8];
       std::snprintf(top, sizeof top, "0x%02X", static_cast<unsigned>(bits >> 24));
       Warn(line, "M305",
-           shown + " has a top byte of " + top +
+           shownValue() + " has a top byte of " + top +
                ": a colour is 0x00BBGGRR, and Windows reads a top byte as a palette choice; "
                "write " +
                fix);
@@ -990,22 +1010,64 @@ class Checker {
                  "narrower");
       }
     }
+    // One finding per button and kind, naming the first button met and
+    // counting the others: a crowded medium would otherwise give one line
+    // for every pair.
+    auto others = [](std::size_t more) {
+      return more == 0 ? std::string()
+                       : " and " + std::to_string(more) + (more == 1 ? " other" : " others");
+    };
+    std::vector<std::string> lowerNames;
+    for (const SettingText& name : Sections()) lowerNames.push_back(Lower(name.c_str()));
+    // Only buttons whose tops lie within the tallest button's height of a
+    // box can meet it: found by their tops, sorted once.
+    std::vector<std::size_t> byTop;
+    std::int64_t tallest = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (buttons[i].empty()) continue;
+      byTop.push_back(i);
+      tallest = std::max(tallest, buttons[i].bottom - buttons[i].top);
+    }
+    std::sort(byTop.begin(), byTop.end(),
+              [&buttons](std::size_t a, std::size_t b) { return buttons[a].top < buttons[b].top; });
+    // Calls meet(i) for every button i whose text `box` overlaps.
+    auto forEachMet = [&](const Box& box, auto&& meet) {
+      if (box.empty()) return;
+      auto from = std::lower_bound(
+          byTop.begin(), byTop.end(), box.top - tallest,
+          [&buttons](std::size_t i, std::int64_t top) { return buttons[i].top < top; });
+      for (auto it = from; it != byTop.end() && buttons[*it].top < box.bottom; ++it) {
+        if (buttons[*it].Overlaps(box)) meet(*it);
+      }
+    };
     for (std::size_t j = 0; j < count; ++j) {
-      for (std::size_t i = 0; i < count; ++i) {
-        if (i == j || EqualNames(Sections()[i].c_str(), Sections()[j].c_str())) continue;
-        if (i < j && buttons[i].Overlaps(buttons[j])) {
-          Warn(RectLine(j, "BUTTON_LOC"), "M603",
-               "button " + Named(j) + " overlaps button " + Named(i) +
-                   " (text widths "
-                   "approximate): where they meet, the pointer picks " +
-                   Named(j) + "; move one of them");
-        }
-        if (descriptions[j].Overlaps(buttons[i])) {
-          Warn(RectLine(j, "DESC_LOC"), "M604",
-               "the description of " + Named(j) + " is drawn over the text of button " + Named(i) +
-                   " while " + Named(j) +
-                   " is lit (text widths approximate); move the description");
-        }
+      std::size_t firstOverlap = count;
+      std::size_t overlaps = 0;
+      std::size_t firstCovered = count;
+      std::size_t covered = 0;
+      auto differs = [&lowerNames, j](std::size_t i) { return lowerNames[i] != lowerNames[j]; };
+      forEachMet(buttons[j], [&](std::size_t i) {
+        if (i >= j || !differs(i)) return;
+        ++overlaps;
+        firstOverlap = std::min(firstOverlap, i);
+      });
+      forEachMet(descriptions[j], [&](std::size_t i) {
+        if (i == j || !differs(i)) return;
+        ++covered;
+        firstCovered = std::min(firstCovered, i);
+      });
+      if (overlaps != 0) {
+        Warn(RectLine(j, "BUTTON_LOC"), "M603",
+             "button " + Named(j) + " overlaps button " + Named(firstOverlap) +
+                 others(overlaps - 1) +
+                 " (text widths approximate): where they meet, the pointer picks " + Named(j) +
+                 "; move them apart");
+      }
+      if (covered != 0) {
+        Warn(RectLine(j, "DESC_LOC"), "M604",
+             "the description of " + Named(j) + " is drawn over the text of button " +
+                 Named(firstCovered) + others(covered - 1) + " while " + Named(j) +
+                 " is lit (text widths approximate); move the description");
       }
     }
   }
@@ -1172,12 +1234,13 @@ class Checker {
 
   const MediumSettings& medium_;
   const IniFile& ini_;
+  const std::vector<IniFile::Item> items_;
   const fs::path root_;
   MediumFiles files_;
   std::vector<Finding> findings_;
-  std::set<std::tuple<std::uint32_t, std::string, std::string>> seen_;
-  std::set<std::string> listedNames_;  // lower case
-  std::set<std::string> unreadNames_;  // named by list keys past a gap
+  std::unordered_set<std::string> seen_;  // line, code and message of each finding
+  std::set<std::string> listedNames_;     // lower case
+  std::set<std::string> unreadNames_;     // named by list keys past a gap
 };
 
 }  // namespace
@@ -1194,8 +1257,13 @@ CheckResult CheckMedium(SettingsFile& settings) {
   std::optional<fs::path> file = files.Find(root, kSettingsFileName);
   if (!files.IsFile(file)) return result;
   result.settingsFile = file->filename().u8string();
+  // The whole file in one read, as the launcher's reader takes it.
   std::ifstream in(*file, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+  if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) bytes.clear();
   const IniFile ini(std::move(bytes));
   result.findings = Checker(medium, ini, root).Run();
   for (const Finding& finding : result.findings) {
