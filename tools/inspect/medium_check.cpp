@@ -373,13 +373,11 @@ class MediumFiles {
   }
 
   bool IsFile(const std::optional<fs::path>& path) {
-    std::error_code error;
-    return path && fs::is_regular_file(*path, error);
+    return path && fs::is_regular_file(Status(*path));
   }
 
   bool IsFolder(const std::optional<fs::path>& path) {
-    std::error_code error;
-    return path && fs::is_directory(*path, error);
+    return path && fs::is_directory(Status(*path));
   }
 
  private:
@@ -397,18 +395,20 @@ class MediumFiles {
     return listings_.emplace(folder.string(), std::move(names)).first->second;
   }
 
-  // Buttons name the same folders again and again; each is looked at once.
-  bool Exists(const fs::path& path) {
-    auto known = exists_.find(path.native());
-    if (known != exists_.end()) return known->second;
+  // Buttons name the same folders and programs again and again; each is
+  // looked at once.
+  fs::file_status Status(const fs::path& path) {
+    auto known = statuses_.find(path.native());
+    if (known != statuses_.end()) return known->second;
     std::error_code error;
-    bool exists = fs::exists(path, error);
-    exists_.emplace(path.native(), exists);
-    return exists;
+    fs::file_status status = fs::status(path, error);
+    statuses_.emplace(path.native(), status);
+    return status;
   }
+  bool Exists(const fs::path& path) { return fs::exists(Status(path)); }
 
   std::map<std::string, std::vector<std::string>> listings_;
-  std::unordered_map<fs::path::string_type, bool> exists_;
+  std::unordered_map<fs::path::string_type, fs::file_status> statuses_;
 };
 
 // A bare program name on this system's PATH, as the desktop launcher looks
