@@ -100,7 +100,7 @@ int RunCheckCommand(int argc, char** argv, Platform& platform) {
   }
   std::error_code error;
   if (directory != nullptr) {
-    std::filesystem::current_path(std::filesystem::u8path(directory), error);
+    std::filesystem::current_path(std::filesystem::path(directory), error);
     if (directory[0] == '\0' || error) {
       std::fprintf(stderr,
                    "mavrel-inspect check: cannot enter the directory \"%s\" (missing, not a "

@@ -143,6 +143,8 @@ std::size_t Distance(std::string_view a, std::string_view b) {
 // close. A key that a known one starts with ("BUTTON_LOC.W") wins over
 // edit distance, which would pick a one-letter suffix.
 std::string NearestKey(std::string_view key, const std::vector<std::string>& candidates) {
+  // No key is this long; a line of junk is not worth a suggestion.
+  if (key.size() > 64) return std::string();
   if (key.size() >= 3) {
     for (const std::string& candidate : candidates) {
       if (candidate.size() > key.size() && EqualNames(candidate.substr(0, key.size()), key)) {
@@ -312,7 +314,9 @@ namespace {
 // ---------------------------------------------------------------------------
 // Files on the medium, found as the launcher finds them: "\" and "/" both
 // separate, and letter case does not matter (Windows ignores it, and the
-// desktop launcher matches names ignoring it).
+// desktop launcher matches names ignoring it). Names stay 8-bit texts as the
+// settings file holds them, the bytes of a name on Linux and the ANSI code
+// page on Windows, which is how either launcher hands them to the system.
 
 bool IsAbsoluteWritten(std::string_view path) {
   if (path.empty()) return false;
@@ -354,7 +358,7 @@ class MediumFiles {
         current = current.parent_path();
         continue;
       }
-      fs::path exact = current / fs::u8path(part);
+      fs::path exact = current / fs::path(part);
       if (Exists(exact)) {
         current = exact;
         continue;
@@ -367,7 +371,7 @@ class MediumFiles {
         }
       }
       if (match == nullptr) return std::nullopt;
-      current = current / fs::u8path(*match);
+      current = current / fs::path(*match);
     }
     return current;
   }
@@ -389,7 +393,7 @@ class MediumFiles {
     std::vector<std::string> names;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-      names.push_back(it->path().filename().u8string());
+      names.push_back(it->path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return listings_.emplace(folder.string(), std::move(names)).first->second;
@@ -430,7 +434,7 @@ bool OnSystemPath(const std::string& name) {
     start = end + 1;
     if (folder.empty()) continue;
     std::error_code error;
-    fs::path candidate = fs::u8path(folder) / fs::u8path(name);
+    fs::path candidate = fs::path(folder) / fs::path(name);
     if (fs::is_regular_file(candidate, error)) return true;
 #ifdef _WIN32
     if (!HasExtension(name) && fs::is_regular_file(candidate.string() + ".exe", error)) return true;
@@ -863,7 +867,7 @@ class Checker {
     if (path.find('\n') != std::string::npos) return;  // reported as M306
     if (IsAbsoluteWritten(path) && !(path[0] == '/' || path[0] == '\\')) return;
     std::optional<fs::path> found = IsAbsoluteWritten(path)
-                                        ? std::optional<fs::path>(fs::u8path(Slashed(path)))
+                                        ? std::optional<fs::path>(fs::path(Slashed(path)))
                                         : files_.Find(root_, path);
     std::error_code error;
     if (!found || !fs::exists(*found, error)) {
@@ -1256,7 +1260,7 @@ CheckResult CheckMedium(SettingsFile& settings) {
   MediumFiles files;
   std::optional<fs::path> file = files.Find(root, kSettingsFileName);
   if (!files.IsFile(file)) return result;
-  result.settingsFile = file->filename().u8string();
+  result.settingsFile = file->filename().string();
   // The whole file in one read, as the launcher's reader takes it.
   std::ifstream in(*file, std::ios::binary);
   in.seekg(0, std::ios::end);
