@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "inspect/check_command.h"
 #include "portable/text_encoding.h"
 #include "settings/medium_settings.h"
 #include "settings/settings.h"
@@ -53,6 +54,8 @@ constexpr bool kLinuxSectionsByDefault = true;
 constexpr const char* kUsage =
     "Usage: mavrel-inspect [--platform linux|windows] [DIRECTORY]\n"
     "       mavrel-inspect --version\n"
+    "       mavrel-inspect check [DIRECTORY] [--format text|json] [--strict]\n"
+    "         (finds the medium's mistakes; see mavrel-inspect check --help)\n"
     "Reads the settings of the medium in DIRECTORY (default: the current directory)\n"
     "exactly as the launcher does when started there, and prints the effective\n"
     "configuration as JSON: the settings file path, the window, the button sections,\n"
@@ -205,6 +208,10 @@ std::string InspectCurrentDirectory(FileSystem& files) {
 }
 
 int Run(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "check") == 0) {
+    InspectFiles files;
+    return RunCheckCommand(argc - 1, argv + 1, files);
+  }
   const char* directory = nullptr;
   bool endOfOptions = false;
   bool linuxSections = kLinuxSectionsByDefault;

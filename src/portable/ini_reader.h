@@ -56,6 +56,35 @@ class IniFile {
   /// The number of distinct sections (a duplicate counts once).
   std::size_t sectionCount() const { return sections_.size(); }
 
+  /// The line of the key that Find gives, or 0 when Find gives false.
+  std::uint32_t KeyLine(std::string_view section, std::string_view key) const;
+  /// The line of the header of the section that lookups search, or 0 when
+  /// there is none.
+  std::uint32_t SectionLine(std::string_view section) const;
+
+  /// One section header or key line of the file, for tools that look at the
+  /// file as its author wrote it. Lines are counted from 1; a line feed, a
+  /// CR LF pair and a lone CR each end one line.
+  struct Item {
+    enum class Kind { kSection, kKey };
+    Kind kind = Kind::kKey;
+    std::uint32_t line = 0;
+    std::string_view name;   // the section name or the key, trimmed
+    std::string_view value;  // a key's value as Find gives it; empty for a header
+    bool hasEquals = false;  // a key line with "="
+    bool inSection = false;  // a key line after a header (false before the first)
+    // Lookups reach this line: the first header of its name, or the first
+    // key of its name inside such a section.
+    bool found = false;
+  };
+  /// Every header and key line in file order, duplicates and lines before
+  /// the first header included; comments and blank lines are left out. The
+  /// file is walked again for this, so lookups pay nothing for it.
+  std::vector<Item> Items() const;
+
+  /// The file's bytes as given.
+  std::string_view bytes() const { return text_ ? std::string_view(*text_) : std::string_view(); }
+
  private:
   // Reads come in runs on one section (a button's 21 keys), so the section
   // of the last lookup is tried first, and a small section is searched by
@@ -68,16 +97,22 @@ class IniFile {
     std::uint64_t hash;
     std::uint32_t firstEntry;  // a section's entries are consecutive
     std::uint32_t entryCount;
+    std::uint32_t line;
   };
   struct Entry {
     std::string_view key;
     std::string_view value;
     std::uint32_t section;
+    std::uint32_t line;
   };
 
   void Parse();
-  void ParseLine(std::string_view line, std::uint32_t& section, bool& keysVisible);
-  void AddEntry(std::uint32_t section, std::string_view key, std::string_view value);
+  void ParseLine(std::string_view line, std::uint32_t lineNumber, std::uint32_t& section,
+                 bool& keysVisible);
+  void AddEntry(std::uint32_t section, std::string_view key, std::string_view value,
+                std::uint32_t line);
+  // The index of the entry that Find gives, or -1.
+  std::int64_t Lookup(std::string_view section, std::string_view key) const;
   void IndexEntry(std::uint32_t entry);
   // The index of the section named `name` (letter case aside), or -1.
   std::int64_t FindSection(std::string_view name, std::uint64_t hash) const;

@@ -152,6 +152,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string flipped = FlipCase(section);
     if (!keys.empty()) CheckLookup(moved, lines, flipped, FlipCase(keys.front()));
   }
+  // The walk gives every header and key line, in order, with rising line
+  // numbers; a line that lookups reach is the one they report.
+  std::vector<mavrel::IniFile::Item> items = moved.Items();
+  std::size_t next = 0;
+  std::uint32_t lastLine = 0;
+  std::string_view current;
+  for (std::string_view line : lines) {
+    std::string_view name;
+    std::string_view lineValue;
+    bool header = HeaderName(line, name);
+    if (!header && !KeyLine(line, name, lineValue)) continue;
+    FUZZ_CHECK(next < items.size());
+    const mavrel::IniFile::Item& item = items[next++];
+    FUZZ_CHECK(item.name == name);
+    FUZZ_CHECK(item.line > lastLine);
+    lastLine = item.line;
+    if (header) {
+      current = name;
+      FUZZ_CHECK(!item.found || moved.SectionLine(name) == item.line);
+    } else if (item.found) {
+      FUZZ_CHECK(item.value == lineValue);
+      FUZZ_CHECK(moved.KeyLine(current, name) == item.line);
+    }
+  }
+  FUZZ_CHECK(next == items.size());
+
   mavrel::IniFile empty;
   std::string_view value;
   FUZZ_CHECK(!empty.Find("Main", "Width", value));

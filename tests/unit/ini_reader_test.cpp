@@ -21,7 +21,8 @@ struct Lookup {
   std::string file;
   const char* section;
   const char* key;
-  const char* expected;  // kMissing: Find gives false and Read gives ""
+  const char* expected;    // kMissing: Find gives false and Read gives ""
+  std::uint32_t line = 0;  // of the key found; checked when not 0
 };
 
 class IniLookupTest : public ::testing::TestWithParam<Lookup> {};
@@ -43,6 +44,12 @@ TEST_P(IniLookupTest, GivesTheExpectedValue) {
     EXPECT_EQ(row.expected, std::string(value));
     EXPECT_STREQ(row.expected, buffer);
     EXPECT_EQ(std::string(row.expected).size(), count);
+  }
+  if (row.line != 0) {
+    EXPECT_EQ(row.line, ini.KeyLine(row.section, row.key));
+  }
+  if (!found) {
+    EXPECT_EQ(0u, ini.KeyLine(row.section, row.key));
   }
 }
 
@@ -104,12 +111,89 @@ const Lookup kLookups[] = {
     {"BackslashesKept", "[Main]\nA=C:\\\\x\\n\n", "Main", "A", "C:\\\\x\\n"},
     {"EqualsOnlyKeyIsEmptyName", "[Main]\n=v\n", "Main", "", "v"},
     {"TabInsideValueKept", "[Main]\nA=a\tb\n", "Main", "A", "a\tb"},
+    // Line numbers of the key found: LF, CR LF and a lone CR end one line
+    // each, LF CR two; blank lines and comments count.
+    {"LineAfterLf", "[Main]\nA=1\nB=2\n", "Main", "B", "2", 3},
+    {"LineAfterCrLf", "[Main]\r\nA=1\r\nB=2\r\n", "Main", "B", "2", 3},
+    {"LineAfterLoneCr", "[Main]\rA=1\rB=2", "Main", "B", "2", 3},
+    {"LineAfterLfCr", "[Main]\n\rB=2", "Main", "B", "2", 3},
+    {"LineAfterBlankAndComment", "\n\r\n;x\n[Main]\n\n  \nB=2", "Main", "B", "2", 7},
+    {"LineOfFirstDuplicate", "[Main]\nB=1\nB=2\n", "Main", "B", "1", 2},
+    {"LineInFirstOfDuplicateSections", "[M]\n[X]\n[m]\nB=2\n[M2]\n", "M", "B", kMissing},
+    {"LineOfKeyWithoutEquals", "[Main]\r\n\r\nB\r\n", "Main", "B", "", 3},
 };
 
 INSTANTIATE_TEST_SUITE_P(Snippets, IniLookupTest, ::testing::ValuesIn(kLookups),
                          [](const ::testing::TestParamInfo<Lookup>& info) {
                            return std::string(info.param.name);
                          });
+
+// The walk over every header and key line, in file order, written as one
+// text: "line:[name]" for a header, "line:key=value" for a key ("line:key"
+// without "="), "?" after a line that lookups never reach, "^" after a key
+// before the first header.
+struct Walk {
+  const char* name;
+  std::string file;
+  const char* expected;
+};
+
+class IniWalkTest : public ::testing::TestWithParam<Walk> {};
+
+TEST_P(IniWalkTest, GivesEveryLineInOrder) {
+  const Walk& row = GetParam();
+  IniFile ini(row.file);
+  std::string walked;
+  for (const IniFile::Item& item : ini.Items()) {
+    if (!walked.empty()) walked += ' ';
+    walked += std::to_string(item.line) + ":";
+    if (item.kind == IniFile::Item::Kind::kSection) {
+      walked += "[" + std::string(item.name) + "]";
+    } else {
+      walked += std::string(item.name);
+      if (item.hasEquals) walked += "=" + std::string(item.value);
+      if (!item.inSection) walked += "^";
+    }
+    if (!item.found) walked += "?";
+    // A line that lookups reach gives the line they report.
+    if (item.found && item.kind == IniFile::Item::Kind::kKey) {
+      EXPECT_NE(0u, item.line);
+    }
+  }
+  EXPECT_EQ(row.expected, walked);
+}
+
+const Walk kWalks[] = {
+    {"Empty", "", ""},
+    {"Plain", "[Main]\nA=1\nB\n", "1:[Main] 2:A=1 3:B"},
+    {"CommentsAndBlanksCounted", ";c\n\n[Main]\n  ;x\nA = \"q\" \n", "3:[Main] 5:A=q"},
+    {"LineEnds", "[A]\r\nk=1\rl=2\n\rm=3\r\n\r\nn=4", "1:[A] 2:k=1 3:l=2 5:m=3 7:n=4"},
+    {"BeforeFirstSection", "x=1\ny\n[A]\n", "1:x=1^? 2:y^? 3:[A]"},
+    {"DuplicateKeys", "[A]\nk=1\nK=2\nk\n", "1:[A] 2:k=1 3:K=2? 4:k?"},
+    {"DuplicateSection", "[A]\nk=1\n[B]\n[a]\nk=2\nz=3\n[C]\nk=4\n",
+     "1:[A] 2:k=1 3:[B] 4:[a]? 5:k=2? 6:z=3? 7:[C] 8:k=4"},
+    {"Utf8BomLine", "\xEF\xBB\xBF[Main]\nA=1\n", "1:\xEF\xBB\xBF[Main]^? 2:A=1^?"},
+    {"HeaderForms", "[ A ] tail\n[B\n[]\n", "1:[A] 2:[B] 3:[]"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, IniWalkTest, ::testing::ValuesIn(kWalks),
+                         [](const ::testing::TestParamInfo<Walk>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(IniFileTest, SectionLineIsTheSearchedHeader) {
+  IniFile ini("x=1\n[A]\n[B]\r\n\r\n[a]\n");
+  EXPECT_EQ(2u, ini.SectionLine("a"));
+  EXPECT_EQ(3u, ini.SectionLine("B"));
+  EXPECT_EQ(0u, ini.SectionLine("C"));
+  // Many sections go through the hashed index; the lines still come out.
+  std::string many;
+  for (int s = 0; s < 300; ++s)
+    many += "[S" + std::to_string(s) + "]\nk=" + std::to_string(s) + "\n";
+  IniFile big(many);
+  EXPECT_EQ(2u * 171 + 1, big.SectionLine("s171"));
+  EXPECT_EQ(2u * 171 + 2, big.KeyLine("S171", "K"));
+}
 
 TEST(IniFileTest, ReadCutsLongValuesAtTheBuffer) {
   std::string file = "[Main]\nA=" + std::string(2000, 'v') + "\n";

@@ -1,0 +1,483 @@
+// The medium checks of "mavrel-inspect check": a table of small media, each
+// written into a fresh folder, with every finding it must give (line and
+// code, nothing more), and the command's exit status and output format.
+#include "inspect/medium_check.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "inspect/check_command.h"
+#include "platform/desktop/files/file_system_platform.h"
+#include "unit/launcher_test_support.h"
+
+namespace mavrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder, made current while it lives.
+class MediumFolder {
+ public:
+  MediumFolder() : previous_(fs::current_path()) {
+    std::random_device random;
+    root_ = fs::temp_directory_path() / ("mavrel-check-" + std::to_string(random()));
+    fs::create_directories(root_);
+    fs::current_path(root_);
+  }
+  ~MediumFolder() {
+    fs::current_path(previous_);
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+  // A name ending in "/" makes a folder.
+  void Write(const std::string& name, const std::string& bytes) {
+    fs::path path = root_ / name;
+    if (!name.empty() && name.back() == '/') {
+      fs::create_directories(path);
+      return;
+    }
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  const fs::path& root() const { return root_; }
+
+ private:
+  fs::path previous_;
+  fs::path root_;
+};
+
+std::string Bmp(std::int32_t width, std::int32_t height, std::uint16_t bitCount = 1) {
+  test_support::BmpLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.bitCount = bitCount;
+  std::vector<std::uint8_t> bytes = test_support::MakeBmp(layout);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Findings as "LINE:CODE", in the order given.
+std::vector<std::string> Codes(const CheckResult& result) {
+  std::vector<std::string> codes;
+  for (const Finding& f : result.findings) codes.push_back(std::to_string(f.line) + ":" + f.code);
+  return codes;
+}
+
+std::string Messages(const CheckResult& result) {
+  std::string all;
+  for (const Finding& f : result.findings) all += f.message + "\n";
+  return all;
+}
+
+CheckResult CheckCurrentFolder() {
+  FileSystemPlatform platform;
+  SettingsFile settings(platform);
+  return CheckMedium(settings);
+}
+
+struct MediumCase {
+  const char* name;
+  std::string ini;
+  std::map<std::string, std::string> files;
+  std::vector<std::string> expected;  // "LINE:CODE"
+  const char* mentions = "";          // a text one of the messages holds
+};
+
+class MediumCheckTest : public ::testing::TestWithParam<MediumCase> {};
+
+TEST_P(MediumCheckTest, GivesExactlyTheExpectedFindings) {
+  const MediumCase& row = GetParam();
+  MediumFolder folder;
+  folder.Write("Mavrel.INI", row.ini);
+  for (const auto& file : row.files) folder.Write(file.first, file.second);
+  CheckResult result = CheckCurrentFolder();
+  EXPECT_EQ("Mavrel.INI", result.settingsFile);
+  EXPECT_EQ(row.expected, Codes(result)) << Messages(result);
+  EXPECT_NE(std::string::npos, Messages(result).find(row.mentions)) << Messages(result);
+  int errors = 0;
+  for (const Finding& f : result.findings) {
+    errors += f.severity == Severity::kError;
+    EXPECT_EQ(std::string::npos, f.message.find('\n')) << f.message;
+  }
+  EXPECT_EQ(errors, result.errors);
+  EXPECT_EQ(static_cast<int>(result.findings.size()) - errors, result.warnings);
+}
+
+// A window of 500 x 300 (the defaults) and buttons 40 pixels apart unless
+// a row says otherwise.
+const MediumCase kMedia[] = {
+    {"Clean",
+     "[Main]\nButton.0=A\nButton.1=B\n[A]\nBUTTON_TEXT=Go\n[B]\nBUTTON_LOC.Y=40\n",
+     {},
+     {}},
+    {"CleanWithEveryKind",
+     "[Main]\nWidth=640\nHeight=0x190\nTitle=T\nBackground=pic.bmp\nTEXT_COLOR=0xFFFFFF\n"
+     "BUTTON_FONT_HEIGHT=-20\nDESC_LOC.Y=300\nEXIT_COMMAND=exit\nButton.0=A\nbutton.1=B\n"
+     "[A]\nBUTTON_TEXT=Install\nDESC_TEXT=Copies\\nfiles\nDIRECTORY=Setup\n"
+     "PROG_COMMAND=\"setup\\my setup.exe\" /q\nEXIT_COMMAND=STAY\nSELECT_COLOR=0\n"
+     "[B]\nBUTTON_LOC.Y=100\nDOC_COMMAND=Readme.TXT\nDIRECTORY=.\nHIGHLIGHT_COLOR= +255\n",
+     {{"pic.bmp", Bmp(640, 400)}, {"SETUP/My Setup.EXE", ""}, {"readme.txt", ""}},
+     {}},
+
+    // Keys.
+    {"UnknownKey",
+     "[Main]\nButton.0=A\n[A]\nBUTON_TEXT=Go\n",
+     {},
+     {"4:M101"},
+     "did you mean BUTTON_TEXT?"},
+    {"ListKeyWithoutPoint",
+     "[Main]\nButton0=A\nButton.0=A\n[A]\n",
+     {},
+     {"2:M101"},
+     "did you mean Button.0?"},
+    {"ListKeyWithLeadingZero",
+     "[Main]\nButton.0=A\nButton.01=A\n[A]\n",
+     {},
+     {"3:M101"},
+     "did you mean Button.1?"},
+    {"RectSuffixCut",
+     "[Main]\nButton.0=A\n[A]\nBUTTON_LOC.W=30\n",
+     {},
+     {"4:M101"},
+     "did you mean BUTTON_LOC.WIDTH?"},
+    {"UnknownKeyFarFromAll",
+     "[Main]\nButton.0=A\n[A]\nCOLOUR_OF_SKY=1\n",
+     {},
+     {"4:M101"},
+     "is not a key of [A]"},
+    {"UnknownKeyHuge",
+     "[Main]\nButton.0=A\n[A]\n" + std::string(200000, 'K') + "=1\n",
+     {},
+     {"4:M101"},
+     "KKK..."},
+    {"ButtonTextInMain",
+     "[Main]\nBUTTON_TEXT=x\nDESC_TEXT=y\nButton.0=A\n[A]\n",
+     {},
+     {"2:M102", "3:M102"}},
+    {"MainDefaultsAreValidInMain",
+     "[Main]\nBUTTON_LOC.X=5\nDESC_LOC.WIDTH=100\nERROR_MSG=e\nBUTTON_DESC_HEIGHT=12\n"
+     "Button.0=A\n[A]\n",
+     {},
+     {}},
+    {"WindowKeyInButton",
+     "[Main]\nButton.0=A\n[A]\nTitle=x\nButton.1=A\n",
+     {},
+     {"4:M103", "5:M103"}},
+    {"KeyWithoutEquals", "[Main]\nButton.0=A\n[A]\nBUTTON_TEXT\n", {}, {"4:M104"}},
+    {"KeyBeforeFirstSection", "Width=640\n\n[Main]\nButton.0=A\n[A]\n", {}, {"1:M105"}},
+    {"DuplicateKey",
+     "[Main]\nButton.0=A\n[A]\nBUTTON_TEXT=a\nbutton_text=b\n",
+     {},
+     {"5:M106"},
+     "line 4"},
+    {"DuplicateSection",
+     "[Main]\nButton.0=A\n[A]\nBUTTON_TEXT=a\n[a]\nNOT_A_KEY=1\n",
+     {},
+     {"5:M107"},
+     "line 3"},
+
+    // The numbered list.
+    {"GapInList",
+     "[Main]\nButton.0=A\nButton.2=B\n[A]\n[B]\n",
+     {},
+     {"3:M201"},
+     "Button.1 is missing"},
+    {"EmptyEntryEndsList",
+     "[Main]\nButton.0=\nButton.1=A\n[A]\n",
+     {},
+     {"3:M201"},
+     "Button.0 (line 2) is empty"},
+    {"ListedSectionMissing",
+     "[Main]\nButton.0=Nope\n[Nope.Linux]\n",
+     {},
+     {"2:M202", "3:M205"},
+     "only [Nope.Linux] exists"},
+    {"SectionNotListed", "[Main]\nButton.0=A\n[A]\n[Spare]\nBUTTON_TEXT=s\n", {}, {"4:M203"}},
+    {"SectionListedTwice", "[Main]\nButton.0=A\nButton.1=a\n[A]\n", {}, {"3:M204"}},
+    {"LinuxOverrides",
+     "[Main]\nButton.0=A\n[Main.Linux]\nWidth=600\n[A]\n[A.linux]\n[Z.Linux]\n",
+     {},
+     {"7:M205"}},
+    {"NoMainSection", "[A]\nX=1\n", {}, {"1:M206", "1:M203", "2:M101"}},
+
+    // Values.
+    {"NumberWithoutDigits",
+     "[Main]\nButton.0=A\n[A]\nTEXT_COLOR=FF0000\nHIGHLIGHT_COLOR=#FF0000\nSELECT_COLOR=0xG\n",
+     {},
+     {"4:M301", "5:M301", "6:M301"},
+     "0x0000FF"},
+    {"NumberWithTrailingText",
+     "[Main]\nButton.0=A\n[A]\nBUTTON_FONT_HEIGHT=12px\n",
+     {},
+     {"4:M302"},
+     "reads as 12"},
+    {"LeadingZeroOctal",
+     "[Main]\nButton.0=A\n[A]\nBUTTON_LOC.X=010\nBUTTON_LOC.Y=08\nDESC_LOC.X=00\nDESC_LOC.Y=0\n",
+     {},
+     {"4:M303", "5:M303"},
+     "reads as 8"},
+    {"OutOfRange",
+     "[Main]\nButton.0=A\n[A]\nDESC_LOC.X=4294967296\nDESC_LOC.Y=-2147483649\n"
+     "DESC_LOC.WIDTH=-2147483648\n",
+     {},
+     {"4:M304", "5:M304"},
+     "reads as 2147483647"},
+    {"ColourTopByte",
+     "[Main]\nTEXT_COLOR=0x01FF0000\nDESC_COLOR=-1\nHIGHLIGHT_COLOR=0xFFFFFFFF\nButton.0=A\n[A]\n",
+     {},
+     {"2:M305", "3:M305", "4:M304", "4:M305"},
+     "write 0xFF0000"},
+    {"LineFeedInPaths",
+     "[Main]\nBackground=pics\\new.bmp\nButton.0=A\n[A]\nDIRECTORY=D:\\new\n"
+     "DOC_COMMAND=docs\\Notes.txt\nERROR_MSG=Fine:\\nshown\n",
+     {},
+     {"2:M306", "5:M306", "6:M306"},
+     "write DIRECTORY=D:\\\\new"},
+    {"DoubledBackslashIsNoLineFeed",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=C:\\\\new\nPROG_COMMAND=C:\\\\new\\\\x.exe\n",
+     {},
+     {}},
+    {"ValueCut",
+     "[Main]\nButton.0=A\n[A]\nERROR_MSG=" + std::string(1100, 'e') + "\n",
+     {},
+     {"4:M307"},
+     "1100 characters"},
+    {"ExitAlmost",
+     "[Main]\nEXIT_COMMAND=Exit.\nButton.0=A\nButton.1=B\nButton.2=C\n[A]\nEXIT_COMMAND=\"EXIT \"\n"
+     "[B]\nBUTTON_LOC.Y=40\nEXIT_COMMAND=eXiT\n[C]\nBUTTON_LOC.Y=80\nEXIT_COMMAND=STAY\n",
+     {},
+     {"2:M308", "7:M308"}},
+
+    // Encoding.
+    {"Utf8ByteOrderMark",
+     "\xEF\xBB\xBF[Main]\nButton.0=A\n[A]\n",
+     {},
+     {"1:M401", "2:M105", "3:M203"}},
+    {"Utf8Text",
+     "[Main]\nButton.0=A\n[A]\nDESC_TEXT=caf\xC3\xA9\n",
+     {},
+     {"4:M402"},
+     "caf\xC3\x83\xC2\xA9"},
+    {"Windows1252Text", "[Main]\nTitle=Caf\xE9\nButton.0=A\n[A]\n", {}, {"2:M403"}, "Caf\xC3\xA9"},
+
+    // The picture.
+    {"PictureMissing",
+     "[Main]\nBackground=pics\\back.bmp\n",
+     {{"pics/", ""}},
+     {"2:M501"},
+     "pics/back.bmp"},
+    {"PictureIsAFolder", "[Main]\nBackground=pics\n", {{"pics/", ""}}, {"2:M502"}},
+    {"PictureNotBmp",
+     "[Main]\nBackground=back.bmp\n",
+     {{"back.bmp", "\x89PNG\r\n"}},
+     {"2:M503"},
+     "PNG"},
+    {"PictureRefused",
+     "[Main]\nBackground=back.bmp\n",
+     {{"back.bmp", Bmp(8, 8, 7)}},
+     {"2:M504"},
+     "bad format"},
+    {"PictureCutShort",
+     "[Main]\nBackground=back.bmp\n",
+     {{"back.bmp", Bmp(64, 64, 24).substr(0, 200)}},
+     {"2:M504"},
+     "pixels past end"},
+    {"PictureCaseAndSeparator",
+     "[Main]\nBackground=Pics\\BACK.bmp\n",
+     {{"pics/back.BMP", Bmp(500, 300)}},
+     {}},
+    {"PictureSmallWhite", "[Main]\nBackground=SMALLWHITE\n", {}, {}},
+    {"PictureAspect", "[Main]\nBackground=back.bmp\n", {{"back.bmp", Bmp(300, 300)}}, {"2:M505"}},
+    {"PictureFarLarger",
+     "[Main]\nBackground=back.bmp\n",
+     {{"back.bmp", Bmp(1000, 600)}},
+     {"2:M506"}},
+
+    // Layout: a 20-pixel font is a 20-pixel line, "Install" some 60 pixels wide.
+    {"ButtonOutside",
+     "[Main]\nButton.0=A\n[A]\nBUTTON_TEXT=Install\nBUTTON_LOC.X=480\n",
+     {},
+     {"5:M601"}},
+    {"DescriptionOutside",
+     "[Main]\nButton.0=A\n[A]\nDESC_TEXT=Copies files\nDESC_LOC.X=10\nDESC_LOC.Y=290\n",
+     {},
+     {"6:M602"}},
+    {"ButtonsOverlap",
+     "[Main]\nButton.0=A\nButton.1=B\n[A]\nBUTTON_LOC.Y=10\n[B]\nBUTTON_LOC.Y=20\n",
+     {},
+     {"7:M603"}},
+    {"DescriptionOverButton",
+     "[Main]\nButton.0=A\nButton.1=B\n[A]\nDESC_TEXT=About A\nDESC_LOC.Y=100\n[B]\n"
+     "BUTTON_LOC.Y=110\n",
+     {},
+     {"6:M604"}},
+    {"WrappedTextInside",
+     "[Main]\nButton.0=A\n[A]\nBUTTON_TEXT=one two three four five six\nBUTTON_LOC.X=400\n"
+     "BUTTON_LOC.WIDTH=90\n",
+     {},
+     {}},
+
+    // Commands.
+    {"ProgramMissing",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=setup\\setup.exe /q\n",
+     {},
+     {"4:M701"},
+     "setup/setup.exe"},
+    {"ProgramFoundInAnyCase",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=setup\\setup.exe /q\n",
+     {{"Setup/SETUP.EXE", ""}},
+     {}},
+    {"ProgramOnlyWindowsAddsExe",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=setup\\setup\n",
+     {{"setup/setup.exe", ""}},
+     {"4:M701"},
+     "not on the desktop"},
+    {"ProgramPathWithSpaces",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=my tools\\setup.exe\n",
+     {{"my tools/setup.exe", ""}},
+     {"4:M704"},
+     "my.exe"},
+    {"BareProgramInDirectory",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=setup\nPROG_COMMAND=setup.exe\n",
+     {{"setup/setup.exe", ""}},
+     {"5:M705"},
+     "setup\\setup.exe"},
+    {"BareProgramNowhere",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=no-such-program-m706 /x\n",
+     {},
+     {"4:M706"}},
+    {"BareProgramOnPath", "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=sh -c true\n", {}, {}},
+    {"DirectoryMissing",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=nothere\nPROG_COMMAND=sh\n",
+     {},
+     {"4:M703"}},
+    {"DirectoryUnusedWithoutCommand", "[Main]\nButton.0=A\n[A]\nDIRECTORY=nothere\n", {}, {}},
+    {"DocumentMissing",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=docs\nDOC_COMMAND=readme.txt\n",
+     {{"docs/", ""}, {"readme.txt", ""}},
+     {"5:M702"},
+     "docs/readme.txt"},
+    {"DocumentInDirectory",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=Docs\nDOC_COMMAND=README.txt\n",
+     {{"docs/readme.txt", ""}},
+     {}},
+    {"DocumentIgnoredWithProgram",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=sh\nDOC_COMMAND=missing.txt\n",
+     {},
+     {}},
+    {"InheritedProgramReportedOnce",
+     "[Main]\nPROG_COMMAND=setup\\x.exe\nButton.0=A\nButton.1=B\n[A]\n[B]\nBUTTON_LOC.Y=40\n",
+     {},
+     {"2:M701"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Media, MediumCheckTest, ::testing::ValuesIn(kMedia),
+                         [](const ::testing::TestParamInfo<MediumCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(MediumCheckTest, DemoMediumIsClean) {
+  fs::path previous = fs::current_path();
+  fs::current_path(fs::path(MAVREL_SOURCE_DIR) / "examples" / "demo");
+  CheckResult result = CheckCurrentFolder();
+  fs::current_path(previous);
+  EXPECT_EQ("Mavrel.INI", result.settingsFile);
+  EXPECT_EQ(std::vector<std::string>{}, Codes(result)) << Messages(result);
+}
+
+TEST(MediumCheckTest, FolderWithoutSettingsGivesNoFile) {
+  MediumFolder folder;
+  EXPECT_EQ("", CheckCurrentFolder().settingsFile);
+  folder.Write("mavrel.ini", "[Main]\nBUTON_TEXT=x\n");
+  CheckResult result = CheckCurrentFolder();
+  EXPECT_EQ("mavrel.ini", result.settingsFile);
+  EXPECT_EQ(std::vector<std::string>{"2:M101"}, Codes(result));
+}
+
+TEST(MediumCheckTest, ApproximateMetricsFollowTheFontHeight) {
+  EXPECT_EQ(20, ApproximateLineHeight(20));
+  EXPECT_EQ(22, ApproximateLineHeight(-20));
+  EXPECT_EQ(16, ApproximateLineHeight(0));
+  // "Install" in a 20-pixel cell: 2,612 thousandths of an em of 17.9 pixels.
+  EXPECT_EQ(47, ApproximateTextWidth("Install", 7, 20));
+  EXPECT_LT(ApproximateTextWidth("iiii", 4, 20), ApproximateTextWidth("MMMM", 4, 20));
+  EXPECT_EQ(0, ApproximateTextWidth("", 0, 20));
+}
+
+// The command as an author runs it: exit status and output.
+struct CommandCase {
+  const char* name;
+  std::string ini;  // empty: no settings file
+  std::vector<std::string> arguments;
+  int status;
+  std::string output;  // expected start of standard output; @ stands for the folder
+};
+
+class CheckCommandTest : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(CheckCommandTest, GivesStatusAndOutput) {
+  const CommandCase& row = GetParam();
+  MediumFolder folder;
+  if (!row.ini.empty()) folder.Write("Mavrel.INI", row.ini);
+  const std::string root = folder.root().string();
+  std::vector<std::string> words{"check"};
+  for (std::string a : row.arguments) {
+    if (a[0] == '@') a.replace(0, 1, root);
+    words.push_back(a);
+  }
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  FileSystemPlatform platform;
+  ::testing::internal::CaptureStdout();
+  int status = RunCheckCommand(static_cast<int>(argv.size()), argv.data(), platform);
+  std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(row.status, status);
+  std::string expected = row.output;
+  for (std::size_t at; (at = expected.find('@')) != std::string::npos;) {
+    expected.replace(at, 1, root);
+  }
+  EXPECT_EQ(expected, out.substr(0, expected.size())) << out;
+}
+
+const CommandCase kCommands[] = {
+    {"Clean", "[Main]\n", {"@"}, 0, ""},
+    {"WarningOnly",
+     "[Main]\nTitel=x\n",
+     {"@"},
+     0,
+     "@/Mavrel.INI:2: warning: Titel: did you mean Title? (Titel is not a key of [Main] and is "
+     "ignored) [M101]\n"},
+    {"WarningStrict", "[Main]\nTitel=x\n", {"--strict", "@"}, 1, "@/Mavrel.INI:2: warning:"},
+    {"Error", "[Main]\nButton.0=Nope\n", {"@"}, 1, "@/Mavrel.INI:2: error:"},
+    {"CurrentFolder", "[Main]\nButton.0=Nope\n", {}, 1, "Mavrel.INI:2: error:"},
+    {"Json",
+     "[Main]\nButton.0=\"x\"\n",
+     {"--format", "json", "@"},
+     1,
+     "{\n  \"settings_file\": \"@/Mavrel.INI\",\n  \"errors\": 1,\n  \"warnings\": 0,\n"
+     "  \"findings\": [\n    {\"line\": 2, \"severity\": \"error\", \"code\": \"M202\", "
+     "\"message\": \"Button.0 names [x], which is not in the file"},
+    {"JsonClean",
+     "[Main]\n",
+     {"--format=json", "@"},
+     0,
+     "{\n  \"settings_file\": \"@/Mavrel.INI\",\n  \"errors\": 0,\n  \"warnings\": 0,\n"
+     "  \"findings\": []\n}\n"},
+    {"NoSettingsFile", "", {"@"}, 2, ""},
+    {"BadFolder", "[Main]\n", {"@/missing"}, 2, ""},
+    {"BadOption", "[Main]\n", {"--colour", "@"}, 2, ""},
+    {"TwoFolders", "[Main]\n", {"@", "@"}, 2, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Commands, CheckCommandTest, ::testing::ValuesIn(kCommands),
+                         [](const ::testing::TestParamInfo<CommandCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
+}  // namespace mavrel

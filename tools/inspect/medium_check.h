@@ -1,0 +1,54 @@
+// The checks of `mavrel-inspect check`: the mistakes an author can make in a
+// medium that the launcher itself never reports, because it reads its
+// settings without validating anything. Each finding names the line of the
+// settings file it is about and carries a code that AUTHORING.md explains.
+//
+// The medium is read twice: once through the launcher's own settings code,
+// for the values every button really gets (defaults, inheritance from
+// [Main], escapes and numbers as the launcher sees them), and once as the
+// lines the author wrote, for what the launcher never looks at (misspelt
+// keys, duplicates, keys after a gap in the button list).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/settings.h"
+
+namespace mavrel {
+
+enum class Severity { kWarning, kError };
+
+struct Finding {
+  std::uint32_t line = 0;  // of the settings file, from 1
+  Severity severity = Severity::kWarning;
+  const char* code = "";  // "M101", ...
+  std::string message;    // UTF-8, no line breaks
+};
+
+struct CheckResult {
+  // The settings file's name as found in the medium's folder ("Mavrel.INI",
+  // or another letter case of it); empty when there is none.
+  std::string settingsFile;
+  std::vector<Finding> findings;  // by line
+  int errors = 0;
+  int warnings = 0;
+};
+
+/// Checks the medium in the current directory. `settings` has not been read
+/// from yet; its first read fixes the settings file, as in the launcher.
+/// A folder without a settings file gives an empty settingsFile and no
+/// findings.
+CheckResult CheckMedium(SettingsFile& settings);
+
+/// The width of `text` in pixels, approximated with the advance widths of
+/// the launcher's proportional sans font at `fontHeight` as the launcher
+/// passes it (a positive cell height, a negative em height, 0 for a default
+/// size). Used for the layout checks.
+int ApproximateTextWidth(const char* text, std::size_t length, std::int32_t fontHeight);
+
+/// The cell (line) height of that font.
+int ApproximateLineHeight(std::int32_t fontHeight);
+
+}  // namespace mavrel
