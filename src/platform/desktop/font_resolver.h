@@ -1,21 +1,23 @@
 // Finding a font file for a face name through fontconfig, and the pixel
 // sizes that a Windows font height asks for.
 //
-// The launcher asks for the face "Ariel". Windows' font mapper answers an
-// unknown name with a proportional sans face, Arial where it is installed,
-// and the media are laid out for Arial's metrics. So: a face installed under
-// exactly the asked name wins; else a face metric-compatible with Arial
-// (Liberation Sans, Arimo, ...) that fontconfig offers for "Arial"; else the
-// default sans face.
+// The launcher asks for a misspelt face name (kButtonFontFace). Windows'
+// font mapper answers an unknown name with a proportional sans face, Arial
+// where it is installed, and the media are laid out for Arial's metrics.
+// So: a face installed under exactly the asked name wins; else a face
+// metric-compatible with Arial (Liberation Sans, Arimo, ...) that
+// fontconfig offers for "Arial"; else the default sans face.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "window/launcher_button.h"
+
 namespace mavrel {
 
 // The face name the launcher asks for.
-constexpr const char* kLauncherFaceName = "Ariel";
+constexpr const char* kLauncherFaceName = kButtonFontFace;
 
 struct FontFace {
   std::string file;    // empty when no font could be found at all
