@@ -2,8 +2,11 @@
 // display, so these run anywhere the fonts are installed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "platform/desktop/desktop_platform.h"
 #include "platform/desktop/font_resolver.h"
@@ -141,6 +144,31 @@ TEST_F(DesktopText, MeasuringFollowsTheLayoutRules) {
   // The same word written in Windows-1252 and in UTF-8 measures the same.
   EXPECT_EQ(Measure(font, "caf\xC3\xA9", 1000).right, Measure(font, "caf\xE9", 1000).right);
   platform_.DeleteFont(font);
+}
+
+// Seconds per font to select and then delete each of `count` fonts, the
+// best of three rounds (the launcher selects each button's fonts on every
+// paint and deletes them all at teardown).
+double SecondsPerFont(DesktopPlatform& platform, DrawingContext context, int count) {
+  double best = 1e9;
+  for (int round = 0; round < 3; ++round) {
+    std::vector<FontHandle> fonts;
+    for (int i = 0; i < count; ++i) fonts.push_back(platform.CreateFont(14, "Ariel"));
+    auto start = std::chrono::steady_clock::now();
+    for (FontHandle font : fonts) platform.SelectFont(context, font);
+    for (FontHandle font : fonts) platform.DeleteFont(font);
+    std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+    best = std::min(best, spent.count() / count);
+  }
+  return best;
+}
+
+TEST_F(DesktopText, SelectingAndDeletingAFontDoesNotGrowWithTheNumberOfFonts) {
+  ASSERT_NE(nullptr, platform_.CreateFont(14, "Ariel"));
+  double few = SecondsPerFont(platform_, context_, 200);
+  double many = SecondsPerFont(platform_, context_, 20000);
+  // A search through every font makes the many a hundred times the few.
+  EXPECT_LT(many, 10 * few + 2e-6) << "few " << few << " s, many " << many << " s";
 }
 
 TEST_F(DesktopText, DrawingWithoutASurfaceOrOnUnknownHandlesIsHarmless) {
