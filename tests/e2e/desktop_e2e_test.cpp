@@ -165,8 +165,9 @@ class DesktopLauncher : public ::testing::Test {
   int Count(const ScreenRect& clientArea, Rgb colour) {
     return x_.CountPixels(OnScreen(clientArea), colour, 0);
   }
-  bool WaitForColour(const ScreenRect& clientArea, Rgb colour, bool present = true) {
-    return WaitFor([&] { return (Count(clientArea, colour) >= 20) == present; }, kDeadlineMs);
+  bool WaitForColour(const ScreenRect& clientArea, Rgb colour, bool present = true,
+                     int deadlineMs = kDeadlineMs) {
+    return WaitFor([&] { return (Count(clientArea, colour) >= 20) == present; }, deadlineMs);
   }
   void MoveTo(int clientX, int clientY) {
     x_.MovePointer(client_.x + clientX, client_.y + clientY);
@@ -239,6 +240,14 @@ TEST_F(DesktopLauncher, HoverLightsTheButtonAndShowsItsDescription) {
   EXPECT_TRUE(WaitForColour(kButtonArea, kHighlight));
   EXPECT_TRUE(WaitForColour(kDescriptionArea, kDescription));
   EXPECT_EQ(0, Count(kButtonArea, kText));
+  // Out of the window with no press in progress: no move reaches the
+  // launcher, so the button stays lit with its description.
+  for (auto [x, y] : {std::pair{-30, kOnButtonY}, {kOnButtonX, -20}, {450, 350}}) {
+    MoveTo(x, y);
+    EXPECT_FALSE(WaitForColour(kButtonArea, kHighlight, false, 400)) << x << "," << y;
+    EXPECT_GE(Count(kDescriptionArea, kDescription), 20) << x << "," << y;
+    MoveTo(kOnButtonX, kOnButtonY);
+  }
   // Off the button again: text colour, and the picture is back under the
   // description.
   MoveTo(300, 100);

@@ -140,6 +140,20 @@ void DesktopPlatform::InvalidateRect(WindowHandle window, const PlatformRect& re
   Invalidate(*w, ToSdl(rect));
 }
 
+bool DesktopPlatform::IsMoveToDeliver(const SDL_Event* queued, int count, int at) const {
+  const SDL_Event& move = queued[at];
+  if (move.type != SDL_MOUSEMOTION || !window_ || move.motion.windowID != window_->id) return false;
+  // SDL turns the pointer leaving the window into a move to where it left
+  // (kept inside the client area), queued just before the leave. Windows
+  // sends no move when the pointer leaves, so the hot button stays lit;
+  // only a press in progress gets that move.
+  bool pressing = captured_ || (move.motion.state & SDL_BUTTON_LMASK) != 0;
+  const SDL_Event* next = at + 1 < count ? &queued[at + 1] : nullptr;
+  bool leaving = next && next->type == SDL_WINDOWEVENT && next->window.windowID == window_->id &&
+                 next->window.event == SDL_WINDOWEVENT_LEAVE;
+  return pressing || !leaving;
+}
+
 bool DesktopPlatform::TranslateEvent(const SDL_Event& event, Message& message) {
   Window* w = window_.get();
   if (!w || w->destroying) return false;
@@ -154,13 +168,18 @@ bool DesktopPlatform::TranslateEvent(const SDL_Event& event, Message& message) {
   };
   switch (event.type) {
     case SDL_MOUSEMOTION: {
-      if (event.motion.windowID != w->id) return false;
+      // This move and the events queued behind it.
+      SDL_Event queued[16];
+      queued[0] = event;
+      int count = 1 + std::max(0, SDL_PeepEvents(queued + 1, 15, SDL_PEEKEVENT, SDL_FIRSTEVENT,
+                                                 SDL_LASTEVENT));
+      if (!IsMoveToDeliver(queued, count, 0)) return false;
       // Only the newest of several queued moves matters, as on Windows;
       // a press or release queued in between keeps this one.
-      SDL_Event next;
-      if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_MOUSEMOTION, SDL_MOUSEBUTTONUP) == 1 &&
-          next.type == SDL_MOUSEMOTION && next.motion.windowID == w->id) {
-        return false;
+      for (int i = 1; i < count; ++i) {
+        if (queued[i].type < SDL_MOUSEMOTION || queued[i].type > SDL_MOUSEBUTTONUP) continue;
+        if (IsMoveToDeliver(queued, count, i)) return false;
+        break;
       }
       return pointer(kWmMouseMove, event.motion.x, event.motion.y,
                      (event.motion.state & SDL_BUTTON_LMASK) ? 1 : 0);

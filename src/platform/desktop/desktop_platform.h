@@ -106,6 +106,7 @@ class DesktopPlatform : public FileSystemPlatform {
   struct Context;
 
   Window* FindWindow(WindowHandle handle) const;
+  bool IsMoveToDeliver(const SDL_Event* queued, int count, int at) const;
   bool TranslateEvent(const SDL_Event& event, Message& message);
   void Invalidate(Window& window, const SDL_Rect& rect);
 
