@@ -146,6 +146,20 @@ TEST_F(DesktopText, MeasuringFollowsTheLayoutRules) {
   platform_.DeleteFont(font);
 }
 
+TEST_F(DesktopText, MeasuredRunsAreKeptApartByFontAndEncoding) {
+  FontHandle small = platform_.CreateFont(20, "Ariel");
+  FontHandle large = platform_.CreateFont(40, "Ariel");
+  int smallWidth = Measure(small, "Hello world", 1000).right;
+  EXPECT_GT(Measure(large, "Hello world", 1000).right, smallWidth);
+  EXPECT_EQ(smallWidth, Measure(small, "Hello world", 1000).right);
+  // The two bytes of a UTF-8 "e acute", measured first as one character,
+  // are two characters in a text that is not UTF-8 as a whole.
+  int oneCharacter = Measure(small, "\xC3\xA9", 1000).right;
+  EXPECT_GT(Measure(small, "\xC3\xA9 \xFF", 0).right, oneCharacter);
+  platform_.DeleteFont(small);
+  platform_.DeleteFont(large);
+}
+
 // Seconds per font to select and then delete each of `count` fonts, the
 // best of three rounds (the launcher selects each button's fonts on every
 // paint and deletes them all at teardown).

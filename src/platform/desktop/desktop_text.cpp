@@ -13,6 +13,10 @@ namespace {
 constexpr long long kMaxLinePixels = 8ll << 20;
 // Laid-out texts kept for later paints.
 constexpr std::size_t kLayoutCacheEntries = 4096;
+// Measured runs kept. Laying out a line measures it word by word from its
+// start, the whole line again at the end, and the buttons of a medium
+// share their first words: most runs have been measured before.
+constexpr std::size_t kRunWidthEntries = 16384;
 // Rendered lines are kept for later paints up to this many bytes.
 constexpr std::size_t kLineCacheBytes = 32u << 20;
 
@@ -51,6 +55,7 @@ DesktopText::~DesktopText() {
   FinishLookUp();
   DropLineCache();
   layoutCache_.clear();
+  runWidths_.clear();
   if (text::TTF_WasInit()) text::TTF_Quit();
 }
 
@@ -114,10 +119,18 @@ const TextLayout& DesktopText::Layout(const DesktopFont& font, std::string_view 
   auto cached = layoutCache_.find(key);
   if (cached != layoutCache_.end()) return cached->second;
   TTF_Font* ttf = font.face->font.get();
+  std::string runKey = std::to_string(font.face->serial) + (isUtf8 ? "u/" : "a/");
+  const std::size_t runKeyPrefix = runKey.size();
   auto measure = [&](const char* run, std::size_t count) {
+    runKey.resize(runKeyPrefix);
+    runKey.append(run, count);
+    auto known = runWidths_.find(runKey);
+    if (known != runWidths_.end()) return known->second;
     std::string utf8 = DisplayText(std::string_view(run, count), isUtf8);
     int w = 0, h = 0;
     text::TTF_SizeUTF8(ttf, utf8.c_str(), &w, &h);
+    if (runWidths_.size() >= kRunWidthEntries) runWidths_.clear();
+    runWidths_.emplace(runKey, w);
     return w;
   };
   if (layoutCache_.size() >= kLayoutCacheEntries) layoutCache_.clear();

@@ -5,8 +5,9 @@
 //
 // What makes repeated paints cheap is kept: faces opened at one size are
 // shared by every font of that size, each face's cell-to-em ratio is
-// measured once, laid-out texts and rendered lines are cached (the launcher
-// draws the same texts in the same rectangles on every paint).
+// measured once, laid-out texts, the widths of measured runs and rendered
+// lines are cached (the launcher draws the same texts in the same
+// rectangles on every paint, and its texts share words).
 #pragma once
 
 #include <SDL.h>
@@ -95,6 +96,7 @@ class DesktopText {
   std::map<std::string, SurfacePtr> lineCache_;
   std::size_t lineCacheBytes_ = 0;
   std::unordered_map<std::string, TextLayout> layoutCache_;
+  std::unordered_map<std::string, int> runWidths_;  // by face and run
   int nextFaceSerial_ = 1;
 };
 
