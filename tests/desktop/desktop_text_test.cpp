@@ -14,31 +14,28 @@
 namespace mavrel {
 namespace {
 
-TEST(FontSize, HeightsHaveTheWindowsMeaning) {
+TEST(FontSize, HeightsHaveTheWindowsMeaningAndAreClampedToTheLargest) {
   struct Case {
     std::int32_t height;
-    bool valid;
     bool isCellHeight;
     int pixels;
   } cases[] = {
-      {0, true, true, kDefaultCellHeight},
-      {1, true, true, 1},
-      {26, true, true, 26},
-      {-26, true, false, 26},
-      {kMaxFontPixels, true, true, kMaxFontPixels},
-      {-kMaxFontPixels, true, false, kMaxFontPixels},
-      {kMaxFontPixels + 1, false, true, 0},
-      {-kMaxFontPixels - 1, false, false, 0},
-      {INT_MAX, false, true, 0},
-      {INT_MIN, false, false, 0},
+      {0, true, kDefaultCellHeight},
+      {1, true, 1},
+      {26, true, 26},
+      {-26, false, 26},
+      {kMaxFontPixels, true, kMaxFontPixels},
+      {-kMaxFontPixels, false, kMaxFontPixels},
+      {kMaxFontPixels + 1, true, kMaxFontPixels},
+      {-kMaxFontPixels - 1, false, kMaxFontPixels},
+      {100000, true, kMaxFontPixels},
+      {INT_MAX, true, kMaxFontPixels},
+      {INT_MIN, false, kMaxFontPixels},
   };
   for (const Case& c : cases) {
     FontSizeRequest r = FontSizeForHeight(c.height);
-    EXPECT_EQ(c.valid, r.valid) << c.height;
     EXPECT_EQ(c.isCellHeight, r.isCellHeight) << c.height;
-    if (c.valid) {
-      EXPECT_EQ(c.pixels, r.pixels) << c.height;
-    }
+    EXPECT_EQ(c.pixels, r.pixels) << c.height;
   }
   // Arial's cell is 2288/2048 of its em: a 16-pixel cell is 14 pixels per em.
   EXPECT_EQ(14, PixelsPerEmForCell(16, 2288.0 / 2048));
@@ -81,7 +78,7 @@ class DesktopText : public ::testing::Test {
   DrawingContext context_ = nullptr;
 };
 
-TEST_F(DesktopText, FontHeightsAndRefusals) {
+TEST_F(DesktopText, FontHeightsAndClamps) {
   FontHandle cell = platform_.CreateFont(40, "Ariel");
   FontHandle character = platform_.CreateFont(-40, "Ariel");
   FontHandle fallback = platform_.CreateFont(0, "Ariel");
@@ -92,9 +89,19 @@ TEST_F(DesktopText, FontHeightsAndRefusals) {
   EXPECT_GT(platform_.FontLineHeight(character), 40);  // the cell is more than the em
   EXPECT_LT(platform_.FontLineHeight(character), 56);
   EXPECT_EQ(kDefaultCellHeight, platform_.FontLineHeight(fallback));
-  EXPECT_EQ(nullptr, platform_.CreateFont(5000, "Ariel"));
-  EXPECT_EQ(nullptr, platform_.CreateFont(INT_MIN, "Ariel"));
-  EXPECT_EQ(nullptr, platform_.CreateFont(-100000, "Ariel"));
+  // Beyond the largest height the renderer makes, the largest.
+  FontHandle tallest = platform_.CreateFont(5000, "Ariel");
+  ASSERT_NE(nullptr, tallest);
+  EXPECT_EQ(kMaxFontPixels, platform_.FontLineHeight(tallest));
+  EXPECT_EQ(kMaxFontPixels, Measure(tallest, "Go", 5000).bottom - 20);
+  for (int height : {INT_MIN, -100000, -kMaxFontPixels - 1}) {
+    FontHandle largest = platform_.CreateFont(height, "Ariel");
+    ASSERT_NE(nullptr, largest) << height;
+    EXPECT_GT(platform_.FontLineHeight(largest), kMaxFontPixels) << height;
+    EXPECT_LT(platform_.FontLineHeight(largest), kMaxFontPixels * 14 / 10) << height;
+    platform_.DeleteFont(largest);
+  }
+  platform_.DeleteFont(tallest);
   EXPECT_NE(nullptr, platform_.CreateFont(7, nullptr));
   // Deleting one of two fonts of the same size leaves the other usable.
   FontHandle twin = platform_.CreateFont(40, "Ariel");

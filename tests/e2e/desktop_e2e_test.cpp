@@ -415,14 +415,43 @@ TEST_F(DesktopLauncher, DocumentWithoutAnApplicationShowsTheError) {
   EXPECT_FALSE(WaitForExit(pid_, 100, status));
 }
 
+TEST_F(DesktopLauncher, FontHeightsBeyondTheLargestGiveTheLargestAndTheWindowShows) {
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nDESC_TEXT=Goes\r\n"
+                                  "BUTTON_FONT_HEIGHT=-100000\r\n"
+                                  "BUTTON_DESC_HEIGHT=2147483647\r\n"));
+  Launch();
+  EXPECT_TRUE(x_.FindWindowsByTitle("INTERNAL ERROR").empty());
+  x_.RequestClose(window_);
+  EXPECT_EQ(0, WaitForLauncherExit());
+}
+
 TEST_F(DesktopLauncher, AFontThatCannotBeMadeEndsStartUpWithItsMessage) {
-  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nBUTTON_FONT_HEIGHT=-100000\r\n"));
-  Launch({}, false);
-  XWindowId box = x_.WaitForWindow("INTERNAL ERROR", kDeadlineMs);
-  ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
-  EXPECT_TRUE(x_.FindWindowsByTitle("E2E Launcher").empty());
-  x_.RequestClose(box);
-  EXPECT_EQ(1, WaitForLauncherExit());
+  // A font configuration with no fonts in it: no font can be made.
+  Write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" +
+                          (medium_ / "font-cache").string() + "</cachedir></fontconfig>\n");
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\n"));
+  Launch({{"FONTCONFIG_FILE", (medium_ / "fonts.conf").string()}}, false);
+  // The message shows in a box where the X server can draw one without
+  // our fonts, and goes to the error stream where it cannot.
+  bool boxShown = false, ended = false;
+  int status = -1;
+  WaitFor(
+      [&] {
+        boxShown = !x_.FindWindowsByTitle("INTERNAL ERROR").empty();
+        ended = !boxShown && WaitForExit(pid_, 0, status);
+        return boxShown || ended;
+      },
+      kDeadlineMs);
+  if (boxShown) {
+    for (XWindowId w : x_.FindWindowsByTitle("INTERNAL ERROR")) x_.RequestClose(w);
+    status = WaitForLauncherExit();
+  } else {
+    ASSERT_TRUE(ended) << "neither a box nor an end";
+    pid_ = -1;
+    EXPECT_NE(std::string::npos, ReadAll(medium_ / "launcher.log").find("Failed to load font."));
+  }
+  EXPECT_EQ(1, status);
+  EXPECT_TRUE(x_.FindWindowsByTitle("E2E Launcher", false).empty());
 }
 
 TEST_F(DesktopLauncher, WithoutAnyDisplayStartUpFailsWithStatusOne) {

@@ -77,8 +77,8 @@ class DesktopPlatform : public FileSystemPlatform {
   void ReleaseDC(WindowHandle window, DrawingContext context) override;
   int DrawText(DrawingContext context, const char* text, int length, PlatformRect& rect,
                std::uint32_t format) override;
-  /// Null when no font file can be found or opened, or the height is
-  /// beyond kMaxFontPixels.
+  /// Heights beyond kMaxFontPixels either way get kMaxFontPixels. Null
+  /// when no font file can be found or opened.
   FontHandle CreateFont(int height, const char* faceName) override;
   void DeleteFont(FontHandle font) override;
   FontHandle SelectFont(DrawingContext context, FontHandle font) override;

@@ -90,7 +90,6 @@ double DesktopText::CellPerEm(const std::string& file, int index) {
 
 std::unique_ptr<DesktopFont> DesktopText::MakeFont(int height, const char* faceName) {
   FontSizeRequest request = FontSizeForHeight(height);
-  if (!request.valid) return nullptr;
   FinishLookUp();
   if (!text::TTF_WasInit() && text::TTF_Init() != 0) return nullptr;
   FontFace face = ResolveFontFace(faceName ? faceName : "");

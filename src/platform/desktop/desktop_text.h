@@ -62,9 +62,9 @@ class DesktopText {
   void FinishLookUp();
 
   /// A font of the Windows height `height` (cell height when positive,
-  /// character height when negative, a default when 0) for `faceName`
-  /// (null: the launcher's). Null when no font file can be found or
-  /// opened, or the height is beyond kMaxFontPixels.
+  /// character height when negative, a default when 0; at most
+  /// kMaxFontPixels either way) for `faceName` (null counts as empty).
+  /// Null when no font file can be found or opened.
   std::unique_ptr<DesktopFont> MakeFont(int height, const char* faceName);
 
   /// `bytes` laid out in `font` within `maxWidth`; valid until the next
