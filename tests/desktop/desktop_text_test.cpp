@@ -2,8 +2,11 @@
 // display, so these run anywhere the fonts are installed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "platform/desktop/desktop_platform.h"
 #include "platform/desktop/font_resolver.h"
@@ -11,31 +14,28 @@
 namespace mavrel {
 namespace {
 
-TEST(FontSize, HeightsHaveTheWindowsMeaning) {
+TEST(FontSize, HeightsHaveTheWindowsMeaningAndAreClampedToTheLargest) {
   struct Case {
     std::int32_t height;
-    bool valid;
     bool isCellHeight;
     int pixels;
   } cases[] = {
-      {0, true, true, kDefaultCellHeight},
-      {1, true, true, 1},
-      {26, true, true, 26},
-      {-26, true, false, 26},
-      {kMaxFontPixels, true, true, kMaxFontPixels},
-      {-kMaxFontPixels, true, false, kMaxFontPixels},
-      {kMaxFontPixels + 1, false, true, 0},
-      {-kMaxFontPixels - 1, false, false, 0},
-      {INT_MAX, false, true, 0},
-      {INT_MIN, false, false, 0},
+      {0, true, kDefaultCellHeight},
+      {1, true, 1},
+      {26, true, 26},
+      {-26, false, 26},
+      {kMaxFontPixels, true, kMaxFontPixels},
+      {-kMaxFontPixels, false, kMaxFontPixels},
+      {kMaxFontPixels + 1, true, kMaxFontPixels},
+      {-kMaxFontPixels - 1, false, kMaxFontPixels},
+      {100000, true, kMaxFontPixels},
+      {INT_MAX, true, kMaxFontPixels},
+      {INT_MIN, false, kMaxFontPixels},
   };
   for (const Case& c : cases) {
     FontSizeRequest r = FontSizeForHeight(c.height);
-    EXPECT_EQ(c.valid, r.valid) << c.height;
     EXPECT_EQ(c.isCellHeight, r.isCellHeight) << c.height;
-    if (c.valid) {
-      EXPECT_EQ(c.pixels, r.pixels) << c.height;
-    }
+    EXPECT_EQ(c.pixels, r.pixels) << c.height;
   }
   // Arial's cell is 2288/2048 of its em: a 16-pixel cell is 14 pixels per em.
   EXPECT_EQ(14, PixelsPerEmForCell(16, 2288.0 / 2048));
@@ -78,7 +78,7 @@ class DesktopText : public ::testing::Test {
   DrawingContext context_ = nullptr;
 };
 
-TEST_F(DesktopText, FontHeightsAndRefusals) {
+TEST_F(DesktopText, FontHeightsAndClamps) {
   FontHandle cell = platform_.CreateFont(40, "Ariel");
   FontHandle character = platform_.CreateFont(-40, "Ariel");
   FontHandle fallback = platform_.CreateFont(0, "Ariel");
@@ -89,9 +89,19 @@ TEST_F(DesktopText, FontHeightsAndRefusals) {
   EXPECT_GT(platform_.FontLineHeight(character), 40);  // the cell is more than the em
   EXPECT_LT(platform_.FontLineHeight(character), 56);
   EXPECT_EQ(kDefaultCellHeight, platform_.FontLineHeight(fallback));
-  EXPECT_EQ(nullptr, platform_.CreateFont(5000, "Ariel"));
-  EXPECT_EQ(nullptr, platform_.CreateFont(INT_MIN, "Ariel"));
-  EXPECT_EQ(nullptr, platform_.CreateFont(-100000, "Ariel"));
+  // Beyond the largest height the renderer makes, the largest.
+  FontHandle tallest = platform_.CreateFont(5000, "Ariel");
+  ASSERT_NE(nullptr, tallest);
+  EXPECT_EQ(kMaxFontPixels, platform_.FontLineHeight(tallest));
+  EXPECT_EQ(kMaxFontPixels, Measure(tallest, "Go", 5000).bottom - 20);
+  for (int height : {INT_MIN, -100000, -kMaxFontPixels - 1}) {
+    FontHandle largest = platform_.CreateFont(height, "Ariel");
+    ASSERT_NE(nullptr, largest) << height;
+    EXPECT_GT(platform_.FontLineHeight(largest), kMaxFontPixels) << height;
+    EXPECT_LT(platform_.FontLineHeight(largest), kMaxFontPixels * 14 / 10) << height;
+    platform_.DeleteFont(largest);
+  }
+  platform_.DeleteFont(tallest);
   EXPECT_NE(nullptr, platform_.CreateFont(7, nullptr));
   // Deleting one of two fonts of the same size leaves the other usable.
   FontHandle twin = platform_.CreateFont(40, "Ariel");
@@ -141,6 +151,45 @@ TEST_F(DesktopText, MeasuringFollowsTheLayoutRules) {
   // The same word written in Windows-1252 and in UTF-8 measures the same.
   EXPECT_EQ(Measure(font, "caf\xC3\xA9", 1000).right, Measure(font, "caf\xE9", 1000).right);
   platform_.DeleteFont(font);
+}
+
+TEST_F(DesktopText, MeasuredRunsAreKeptApartByFontAndEncoding) {
+  FontHandle small = platform_.CreateFont(20, "Ariel");
+  FontHandle large = platform_.CreateFont(40, "Ariel");
+  int smallWidth = Measure(small, "Hello world", 1000).right;
+  EXPECT_GT(Measure(large, "Hello world", 1000).right, smallWidth);
+  EXPECT_EQ(smallWidth, Measure(small, "Hello world", 1000).right);
+  // The two bytes of a UTF-8 "e acute", measured first as one character,
+  // are two characters in a text that is not UTF-8 as a whole.
+  int oneCharacter = Measure(small, "\xC3\xA9", 1000).right;
+  EXPECT_GT(Measure(small, "\xC3\xA9 \xFF", 0).right, oneCharacter);
+  platform_.DeleteFont(small);
+  platform_.DeleteFont(large);
+}
+
+// Seconds per font to select and then delete each of `count` fonts, the
+// best of three rounds (the launcher selects each button's fonts on every
+// paint and deletes them all at teardown).
+double SecondsPerFont(DesktopPlatform& platform, DrawingContext context, int count) {
+  double best = 1e9;
+  for (int round = 0; round < 3; ++round) {
+    std::vector<FontHandle> fonts;
+    for (int i = 0; i < count; ++i) fonts.push_back(platform.CreateFont(14, "Ariel"));
+    auto start = std::chrono::steady_clock::now();
+    for (FontHandle font : fonts) platform.SelectFont(context, font);
+    for (FontHandle font : fonts) platform.DeleteFont(font);
+    std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+    best = std::min(best, spent.count() / count);
+  }
+  return best;
+}
+
+TEST_F(DesktopText, SelectingAndDeletingAFontDoesNotGrowWithTheNumberOfFonts) {
+  ASSERT_NE(nullptr, platform_.CreateFont(14, "Ariel"));
+  double few = SecondsPerFont(platform_, context_, 200);
+  double many = SecondsPerFont(platform_, context_, 20000);
+  // A search through every font makes the many a hundred times the few.
+  EXPECT_LT(many, 10 * few + 2e-6) << "few " << few << " s, many " << many << " s";
 }
 
 TEST_F(DesktopText, DrawingWithoutASurfaceOrOnUnknownHandlesIsHarmless) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "picture/picture_validation.h"
+#include "platform/desktop/desktop_surface.h"
 
 namespace mavrel {
 namespace {
@@ -180,6 +181,78 @@ TEST(DibDecoder, RleThatEndsEarlyOrJumpsAwayStaysInside) {
     ASSERT_TRUE(DecodeDib(DibView{info.data(), info.size(), data.data(), data.size()}, picture));
     EXPECT_EQ(6u, picture.pixels.size());
   }
+}
+
+std::uint32_t PixelAt(const SDL_Surface* s, int x, int y) {
+  return static_cast<const std::uint32_t*>(s->pixels)[y * (s->pitch / 4) + x] & 0xFFFFFF;
+}
+
+TEST(DesktopSurface, PictureIsDecodedOnceAndKeptStretchedToTheLastSize) {
+  const DecodeCase topDown = Cases()[1];  // R G over B W, stored top-down
+  DibView view{topDown.info.data(), topDown.info.size(), topDown.bits.data(), topDown.bits.size()};
+  ScaledPicture picture;
+  SDL_Surface* same = picture.At(view, 2, 2);
+  ASSERT_NE(nullptr, same);
+  EXPECT_EQ((std::vector<std::uint32_t>{0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}),
+            (std::vector<std::uint32_t>{PixelAt(same, 0, 0), PixelAt(same, 1, 0),
+                                        PixelAt(same, 0, 1), PixelAt(same, 1, 1)}));
+  EXPECT_EQ(same, picture.At(view, 2, 2));
+  // Stretched: the corners keep their colours, the right way up.
+  SDL_Surface* big = picture.At(view, 400, 300);
+  ASSERT_NE(nullptr, big);
+  EXPECT_EQ(400, big->w);
+  EXPECT_EQ(300, big->h);
+  EXPECT_EQ(0xFF0000u, PixelAt(big, 0, 0));
+  EXPECT_EQ(0x00FF00u, PixelAt(big, 399, 0));
+  EXPECT_EQ(0x0000FFu, PixelAt(big, 0, 299));
+  EXPECT_EQ(0xFFFFFFu, PixelAt(big, 399, 299));
+  // Another picture is decoded anew; one that fails the checks gives none.
+  Bytes shortBits(topDown.bits.begin(), topDown.bits.end() - 1);
+  EXPECT_EQ(nullptr, picture.At(DibView{topDown.info.data(), topDown.info.size(), shortBits.data(),
+                                        shortBits.size()},
+                                400, 300));
+  EXPECT_NE(nullptr, picture.At(view, 400, 300));
+}
+
+TEST(DesktopSurface, LargeAndSmallPixelSurfacesHoldTheirPixels) {
+  for (int side : {1, 300, 1500}) {
+    SurfacePtr surface = NewPixelSurface(side, side);
+    ASSERT_NE(nullptr, surface) << side;
+    EXPECT_EQ(side * 4, surface->pitch) << side;
+    SDL_Rect last{side - 1, side - 1, 1, 1};
+    EXPECT_EQ(0, SDL_FillRect(surface.get(), &last, 0x123456));
+    EXPECT_EQ(0x123456u, PixelAt(surface.get(), side - 1, side - 1)) << side;
+  }
+}
+
+TEST(DesktopSurface, RegionPiecesCoveredOrEmptyAddNothingAndManyBecomeTheirBounds) {
+  struct Case {
+    const char* name;
+    std::vector<SDL_Rect> pieces;
+    std::vector<SDL_Rect> region;
+  } cases[] = {
+      {"empty piece", {{5, 5, 0, 10}}, {}},
+      {"two apart", {{0, 0, 10, 10}, {20, 0, 5, 5}}, {{0, 0, 10, 10}, {20, 0, 5, 5}}},
+      {"covered piece", {{0, 0, 10, 10}, {2, 2, 3, 3}}, {{0, 0, 10, 10}}},
+      {"overlapping piece kept",
+       {{0, 0, 10, 10}, {5, 5, 10, 10}},
+       {{0, 0, 10, 10}, {5, 5, 10, 10}}},
+  };
+  auto same = [](const std::vector<SDL_Rect>& a, const std::vector<SDL_Rect>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](auto& x, auto& y) {
+             return x.x == y.x && x.y == y.y && x.w == y.w && x.h == y.h;
+           });
+  };
+  for (const Case& c : cases) {
+    std::vector<SDL_Rect> region;
+    for (const SDL_Rect& piece : c.pieces) AddToRegion(region, piece);
+    EXPECT_TRUE(same(c.region, region)) << c.name;
+  }
+  std::vector<SDL_Rect> many;
+  for (int i = 0; i < 65; ++i) AddToRegion(many, SDL_Rect{i * 10, 100 - i, 5, 5});
+  EXPECT_TRUE(same({{0, 36, 645, 69}}, many));
+  EXPECT_TRUE(same({Bounds(many)}, many));
+  EXPECT_EQ(0, Bounds({}).w);
 }
 
 }  // namespace

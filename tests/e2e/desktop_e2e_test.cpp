@@ -108,9 +108,23 @@ std::vector<std::string> Lines(const std::string& text, const std::string& prefi
   return out;
 }
 
+// The X server's core fonts (Debian's xfonts-base): with them SDL draws its
+// own message box; with only the server's built-in two (a plain Xvfb where
+// xfonts-base is missing) the launcher draws its own.
+constexpr const char* kCoreFontPath = "/usr/share/fonts/X11/misc";
+constexpr const char* kBuiltInFontsOnly = "built-ins";
+
 class DesktopLauncher : public ::testing::Test {
  protected:
+  // Which font path the X server gets: empty for its default.
+  virtual std::string FontPath() const { return ""; }
+
   void SetUp() override {
+    if (FontPath() == kCoreFontPath) {
+      ASSERT_TRUE(fs::exists(fs::path(kCoreFontPath) / "fonts.dir"))
+          << kCoreFontPath << " holds no core fonts (scripts/setup.sh installs xfonts-base)";
+    }
+    x_.SetFontPath(FontPath());
     ASSERT_TRUE(x_.Start(kScreenWidth, kScreenHeight, kDeadlineMs)) << x_.error();
     char folder[] = "/tmp/mavrel-e2e-XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(folder));
@@ -165,8 +179,9 @@ class DesktopLauncher : public ::testing::Test {
   int Count(const ScreenRect& clientArea, Rgb colour) {
     return x_.CountPixels(OnScreen(clientArea), colour, 0);
   }
-  bool WaitForColour(const ScreenRect& clientArea, Rgb colour, bool present = true) {
-    return WaitFor([&] { return (Count(clientArea, colour) >= 20) == present; }, kDeadlineMs);
+  bool WaitForColour(const ScreenRect& clientArea, Rgb colour, bool present = true,
+                     int deadlineMs = kDeadlineMs) {
+    return WaitFor([&] { return (Count(clientArea, colour) >= 20) == present; }, deadlineMs);
   }
   void MoveTo(int clientX, int clientY) {
     x_.MovePointer(client_.x + clientX, client_.y + clientY);
@@ -193,6 +208,40 @@ class DesktopLauncher : public ::testing::Test {
   XWindowId window_ = 0;
   ScreenRect client_;
 };
+
+// The cases with a message box, run with each of the two boxes.
+class DesktopErrorBox : public DesktopLauncher, public ::testing::WithParamInterface<bool> {
+ protected:
+  bool CoreFonts() const { return GetParam(); }
+  std::string FontPath() const override { return CoreFonts() ? kCoreFontPath : kBuiltInFontsOnly; }
+
+  // Waits for the box titled `title` and checks that it is the kind this
+  // server gets: SDL's is drawn over a connection of its own (by a child
+  // process), ours over the launcher window's.
+  XWindowId WaitForBox(const std::string& title) {
+    XWindowId box = x_.WaitForWindow(title, kDeadlineMs);
+    if (box != 0) {
+      EXPECT_EQ(!CoreFonts(), x_.SameClient(box, window_))
+          << (CoreFonts() ? "the launcher's own box, not SDL's" : "not the launcher's own box");
+    }
+    return box;
+  }
+
+  // Dismisses a box as a user does: a close request, else Return on it.
+  bool Dismiss(XWindowId box, const std::string& title) {
+    x_.RequestClose(box);
+    if (x_.WaitForNoWindow(title, 2000)) return true;
+    ScreenRect area;
+    if (x_.Geometry(box, area)) x_.MovePointer(area.x + area.width / 2, area.y + area.height / 2);
+    x_.TapKey(0xff0d);
+    return x_.WaitForNoWindow(title, kDeadlineMs);
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(XServers, DesktopErrorBox, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "SdlBox" : "OwnBox";
+                         });
 
 TEST_F(DesktopLauncher, WindowHasTheTitleSizeAndCentreAndShowsThePicture) {
   Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nDESC_TEXT=Goes\r\n"));
@@ -239,6 +288,14 @@ TEST_F(DesktopLauncher, HoverLightsTheButtonAndShowsItsDescription) {
   EXPECT_TRUE(WaitForColour(kButtonArea, kHighlight));
   EXPECT_TRUE(WaitForColour(kDescriptionArea, kDescription));
   EXPECT_EQ(0, Count(kButtonArea, kText));
+  // Out of the window with no press in progress: no move reaches the
+  // launcher, so the button stays lit with its description.
+  for (auto [x, y] : {std::pair{-30, kOnButtonY}, {kOnButtonX, -20}, {450, 350}}) {
+    MoveTo(x, y);
+    EXPECT_FALSE(WaitForColour(kButtonArea, kHighlight, false, 400)) << x << "," << y;
+    EXPECT_GE(Count(kDescriptionArea, kDescription), 20) << x << "," << y;
+    MoveTo(kOnButtonX, kOnButtonY);
+  }
   // Off the button again: text colour, and the picture is back under the
   // description.
   MoveTo(300, 100);
@@ -311,18 +368,28 @@ TEST_F(DesktopLauncher, StayKeepsTheLauncherOpenAndAButtonWithoutCommandsCanClos
   EXPECT_EQ(0, WaitForLauncherExit());
 }
 
-TEST_F(DesktopLauncher, FailedStartShowsTheErrorBoxAndTheLauncherStays) {
+TEST_P(DesktopErrorBox, FailedStartShowsTheErrorBoxAndTheLauncherStays) {
   Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\n"
                                   "PROG_COMMAND=no-such-program-anywhere --x\r\n"
                                   "ERROR_MSG=It did not start.\r\n"));
   Launch();
   x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
-  XWindowId box = x_.WaitForWindow("Error", kDeadlineMs);
+  XWindowId box = WaitForBox("Error");
   ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
   // While the box is open the button shows as pressed.
   EXPECT_GE(Count(kButtonArea, kSelect), 20);
-  x_.RequestClose(box);
-  EXPECT_TRUE(x_.WaitForNoWindow("Error", kDeadlineMs));
+  // Clicks on the button while the box is up start nothing, now or later.
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  x_.Click(client_.x + kOnButtonX + 5, client_.y + kOnButtonY);
+  // A part of the window uncovered while the box is up is painted again.
+  ScreenRect corner{client_.x + 330, client_.y + 10, 60, 40};
+  x_.CoverAndUncover(corner, 0xFF00FF);
+  EXPECT_TRUE(
+      WaitFor([&] { return x_.CountPixels(corner, kPictureRight) == 60 * 40; }, kDeadlineMs))
+      << std::hex << x_.Pixel(corner.x, corner.y);
+  ASSERT_TRUE(Dismiss(box, "Error"));
+  EXPECT_FALSE(WaitFor([&] { return !x_.FindWindowsByTitle("Error").empty(); }, 1500))
+      << "a click made while the box was open opened another";
   int status;
   EXPECT_FALSE(WaitForExit(pid_, 200, status));
   // Back to normal, and the window still closes with status 0.
@@ -359,7 +426,7 @@ TEST_F(DesktopLauncher, DragOffTheButtonAndReleaseOutsideStartsNothing) {
   EXPECT_TRUE(WaitForFile(medium_ / "report.txt"));
 }
 
-TEST_F(DesktopLauncher, DocumentOpensWithTheDesktopApplicationInItsFolder) {
+TEST_P(DesktopErrorBox, DocumentOpensWithTheDesktopApplicationInItsFolder) {
   fs::create_directories(medium_ / "Docs");
   Write("Docs/Read Me.TXT", "hello");
   Write("bin/xdg-open",
@@ -383,14 +450,13 @@ TEST_F(DesktopLauncher, DocumentOpensWithTheDesktopApplicationInItsFolder) {
   // A document that is not there: the error box, nothing opened.
   fs::remove(log);
   x_.Click(client_.x + kOnButtonX, client_.y + 170);
-  XWindowId box = x_.WaitForWindow("Error", kDeadlineMs);
+  XWindowId box = WaitForBox("Error");
   ASSERT_NE(0u, box);
   EXPECT_FALSE(fs::exists(log));
-  x_.RequestClose(box);
-  EXPECT_TRUE(x_.WaitForNoWindow("Error", kDeadlineMs));
+  EXPECT_TRUE(Dismiss(box, "Error"));
 }
 
-TEST_F(DesktopLauncher, DocumentWithoutAnApplicationShowsTheError) {
+TEST_P(DesktopErrorBox, DocumentWithoutAnApplicationShowsTheError) {
   Write("doc.txt", "x");
   Write("bin/xdg-open", "#!/bin/sh\nexit 3\n");
   fs::permissions(medium_ / "bin/xdg-open", fs::perms::owner_all);
@@ -398,22 +464,51 @@ TEST_F(DesktopLauncher, DocumentWithoutAnApplicationShowsTheError) {
   const char* path = std::getenv("PATH");
   Launch({{"PATH", (medium_ / "bin").string() + ":" + (path ? path : "/usr/bin:/bin")}});
   x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
-  XWindowId box = x_.WaitForWindow("Error", kDeadlineMs);
+  XWindowId box = WaitForBox("Error");
   ASSERT_NE(0u, box);
-  x_.RequestClose(box);
-  EXPECT_TRUE(x_.WaitForNoWindow("Error", kDeadlineMs));
+  EXPECT_TRUE(Dismiss(box, "Error"));
   int status;
   EXPECT_FALSE(WaitForExit(pid_, 100, status));
 }
 
-TEST_F(DesktopLauncher, AFontThatCannotBeMadeEndsStartUpWithItsMessage) {
-  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nBUTTON_FONT_HEIGHT=-100000\r\n"));
-  Launch({}, false);
-  XWindowId box = x_.WaitForWindow("INTERNAL ERROR", kDeadlineMs);
-  ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
-  EXPECT_TRUE(x_.FindWindowsByTitle("E2E Launcher").empty());
-  x_.RequestClose(box);
-  EXPECT_EQ(1, WaitForLauncherExit());
+TEST_F(DesktopLauncher, FontHeightsBeyondTheLargestGiveTheLargestAndTheWindowShows) {
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nDESC_TEXT=Goes\r\n"
+                                  "BUTTON_FONT_HEIGHT=-100000\r\n"
+                                  "BUTTON_DESC_HEIGHT=2147483647\r\n"));
+  Launch();
+  EXPECT_TRUE(x_.FindWindowsByTitle("INTERNAL ERROR").empty());
+  x_.RequestClose(window_);
+  EXPECT_EQ(0, WaitForLauncherExit());
+}
+
+TEST_P(DesktopErrorBox, AFontThatCannotBeMadeEndsStartUpWithItsMessage) {
+  // A font configuration with no fonts in it: no font can be made.
+  Write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" +
+                          (medium_ / "font-cache").string() + "</cachedir></fontconfig>\n");
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\n"));
+  Launch({{"FONTCONFIG_FILE", (medium_ / "fonts.conf").string()}}, false);
+  // The message shows in a box where the X server can draw one without
+  // our fonts, and goes to the error stream where it cannot.
+  bool boxShown = false, ended = false;
+  int status = -1;
+  WaitFor(
+      [&] {
+        boxShown = !x_.FindWindowsByTitle("INTERNAL ERROR").empty();
+        ended = !boxShown && WaitForExit(pid_, 0, status);
+        return boxShown || ended;
+      },
+      kDeadlineMs);
+  if (CoreFonts()) EXPECT_TRUE(boxShown) << "SDL's box needs no font of ours";
+  if (boxShown) {
+    EXPECT_TRUE(Dismiss(x_.FindWindowsByTitle("INTERNAL ERROR")[0], "INTERNAL ERROR"));
+    status = WaitForLauncherExit();
+  } else {
+    ASSERT_TRUE(ended) << "neither a box nor an end";
+    pid_ = -1;
+    EXPECT_NE(std::string::npos, ReadAll(medium_ / "launcher.log").find("Failed to load font."));
+  }
+  EXPECT_EQ(1, status);
+  EXPECT_TRUE(x_.FindWindowsByTitle("E2E Launcher", false).empty());
 }
 
 TEST_F(DesktopLauncher, WithoutAnyDisplayStartUpFailsWithStatusOne) {

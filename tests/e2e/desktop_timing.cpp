@@ -3,10 +3,14 @@
 // - start to first painted frame: from fork to the picture's colour on the
 //   screen, the launcher on a given medium side by side with xmessage;
 // - pointer move to repainted frame on a medium of 200 buttons;
-// - the launcher's peak memory (VmHWM) on the given medium.
+// - the launcher's peak memory (VmHWM) on the given medium;
+// - with --buttons, for generated media of that many buttons each: start to
+//   first painted frame, pointer move to lit button, and close request to
+//   exit.
 //
 // Usage: mavrel_desktop_timing <launcher> <medium folder> <screen x> <screen y>
 //        <colour RRGGBB at that point> [runs]
+//        mavrel_desktop_timing --buttons <launcher> <count>...
 #include <signal.h>
 #include <unistd.h>
 
@@ -84,9 +88,70 @@ std::string GridMedium(int buttons) {
   return ini;
 }
 
+// Start, hover and close of generated media of `counts` buttons (the grid
+// above: 8 a row, most of them below the window's bottom edge).
+int ScalingFigures(const std::string& launcher, const std::vector<int>& counts) {
+  XSession x;
+  if (!x.Start(1024, 768, 10000)) {
+    std::fprintf(stderr, "%s\n", x.error().c_str());
+    return 1;
+  }
+  std::printf("buttons, start to first frame ms, hover ms (median of 5), close to exit ms\n");
+  for (int count : counts) {
+    char folder[] = "/tmp/mavrel-timing-XXXXXX";
+    if (!mkdtemp(folder)) return 1;
+    std::ofstream(std::string(folder) + "/Mavrel.INI") << GridMedium(count);
+    ProcessOptions g;
+    g.argv = {launcher};
+    g.workingDirectory = folder;
+    g.env["DISPLAY"] = x.displayName();
+    g.outputFile = "/dev/null";
+    constexpr int kDeadlineMs = 300000;
+    double start = NowMs();
+    pid_t pid = StartProcess(g);
+    XWindowId w = x.WaitForWindow("Grid", kDeadlineMs);
+    ScreenRect client;
+    if (!w || !x.Geometry(w, client)) {
+      std::fprintf(stderr, "no grid window for %d buttons\n", count);
+      KillProcess(pid);
+      return 1;
+    }
+    WaitFor([&] { return x.Pixel(client.x + 2, client.y + 2) == 0xFFFFFF; }, kDeadlineMs, 2);
+    double paintMs = NowMs() - start;
+    std::vector<double> hoverMs;
+    for (int i = 0; i < 5; ++i) {
+      int button = (i * 37) % std::min(count, 200);
+      int bx = client.x + 10 + (button % 8) * 124, by = client.y + 10 + (button / 8) * 25;
+      ScreenRect area{bx, by, 110, 16};
+      double moved = NowMs();
+      x.MovePointer(bx + 5, by + 6);
+      // HIGHLIGHT_COLOR 0x0000FF is red on the screen.
+      if (WaitFor([&] { return x.CountPixels(area, 0xFF0000) > 5; }, kDeadlineMs, 1)) {
+        hoverMs.push_back(NowMs() - moved);
+      }
+    }
+    double closing = NowMs();
+    x.RequestClose(w);
+    int status = -1;
+    bool ended = WaitForExit(pid, kDeadlineMs, status);
+    double closeMs = NowMs() - closing;
+    if (!ended) KillProcess(pid);
+    std::printf("%d, %.0f, %.1f, %.0f%s\n", count, paintMs, Median(hoverMs), closeMs,
+                ended ? "" : " (did not end)");
+    std::fflush(stdout);
+    fs::remove_all(folder);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 4 && std::string(argv[1]) == "--buttons") {
+    std::vector<int> counts;
+    for (int i = 3; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
+    return ScalingFigures(fs::absolute(argv[2]).string(), counts);
+  }
   if (argc < 6) {
     std::fprintf(stderr, "usage: %s launcher medium x y RRGGBB [runs]\n", argv[0]);
     return 2;

@@ -11,10 +11,13 @@ pkg_check_modules(MAVREL_X11 REQUIRED IMPORTED_TARGET x11)
 
 add_library(mavrel_desktop STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/desktop_platform.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/desktop_surface.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/desktop_text.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/dib_decoder.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/font_resolver.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/message_box.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/program_start.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/startup_environment.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/text_libraries.cpp)
 target_include_directories(mavrel_desktop PUBLIC ${CMAKE_SOURCE_DIR}/src
   ${MAVREL_TEXT_INCLUDE_DIRS})

@@ -15,36 +15,20 @@
 // - invalidation collected into a region and painted in one WM_PAINT: the
 //   launcher draws into a back buffer clipped to the region's bounds, and
 //   only the region's rectangles reach the screen;
-// - text laid out by portable/text_layout.h, drawn anti-aliased and blended
-//   over the picture; 8-bit texts shown as UTF-8 when valid, else as
-//   Windows-1252;
-// - pictures decoded from the checked DibView and stretched with a linear
-//   filter, the stretched copy kept for the next paint;
-// - programs and documents through program_start.h.
+// - text through desktop_text.h, pictures and the back buffer through
+//   desktop_surface.h, programs and documents through program_start.h;
+// - SDL started in the environment of startup_environment.h.
 #pragma once
 
-#include <future>
-#include <map>
 #include <memory>
-#include <set>
-#include <string>
-#include <unordered_map>
-#include <vector>
 
-#include "platform/desktop/dib_decoder.h"
+#include "platform/desktop/desktop_surface.h"
+#include "platform/desktop/desktop_text.h"
 #include "platform/desktop/files/file_system_platform.h"
-#include "platform/desktop/font_resolver.h"
-#include "portable/text_layout.h"
-
-struct SDL_Window;
-struct SDL_Surface;
-struct _TTF_Font;
-union SDL_Event;
+#include "platform/desktop/handle_table.h"
+#include "platform/desktop/startup_environment.h"
 
 namespace mavrel {
-
-// A font face opened at one size, shared by every font handle of that size.
-struct OpenFace;
 
 class DesktopPlatform : public Platform {
  public:
@@ -110,8 +94,8 @@ class DesktopPlatform : public Platform {
   void ReleaseDC(WindowHandle window, DrawingContext context) override;
   int DrawText(DrawingContext context, const char* text, int length, PlatformRect& rect,
                std::uint32_t format) override;
-  /// Null when no font file can be found or opened, or the height is
-  /// beyond kMaxFontPixels.
+  /// Heights beyond kMaxFontPixels either way get kMaxFontPixels. Null
+  /// when no font file can be found or opened.
   FontHandle CreateFont(int height, const char* faceName) override;
   void DeleteFont(FontHandle font) override;
   FontHandle SelectFont(DrawingContext context, FontHandle font) override;
@@ -138,59 +122,29 @@ class DesktopPlatform : public Platform {
   FileSystemPlatform files_;
   struct Window;
   struct Context;
-  struct Font;
-  struct CachedPicture;
 
-  bool StartVideo();
-  // The environment SDL starts in (see the .cpp), and the user's back.
-  void SetStartEnvironment();
-  void RestoreStartEnvironment();
   Window* FindWindow(WindowHandle handle) const;
-  Context* FindContext(DrawingContext handle) const;
-  Font* FindFont(FontHandle handle) const;
+  bool IsMoveToDeliver(const SDL_Event* queued, int count, int at) const;
   bool TranslateEvent(const SDL_Event& event, Message& message);
-  void Invalidate(Window& window, int left, int top, int right, int bottom);
-  std::shared_ptr<OpenFace> OpenFaceAt(const std::string& file, int index, int pixelsPerEm);
-  double CellPerEm(const std::string& file, int index);
-  void DrawLine(Context& context, Font& font, const std::string& utf8, int x, int y,
-                const PlatformRect& clip);
-  SDL_Surface* RenderedLine(Font& font, const std::string& utf8, ColorRef color);
-  void DropLineCache();
+  void Invalidate(Window& window, const SDL_Rect& rect);
 
-  bool busAddressSet_ = false;
-  bool composeFileSet_ = false;
-  bool hadComposeFile_ = false;
-  std::string userComposeFile_;
-  bool videoStarted_ = false;
-  bool videoFailed_ = false;
+  // The members go in the reverse of their teardown order: handles first,
+  // then the window, the picture, the text libraries, SDL, and last the
+  // user's environment. The environment is set before the text's helper
+  // thread starts reading it.
+  StartupEnvironment environment_;
+  VideoSession video_;
+  DesktopText text_;
+  ScaledPicture picture_;
   WindowProcedure procedure_ = nullptr;
   std::unique_ptr<Window> window_;  // the launcher has one window
-  std::set<std::unique_ptr<Context>> contexts_;
-  std::set<std::unique_ptr<Font>> fonts_;
-  std::map<std::pair<std::string, int>, std::weak_ptr<OpenFace>> openFaces_;
-  std::map<std::string, double> cellPerEm_;
-  std::set<std::uintptr_t> processHandles_;
+  HandleTable<DrawingContext, Context> contexts_;
+  HandleTable<FontHandle, DesktopFont> fonts_;
   std::uintptr_t nextProcessHandle_ = 1;
-  std::unique_ptr<CachedPicture> picture_;
-  std::map<std::string, SDL_Surface*> lineCache_;
-  std::unordered_map<std::string, TextLayout> layoutCache_;
-  std::size_t lineCacheBytes_ = 0;
   bool quitPosted_ = false;
   int quitStatus_ = 0;
   bool captured_ = false;
   int desktopWindow_ = 0;  // its address is the desktop's handle
-  int nextFontId_ = 1;
-
-  // The face of "Ariel" and its cell-to-em ratio, looked up on a helper
-  // thread while SDL starts (the text libraries are loaded then, and
-  // fontconfig reads its whole configuration the first time, which would
-  // otherwise come on top of SDL's own start).
-  struct FontPrefetch {
-    FontFace face;
-    double cellPerEm = 0;
-  };
-  void TakeFontPrefetch();
-  std::future<FontPrefetch> fontPrefetch_;
 };
 
 }  // namespace mavrel

@@ -2,7 +2,9 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -71,19 +73,9 @@ FontFace ResolveFontFace(const std::string& faceName) {
 }
 
 FontSizeRequest FontSizeForHeight(std::int32_t height) {
-  FontSizeRequest request;
-  std::int64_t h = height;
-  if (h == 0) {
-    request = {true, true, kDefaultCellHeight};
-  } else if (h > 0) {
-    request = {h <= kMaxFontPixels, true,
-               static_cast<int>(std::min<std::int64_t>(h, kMaxFontPixels + 1))};
-  } else {
-    std::int64_t em = -h;
-    request = {em <= kMaxFontPixels, false,
-               static_cast<int>(std::min<std::int64_t>(em, kMaxFontPixels + 1))};
-  }
-  return request;
+  if (height == 0) return {true, kDefaultCellHeight};
+  std::int64_t magnitude = std::abs(static_cast<std::int64_t>(height));
+  return {height > 0, static_cast<int>(std::min<std::int64_t>(magnitude, kMaxFontPixels))};
 }
 
 int PixelsPerEmForCell(int cellHeight, double cellPerEm) {

@@ -1,10 +1,17 @@
 #include "platform/desktop/message_box.h"
 
 #include <SDL.h>
+#include <pthread.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 
+#include "platform/desktop/desktop_surface.h"
+#include "platform/desktop/desktop_text.h"
 #include "platform/desktop/font_resolver.h"
 #include "platform/desktop/text_libraries.h"
 #include "portable/text_layout.h"
@@ -24,8 +31,8 @@ constexpr Uint32 kButtonHot = 0xE5F1FB;
 constexpr Uint32 kButtonBorder = 0x0078D7;
 
 struct Box {
-  SDL_Window* window = nullptr;
-  TTF_Font* font = nullptr;
+  TtfFontPtr font;
+  WindowPtr window;
   std::string text;
   TextLayout layout;
   int lineHeight = 0;
@@ -40,31 +47,34 @@ void Fill(SDL_Surface* s, const SDL_Rect& r, Uint32 rgb) {
 
 void Blit(SDL_Surface* target, TTF_Font* font, const std::string& utf8, int x, int y) {
   if (utf8.empty()) return;
-  SDL_Surface* line = text::TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{0, 0, 0, 255});
+  SurfacePtr line(text::TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{0, 0, 0, 255}));
   if (!line) return;
   SDL_Rect to{x, y, line->w, line->h};
-  SDL_BlitSurface(line, nullptr, target, &to);
-  SDL_FreeSurface(line);
+  SDL_BlitSurface(line.get(), nullptr, target, &to);
 }
 
 void Paint(Box& box) {
-  SDL_Surface* s = SDL_GetWindowSurface(box.window);
+  SDL_Surface* s = SDL_GetWindowSurface(box.window.get());
   if (!s) return;
   Fill(s, SDL_Rect{0, 0, s->w, s->h}, kBackground);
   for (std::size_t i = 0; i < box.layout.lines.size(); ++i) {
     const LaidOutLine& line = box.layout.lines[i];
-    Blit(s, box.font, box.text.substr(line.start, line.length), kPadding,
+    Blit(s, box.font.get(), box.text.substr(line.start, line.length), kPadding,
          kPadding + static_cast<int>(i) * box.lineHeight);
   }
   Fill(s, box.button, kButtonBorder);
   SDL_Rect face{box.button.x + 1, box.button.y + 1, box.button.w - 2, box.button.h - 2};
   Fill(s, face, box.hot ? kButtonHot : kButtonFace);
   int w = 0, h = 0;
-  text::TTF_SizeUTF8(box.font, "OK", &w, &h);
-  Blit(s, box.font, "OK", box.button.x + (box.button.w - w) / 2,
+  text::TTF_SizeUTF8(box.font.get(), "OK", &w, &h);
+  Blit(s, box.font.get(), "OK", box.button.x + (box.button.w - w) / 2,
        box.button.y + (box.button.h - h) / 2);
-  SDL_UpdateWindowSurface(box.window);
+  SDL_UpdateWindowSurface(box.window.get());
 }
+
+// Forks the process has made, counted in the parent after each.
+std::atomic<unsigned> forksMade{0};
+void CountFork() { forksMade.fetch_add(1); }
 
 bool InButton(const Box& box, int x, int y) {
   SDL_Point p{x, y};
@@ -80,15 +90,15 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
   FontFace face = ResolveFontFace(kLauncherFaceName);
   if (face.file.empty()) return false;
   Box box;
-  box.font = text::TTF_OpenFontIndex(face.file.c_str(), kFontPixels, face.index);
+  box.font.reset(text::TTF_OpenFontIndex(face.file.c_str(), kFontPixels, face.index));
   if (!box.font) return false;
   box.text = std::string(text);
-  box.lineHeight = std::max(1, text::TTF_FontLineSkip(box.font));
+  box.lineHeight = std::max(1, text::TTF_FontLineSkip(box.font.get()));
   box.layout =
       LayoutText(box.text, kMaxTextWidth, box.lineHeight, [&](const char* run, std::size_t count) {
         std::string piece(run, count);
         int w = 0, h = 0;
-        text::TTF_SizeUTF8(box.font, piece.c_str(), &w, &h);
+        text::TTF_SizeUTF8(box.font.get(), piece.c_str(), &w, &h);
         return w;
       });
   int width = std::clamp(box.layout.width + 2 * kPadding, kMinWidth, kMaxTextWidth * 2);
@@ -106,16 +116,13 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
     y = oy + (oh - height) / 2;
   }
   std::string title(caption);
-  box.window = SDL_CreateWindow(title.c_str(), x, y, width, height, SDL_WINDOW_HIDDEN);
-  if (!box.window) {
-    text::TTF_CloseFont(box.font);
-    return false;
-  }
-  if (owner) SDL_SetWindowModalFor(box.window, owner);
-  SDL_ShowWindow(box.window);
-  SDL_RaiseWindow(box.window);
+  box.window.reset(SDL_CreateWindow(title.c_str(), x, y, width, height, SDL_WINDOW_HIDDEN));
+  if (!box.window) return false;
+  if (owner) SDL_SetWindowModalFor(box.window.get(), owner);
+  SDL_ShowWindow(box.window.get());
+  SDL_RaiseWindow(box.window.get());
   Paint(box);
-  Uint32 id = SDL_GetWindowID(box.window);
+  Uint32 id = SDL_GetWindowID(box.window.get());
 
   bool done = false;
   SDL_Event event;
@@ -181,9 +188,43 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
         break;
     }
   }
-  SDL_DestroyWindow(box.window);
-  text::TTF_CloseFont(box.font);
   return true;
+}
+
+bool ShowSdlMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
+                       const std::function<void(const SDL_Event&)>& ownerEvent) {
+  std::string title(caption), body(text);
+  if (!owner) {
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), body.c_str(),
+                                    nullptr) == 0;
+  }
+  static std::once_flag counting;
+  std::call_once(counting, [] { pthread_atfork(nullptr, CountFork, nullptr); });
+  const unsigned forksBefore = forksMade.load();
+  std::atomic<bool> finished{false};
+  bool shown = false;
+  std::thread box([&] {
+    shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), body.c_str(),
+                                     owner) == 0;
+    finished = true;
+    SDL_Event wake{};
+    wake.type = SDL_USEREVENT;
+    SDL_PushEvent(&wake);
+  });
+  // SDL's X11 box runs in a child that SDL forks, and the child carries on
+  // with whatever locks this thread held at the fork: this thread takes
+  // none (no SDL, no allocation) until the fork is made, or the box has
+  // ended without one.
+  while (!finished && forksMade.load() == forksBefore) usleep(1000);
+  while (!finished) {
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, 100)) ownerEvent(event);
+  }
+  box.join();
+  // What reached the owner until the box closed goes the same way.
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) ownerEvent(event);
+  return shown;
 }
 
 }  // namespace mavrel

@@ -1,0 +1,103 @@
+// Text of the desktop launcher: fonts made from Windows font heights,
+// texts laid out by portable/text_layout.h and drawn anti-aliased, blended
+// over what is below. 8-bit texts are shown as UTF-8 when valid, else as
+// Windows-1252.
+//
+// What makes repeated paints cheap is kept: faces opened at one size are
+// shared by every font of that size, each face's cell-to-em ratio is
+// measured once, laid-out texts, the widths of measured runs and rendered
+// lines are cached (the launcher draws the same texts in the same
+// rectangles on every paint, and its texts share words).
+#pragma once
+
+#include <SDL.h>
+
+#include <future>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/desktop/desktop_surface.h"
+#include "platform/desktop/font_resolver.h"
+#include "platform/platform.h"
+#include "portable/text_layout.h"
+
+struct _TTF_Font;
+
+namespace mavrel {
+
+struct TtfFontCloser {
+  void operator()(_TTF_Font* font) const;
+};
+using TtfFontPtr = std::unique_ptr<_TTF_Font, TtfFontCloser>;
+
+// A face opened at one size, shared by every font of that size.
+struct OpenFace {
+  TtfFontPtr font;
+  int serial = 0;  // names the face in the caches
+};
+
+// What a font handle stands for.
+struct DesktopFont {
+  std::shared_ptr<OpenFace> face;
+  int lineHeight = 0;  // the cell height: one line of laid-out text
+};
+
+class DesktopText {
+ public:
+  /// Starts looking up the launcher's face on a helper thread (the text
+  /// libraries are loaded then, and fontconfig reads its whole
+  /// configuration the first time, which would otherwise come on top of
+  /// SDL's own start). The environment must be as SDL starts in it.
+  DesktopText();
+  /// Closes the text libraries; every font must be gone by then.
+  ~DesktopText();
+  DesktopText(const DesktopText&) = delete;
+  DesktopText& operator=(const DesktopText&) = delete;
+
+  /// Waits for the helper thread and keeps what it found. Before anything
+  /// forks: a child would inherit whatever lock the thread held.
+  void FinishLookUp();
+
+  /// A font of the Windows height `height` (cell height when positive,
+  /// character height when negative, a default when 0; at most
+  /// kMaxFontPixels either way) for `faceName` (null counts as empty).
+  /// Null when no font file can be found or opened.
+  std::unique_ptr<DesktopFont> MakeFont(int height, const char* faceName);
+
+  /// `bytes` laid out in `font` within `maxWidth`; valid until the next
+  /// call.
+  const TextLayout& Layout(const DesktopFont& font, std::string_view bytes, bool isUtf8,
+                           int maxWidth);
+
+  /// Draws the lines of `layout` (of `bytes`) that fall inside `clip` onto
+  /// `target`, the first line's top left corner at (left, top).
+  void Draw(SDL_Surface* target, const DesktopFont& font, std::string_view bytes, bool isUtf8,
+            const TextLayout& layout, int left, int top, const SDL_Rect& clip, ColorRef color);
+
+ private:
+  std::shared_ptr<OpenFace> OpenFaceAt(const std::string& file, int index, int pixelsPerEm);
+  double CellPerEm(const std::string& file, int index);
+  void DrawLine(SDL_Surface* target, const DesktopFont& font, const std::string& utf8, int x, int y,
+                const SDL_Rect& clip, ColorRef color);
+  SDL_Surface* RenderedLine(const DesktopFont& font, const std::string& utf8, ColorRef color);
+  void DropLineCache();
+
+  // What the helper thread finds: the launcher's face and its ratio.
+  struct LookUp {
+    FontFace face;
+    double cellPerEm = 0;
+  };
+  std::future<LookUp> lookUp_;
+  std::map<std::pair<std::string, int>, std::weak_ptr<OpenFace>> openFaces_;
+  std::map<std::string, double> cellPerEm_;
+  std::map<std::string, SurfacePtr> lineCache_;
+  std::size_t lineCacheBytes_ = 0;
+  std::unordered_map<std::string, TextLayout> layoutCache_;
+  std::unordered_map<std::string, int> runWidths_;  // by face and run
+  int nextFaceSerial_ = 1;
+};
+
+}  // namespace mavrel

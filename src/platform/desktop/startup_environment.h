@@ -1,0 +1,52 @@
+// The environment SDL starts in. Two of the services SDL connects to as it
+// starts cost more than the rest of the launcher's start-up and give it
+// nothing, so they are turned away through the environment for that moment
+// only; the user's own values are back before any program is started.
+// SDL's video is started once in that environment, with the hints the
+// launcher needs.
+#pragma once
+
+#include <string>
+
+namespace mavrel {
+
+class StartupEnvironment {
+ public:
+  /// Sets the start-up values (before any other thread reads the
+  /// environment).
+  StartupEnvironment();
+  /// Restores the user's values.
+  ~StartupEnvironment() { Restore(); }
+  StartupEnvironment(const StartupEnvironment&) = delete;
+  StartupEnvironment& operator=(const StartupEnvironment&) = delete;
+
+  /// Puts the user's values back; does nothing the second time.
+  void Restore();
+
+ private:
+  bool busAddressSet_ = false;
+  bool composeFileSet_ = false;
+  bool hadComposeFile_ = false;
+  std::string userComposeFile_;
+};
+
+// SDL's video subsystem, quit with this object.
+class VideoSession {
+ public:
+  VideoSession() = default;
+  ~VideoSession();
+  VideoSession(const VideoSession&) = delete;
+  VideoSession& operator=(const VideoSession&) = delete;
+
+  /// Starts the video the first time, in the start-up environment, which
+  /// is restored right after. True while it runs with a driver that shows
+  /// windows to a user; false for good once starting has failed.
+  bool Start(StartupEnvironment& environment);
+  bool started() const { return started_; }
+
+ private:
+  bool started_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace mavrel
