@@ -96,6 +96,8 @@ TEST_F(ProgramStart, FindsProgramsByTheSearchRules) {
   Script(root_ / "own" / "both", "own");
   Script(root_ / "medium" / "both", "medium");
   Script(root_ / "medium" / "Local", "medium");
+  Script(root_ / "own" / "mine", "own");
+  Script(root_ / "path" / "mine", "path");
   Script(root_ / "medium" / "Sub" / "Tool.sh", "sub");
   Script(root_ / "path" / "onpath", "path");
   Script(root_ / "path" / "Cased", "path");
@@ -104,8 +106,9 @@ TEST_F(ProgramStart, FindsProgramsByTheSearchRules) {
     std::string name;
     fs::path found;  // empty: not found
   } cases[] = {
-      {"both", root_ / "own" / "both"},                        // the launcher's folder first
-      {"local", root_ / "medium" / "Local"},                   // then the current folder, any case
+      {"both", root_ / "medium" / "both"},                     // the current folder first
+      {"local", root_ / "medium" / "Local"},                   // any case there
+      {"mine", root_ / "own" / "mine"},                        // then the launcher's folder
       {"onpath", root_ / "path" / "onpath"},                   // then PATH
       {"cased", ""},                                           // PATH entries match exactly
       {"plain", ""},                                           // not executable: PATH goes on

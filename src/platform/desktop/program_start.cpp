@@ -181,7 +181,10 @@ std::string FindProgram(const std::string& name, const std::string& ownFolder) {
     std::string resolved = ResolveMediaPath(name);
     return IsFile(resolved) ? Absolute(resolved) : "";
   }
-  for (const std::string& folder : {ownFolder, CurrentFolder()}) {
+  // The medium's own programs come first: the current folder is the
+  // medium's root, and a program of the launcher's folder (/usr/bin, say)
+  // must not stand in for one of the medium's with the same name.
+  for (const std::string& folder : {CurrentFolder(), ownFolder}) {
     if (folder.empty()) continue;
     std::string resolved = ResolveMediaPath(JoinPath(folder, name));
     if (IsFile(resolved)) return Absolute(resolved);

@@ -3,8 +3,8 @@
 // - the command line is split by the Windows rules (portable/command_line.h);
 //   an unquoted name with spaces is tried as successively longer prefixes;
 // - a program name with "/" or "\" is taken relative to the launcher's
-//   current directory; a bare name is looked for in the launcher's own
-//   folder, then in its current directory, then along PATH;
+//   current directory; a bare name is looked for in the launcher's current
+//   directory (the medium's root), then in its own folder, then along PATH;
 // - paths on the medium may use "\" and any letter case (ResolveMediaPath);
 // - every failure to start (no such program, not executable, working folder
 //   missing or not a folder) is known before StartProgram returns: the
