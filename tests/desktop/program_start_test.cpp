@@ -20,6 +20,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/desktop/files/media_path.h"
+
 namespace mavrel {
 namespace {
 
@@ -123,6 +125,34 @@ TEST_F(ProgramStart, FindsProgramsByTheSearchRules) {
     std::string found = FindProgram(c.name, (root_ / "own").string());
     EXPECT_EQ(c.found.string(), found.empty() ? found : fs::weakly_canonical(found).string())
         << c.name;
+  }
+}
+
+// Each reading of an unquoted command line is looked for in two folders;
+// however many readings there are, a folder is read at most once, and not
+// at all when the name is there as written.
+TEST_F(ProgramStart, ASearchReadsEachFolderAtMostOnce) {
+  fs::copy_file("/bin/true", root_ / "medium" / "go");
+  fs::copy_file("/bin/true", root_ / "medium" / "Cased");
+  for (int i = 0; i < 50; ++i) std::ofstream(root_ / "medium" / ("file" + std::to_string(i)));
+  struct Case {
+    std::string command;
+    bool starts;
+    std::size_t reads;
+  } cases[] = {
+      {"go a b c d e f", true, 0},
+      {"cased a b c d e f", true, 1},                 // the current folder
+      {"no-such-program a b c d e f g h", false, 2},  // the current and the launcher's folder
+      {"no such program in its own folder", false, 2},
+      {"missing /s /v /qn", false, 2},                  // "missing /s" in "." too: the same folder
+      {"Sub\\no such\\program here at all", false, 1},  // the medium's Sub
+  };
+  for (const Case& c : cases) {
+    pid_t pid = 0;
+    int error = 0;
+    std::size_t before = FolderReadCount();
+    EXPECT_EQ(c.starts, StartProgram(c.command, ".", pid, error)) << c.command;
+    EXPECT_EQ(c.reads, FolderReadCount() - before) << c.command;
   }
 }
 

@@ -175,10 +175,11 @@ std::string OwnFolder() {
   return slash == std::string::npos ? "" : path.substr(0, slash == 0 ? 1 : slash);
 }
 
-std::string FindProgram(const std::string& name, const std::string& ownFolder) {
+std::string FindProgram(const std::string& name, const std::string& ownFolder,
+                        FolderListings* listings) {
   if (name.empty()) return "";
   if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos) {
-    std::string resolved = ResolveMediaPath(name);
+    std::string resolved = ResolveMediaPath(name, listings);
     return IsFile(resolved) ? Absolute(resolved) : "";
   }
   // The medium's own programs come first: the current folder is the
@@ -186,7 +187,7 @@ std::string FindProgram(const std::string& name, const std::string& ownFolder) {
   // must not stand in for one of the medium's with the same name.
   for (const std::string& folder : {CurrentFolder(), ownFolder}) {
     if (folder.empty()) continue;
-    std::string resolved = ResolveMediaPath(JoinPath(folder, name));
+    std::string resolved = ResolveMediaPath(JoinPath(folder, name), listings);
     if (IsFile(resolved)) return Absolute(resolved);
   }
   return FindInPath(name);
@@ -195,7 +196,10 @@ std::string FindProgram(const std::string& name, const std::string& ownFolder) {
 bool StartProgram(const std::string& commandLine, const std::string& directory, pid_t& pid,
                   int& error) {
   ReapEndedPrograms();
-  std::string folder = Absolute(ResolveMediaPath(directory));
+  // Every reading of the command line is looked for in the same folders:
+  // each is read at most once (the name as written needs no reading).
+  FolderListings listings;
+  std::string folder = Absolute(ResolveMediaPath(directory, &listings));
   struct stat info;
   if (stat(folder.c_str(), &info) != 0) {
     error = errno;
@@ -207,7 +211,7 @@ bool StartProgram(const std::string& commandLine, const std::string& directory, 
   }
   std::string ownFolder = OwnFolder();
   for (const ProgramCandidate& candidate : ProgramCandidates(commandLine)) {
-    std::string path = FindProgram(candidate.program, ownFolder);
+    std::string path = FindProgram(candidate.program, ownFolder, &listings);
     if (path.empty()) continue;
     std::vector<std::string> argv{candidate.program};
     for (std::string& a : SplitArguments(candidate.arguments)) argv.push_back(std::move(a));

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/files/media_path.h"
+
 namespace mavrel {
 
 /// Finds the program a Windows-style command line names and starts it with
@@ -31,8 +33,9 @@ bool StartProgram(const std::string& commandLine, const std::string& directory, 
 
 /// The file that `name` (as written in a command line) starts, or "" when
 /// none is found: see the search rules above. `ownFolder` is the launcher's
-/// own folder.
-std::string FindProgram(const std::string& name, const std::string& ownFolder);
+/// own folder. Folders already read into `listings` are not read again.
+std::string FindProgram(const std::string& name, const std::string& ownFolder,
+                        FolderListings* listings = nullptr);
 
 /// The folder of the running launcher's executable, or "" when unknown.
 std::string OwnFolder();

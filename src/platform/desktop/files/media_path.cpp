@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace mavrel {
 namespace {
+
+std::size_t folderReads = 0;
 
 bool Exists(const std::string& path) {
   struct stat info;
@@ -25,24 +28,49 @@ bool EqualIgnoringCase(const char* a, const std::string& b) {
   return a[i] == '\0' && i == b.size();
 }
 
-// The entry of `folder` whose name equals `name` ignoring letter case; the
-// first in byte order when several do, so that the choice does not depend on
-// the order in which the file system lists them. Empty when none does.
-std::string FindIgnoringCase(const std::string& folder, const std::string& name) {
+// The names of the entries of `folder` ("" for the current one); none when
+// it cannot be read.
+std::vector<std::string> ReadFolder(const std::string& folder) {
+  std::vector<std::string> names;
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr) return std::string();
-  std::string best;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (!EqualIgnoringCase(entry->d_name, name)) continue;
-    if (best.empty() || std::string(entry->d_name) < best) best = entry->d_name;
-  }
+  if (dir == nullptr) return names;
+  ++folderReads;
+  while (const dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
   ::closedir(dir);
-  return best;
+  return names;
+}
+
+// The entry of `names` that equals `name` ignoring letter case; the first in
+// byte order when several do, so that the choice does not depend on the
+// order in which the file system lists them. Empty when none does.
+std::string FirstIgnoringCase(const std::vector<std::string>& names, const std::string& name) {
+  const std::string* best = nullptr;
+  for (const std::string& entry : names) {
+    if (entry.size() == name.size() && EqualIgnoringCase(entry.c_str(), name) &&
+        (best == nullptr || entry < *best)) {
+      best = &entry;
+    }
+  }
+  return best ? *best : std::string();
 }
 
 }  // namespace
 
-std::string ResolveMediaPath(const std::string& path) {
+std::string FolderListings::FindIgnoringCase(const std::string& folder, const std::string& name) {
+  // Known by its identity, not its text: "." and the current folder's full
+  // path are one folder.
+  struct stat info;
+  if (::stat(folder.empty() ? "." : folder.c_str(), &info) != 0) return std::string();
+  auto key = std::make_pair(static_cast<std::uint64_t>(info.st_dev),
+                            static_cast<std::uint64_t>(info.st_ino));
+  auto found = folders_.find(key);
+  if (found == folders_.end()) found = folders_.emplace(key, ReadFolder(folder)).first;
+  return FirstIgnoringCase(found->second, name);
+}
+
+std::size_t FolderReadCount() { return folderReads; }
+
+std::string ResolveMediaPath(const std::string& path, FolderListings* listings) {
   std::string written = path;
   std::replace(written.begin(), written.end(), '\\', '/');
   if (written.empty() || Exists(written)) return written;
@@ -65,7 +93,8 @@ std::string ResolveMediaPath(const std::string& path) {
       if (!Exists(candidate)) {
         std::string folder = resolved;
         if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-        std::string match = FindIgnoringCase(folder, component);
+        std::string match = listings ? listings->FindIgnoringCase(folder, component)
+                                     : FirstIgnoringCase(ReadFolder(folder), component);
         if (match.empty()) return resolved + written.substr(pos);
         component = match;
       }
