@@ -297,6 +297,41 @@ TEST_F(DocumentOpen, HandsTheDocumentToTheOpenerInItsFolder) {
             ReadAll(root_ / "opened"));
 }
 
+// An address is the opener's to open, as the Windows shell hands it to the
+// browser or the mail program; a name that only looks like one is a file.
+TEST_F(DocumentOpen, AddressesGoToTheOpenerUnchanged) {
+  Opener("printf '%s\\n' \"$1\" > \"" + (root_ / "opened").string() + "\"");
+  struct Case {
+    std::string document;
+    bool address;
+  } cases[] = {
+      {"https://example.com/a b?x=1&y=\\z", true},
+      {"HTTP://EXAMPLE.COM", true},
+      {"ftp://host/file.txt", true},
+      {"file:///etc/hostname", true},
+      {"x-scheme.1+a://anything", true},
+      {"mailto:someone@example.com", true},
+      {"MailTo:someone@example.com", true},
+      {"c://windows/file.txt", false},  // a drive letter, not a scheme
+      {"1http://example.com", false},   // a scheme starts with a letter
+      {"ht tp://example.com", false},
+      {"http:example.com", false},
+      {"mailto", false},
+      {"://example.com", false},
+  };
+  for (const Case& c : cases) {
+    fs::remove(root_ / "opened");
+    std::uintptr_t result = OpenDocument(c.document, "Work");
+    if (c.address) {
+      EXPECT_EQ(42u, result) << c.document;
+      EXPECT_EQ(c.document + "\n", ReadAll(root_ / "opened")) << c.document;
+    } else {
+      EXPECT_EQ(2u, result) << c.document;  // no such file
+      EXPECT_FALSE(fs::exists(root_ / "opened")) << c.document;
+    }
+  }
+}
+
 TEST_F(DocumentOpen, TheOpenersAnswerBecomesTheShellsAnswer) {
   std::ofstream(root_ / "medium" / "Work" / "doc.txt") << "x";
   struct Case {

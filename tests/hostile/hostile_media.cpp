@@ -156,7 +156,8 @@ std::string ProbeSection(const std::string& name, const std::string& exitCommand
 
 LauncherRun::LauncherRun(xharness::XSession& x, const std::string& launcher,
                          const TempMedium& medium,
-                         const std::vector<std::pair<std::string, std::string>>& env)
+                         const std::vector<std::pair<std::string, std::string>>& env,
+                         const StartAdjustment& adjust)
     : x_(x) {
   static int runs = 0;
   logPath_ = TempRoot() + "/mavrel-hostile-" + std::to_string(::getpid()) + "-" +
@@ -167,6 +168,7 @@ LauncherRun::LauncherRun(xharness::XSession& x, const std::string& launcher,
   options.env["DISPLAY"] = x.displayName();
   for (const auto& [name, value] : env) options.env[name] = value;
   options.outputFile = logPath_;
+  if (adjust) adjust(options);
   pid_ = xharness::StartProcess(options);
 }
 

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,13 +78,17 @@ struct RunResult {
   int status = -1;
 };
 
+// Changes to how a launcher is started (its folder, signals, a wrapper).
+using StartAdjustment = std::function<void(xharness::ProcessOptions&)>;
+
 // One run of the launcher in a medium's folder, under the session's display.
 // Its output goes to a log file in the build's temporary folder; the run is
 // killed, if still going, when the object goes.
 class LauncherRun {
  public:
   LauncherRun(xharness::XSession& x, const std::string& launcher, const TempMedium& medium,
-              const std::vector<std::pair<std::string, std::string>>& env = {});
+              const std::vector<std::pair<std::string, std::string>>& env = {},
+              const StartAdjustment& adjust = {});
   ~LauncherRun();
   LauncherRun(const LauncherRun&) = delete;
   LauncherRun& operator=(const LauncherRun&) = delete;

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,8 +65,9 @@ class Hostile : public ::testing::Test {
   }
 
   std::unique_ptr<LauncherRun> Start(
-      const TempMedium& medium, const std::vector<std::pair<std::string, std::string>>& env = {}) {
-    auto run = std::make_unique<LauncherRun>(*x_, launcher_, medium, env);
+      const TempMedium& medium, const std::vector<std::pair<std::string, std::string>>& env = {},
+      const StartAdjustment& adjust = {}) {
+    auto run = std::make_unique<LauncherRun>(*x_, launcher_, medium, env, adjust);
     EXPECT_TRUE(run->started());
     return run;
   }
@@ -631,6 +633,51 @@ TEST_F(Hostile, FailedLaunchesKeepTheLauncher) {
     RunResult end = run->Close(window, kExitDeadline);
     EXPECT_TRUE(end.exited);
     EXPECT_EQ(0, end.status) << run->Log();
+  }
+}
+
+// A stand-in for the desktop's opener, first on PATH: it writes what it was
+// given to "opened.txt" and ends with `status`. Gives the environment that
+// puts it there.
+std::vector<std::pair<std::string, std::string>> RecordingOpener(const TempMedium& medium,
+                                                                 int status) {
+  medium.MakeFolder("bin");
+  medium.Write("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" > \"" +
+                                   medium.PathOf("opened.txt") + "\"\nexit " +
+                                   std::to_string(status) + "\n");
+  medium.SetMode("bin/xdg-open", 0755);
+  const char* path = std::getenv("PATH");
+  return {{"PATH", medium.PathOf("bin") + ":" + (path ? path : "/usr/bin:/bin")}};
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Regression: an address in DOC_COMMAND was taken for a file of the medium
+// and refused with the "Error" box; the Windows shell hands it to the
+// browser or mail program. It goes to the opener as written.
+TEST_F(Hostile, AddressesGoToTheOpener) {
+  const char* addresses[] = {"https://example.com/hostile?a=1&b=two%20words",
+                             "mailto:someone@example.com"};
+  for (const std::string address : addresses) {
+    SCOPED_TRACE(address);
+    TempMedium medium;
+    auto env = RecordingOpener(medium, 0);
+    medium.WriteSettings(ProbeMain() + ProbeSection("Probe", "EXIT") + "DOC_COMMAND=" + address +
+                         "\n");
+    auto run = Start(medium, env);
+    XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+    ASSERT_NE(0u, window) << run->Log();
+    ScreenRect area = ClientArea(*x_, window);
+    ASSERT_TRUE(ProbeDrawn(area));
+    ClickProbe(area);
+    EXPECT_FALSE(run->DismissBox(kErrorCaption, kExitDeadline)) << "the address was refused";
+    RunResult end = run->WaitForEnd(kExitDeadline);
+    EXPECT_TRUE(end.exited);
+    EXPECT_EQ(0, end.status) << run->Log();
+    EXPECT_EQ(address + "\n", ReadText(medium.PathOf("opened.txt")));
   }
 }
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -153,6 +154,31 @@ int Spawn(const std::string& path, const std::vector<std::string>& arguments,
   return 0;
 }
 
+bool StartsIgnoringCase(const std::string& text, const char* prefix) {
+  for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
+    if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// An address such as "https://host/page" (a scheme of two or more letters,
+// digits, "+", "-" or ".", starting with a letter, then "://"; one letter
+// would be a drive) or "mailto:someone@host".
+bool IsAddress(const std::string& text) {
+  if (StartsIgnoringCase(text, "mailto:")) return true;
+  std::size_t colon = text.find("://");
+  if (colon == std::string::npos || colon < 2) return false;
+  auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (!isLetter(text[0])) return false;
+  for (std::size_t i = 1; i < colon; ++i) {
+    char c = text[i];
+    if (!isLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
+  }
+  return true;
+}
+
 void SleepMs(int ms) {
   timespec t{ms / 1000, (ms % 1000) * 1000000L};
   nanosleep(&t, nullptr);
@@ -227,11 +253,16 @@ std::uintptr_t OpenDocument(const std::string& document, const std::string& dire
   std::string folder = Absolute(ResolveMediaPath(directory));
   if (!IsFolder(folder)) return kPathNotFound;
   if (document.empty()) return kFileNotFound;
-  std::string path = document[0] == '/' ? ResolveMediaPath(document)
-                                        : ResolveMediaPath(JoinPath(folder, document));
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) return errno == ENOTDIR ? kPathNotFound : kFileNotFound;
-  if (access(path.c_str(), R_OK) != 0) return kAccessDenied;
+  // An address goes to the opener as written, as the Windows shell hands it
+  // to the browser or mail program; anything else names a file.
+  std::string path = document;
+  if (!IsAddress(document)) {
+    path = document[0] == '/' ? ResolveMediaPath(document)
+                              : ResolveMediaPath(JoinPath(folder, document));
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return errno == ENOTDIR ? kPathNotFound : kFileNotFound;
+    if (access(path.c_str(), R_OK) != 0) return kAccessDenied;
+  }
 #ifdef __APPLE__
   std::string opener = FindInPath("open");
 #else

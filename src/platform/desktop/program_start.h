@@ -42,7 +42,8 @@ std::string OwnFolder();
 
 /// Opens `document` (relative to `directory` unless absolute) with the
 /// desktop's default application (xdg-open; open on macOS), with
-/// `directory` as the working directory. Gives a result with the meaning of
+/// `directory` as the working directory. An address ("scheme://...",
+/// "mailto:...") goes to the opener as written. Gives a result with the meaning of
 /// the Windows shell's: greater than 32 on success; 2 for a missing document,
 /// 3 for a missing folder, 5 for a document that cannot be read, 31 when no
 /// application is found for it. Waits for the opener at most `waitMs`: an
