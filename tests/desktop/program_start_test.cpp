@@ -287,6 +287,24 @@ class DocumentOpen : public ProgramStart {
   }
 };
 
+// A parent may leave SIGCHLD ignored; then the opener's answer is lost
+// (waitpid gives ECHILD), unless start-up puts the default back.
+TEST_F(DocumentOpen, AFailedOpenFailsWhenStartedWithChildSignalsIgnored) {
+  Opener("exit 4");
+  std::ofstream(root_ / "medium" / "Work" / "doc.txt") << "x";
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction old {};
+  sigaction(SIGCHLD, &ignore, &old);
+  PrepareProcessState();
+  struct sigaction now {};
+  sigaction(SIGCHLD, nullptr, &now);
+  std::uintptr_t result = OpenDocument("doc.txt", "Work");
+  sigaction(SIGCHLD, &old, nullptr);
+  EXPECT_EQ(SIG_DFL, now.sa_handler);
+  EXPECT_EQ(31u, result);
+}
+
 TEST_F(DocumentOpen, HandsTheDocumentToTheOpenerInItsFolder) {
   Opener("echo \"$1\" \"$(pwd)\" > \"" + (root_ / "opened").string() + "\"");
   std::ofstream(root_ / "medium" / "Work" / "Read Me.TXT") << "x";

@@ -681,6 +681,31 @@ TEST_F(Hostile, AddressesGoToTheOpener) {
   }
 }
 
+// Regression: started with SIGCHLD ignored (a parent may leave it so), the
+// launcher lost the opener's answer (waitpid gave ECHILD) and took a failed
+// open for a success: no "Error" box, and an EXIT button quit.
+TEST_F(Hostile, FailedOpenWithChildSignalsIgnored) {
+  TempMedium medium;
+  auto env = RecordingOpener(medium, 4);  // "the action failed"
+  medium.Write("doc.txt", std::string("x"));
+  medium.WriteSettings(ProbeMain() + ProbeSection("Probe", "EXIT") + "DOC_COMMAND=doc.txt\n");
+  auto run = Start(medium, env, [](xharness::ProcessOptions& options) {
+    options.ignoredSignals.push_back(SIGCHLD);
+  });
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+  ASSERT_NE(0u, window) << run->Log();
+  ScreenRect area = ClientArea(*x_, window);
+  ASSERT_TRUE(ProbeDrawn(area));
+  ClickProbe(area);
+  EXPECT_TRUE(run->DismissBox(kErrorCaption, kWindowDeadline)) << Titles() << run->Log();
+  std::string opened = ReadText(medium.PathOf("opened.txt"));
+  EXPECT_NE(std::string::npos, opened.find("/doc.txt")) << "the opener did not run: " << opened;
+  EXPECT_TRUE(run->Running());
+  RunResult end = run->Close(window, kExitDeadline);
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(0, end.status) << run->Log();
+}
+
 int CountLines(const std::string& path) {
   std::ifstream in(path);
   int lines = 0;

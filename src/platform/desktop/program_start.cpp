@@ -192,6 +192,14 @@ constexpr std::uintptr_t kNoAssociation = 31;
 
 }  // namespace
 
+void PrepareProcessState() {
+  struct sigaction defaults;
+  std::memset(&defaults, 0, sizeof defaults);
+  defaults.sa_handler = SIG_DFL;
+  sigemptyset(&defaults.sa_mask);
+  sigaction(SIGCHLD, &defaults, nullptr);
+}
+
 std::string OwnFolder() {
   std::vector<char> buffer(4096);
   ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);

@@ -25,6 +25,11 @@
 
 namespace mavrel {
 
+/// Puts the process into the state that starting programs relies on; first
+/// thing at start-up. SIGCHLD goes back to its default (a parent may have
+/// left it ignored, which would make every started program's end unknown).
+void PrepareProcessState();
+
 /// Finds the program a Windows-style command line names and starts it with
 /// `directory` as its working directory. True when it runs; then `pid` is
 /// its process id. On failure `error` holds the errno value that explains it.
