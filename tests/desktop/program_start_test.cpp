@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -255,6 +256,51 @@ TEST_F(ProgramStart, TheProgramGetsNoDescriptorOrSignalStateOfOurs) {
   // A session of its own.
   EXPECT_EQ(pid, getsid(pid));
   kill(pid, SIGKILL);
+}
+
+std::string DescriptorTarget(int fd) {
+  std::error_code error;
+  return fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error).string();
+}
+
+// Started with some of 0, 1 and 2 closed, the launcher's next files would
+// take their places and programs it starts would get them as their input
+// and output. Each closed one becomes /dev/null; open ones stay as they are.
+TEST(ProcessState, ClosedStandardDescriptorsBecomeDevNull) {
+  const std::vector<std::vector<int>> closedSets = {{}, {0}, {1}, {2}, {0, 2}, {1, 2}, {0, 1, 2}};
+  for (const std::vector<int>& closed : closedSets) {
+    std::string name;
+    for (int fd : closed) name += std::to_string(fd) + " ";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      std::string before[3];
+      for (int fd = 0; fd < 3; ++fd) before[fd] = DescriptorTarget(fd);
+      auto above2 = [] {
+        std::set<int> fds;  // the listing's own descriptor too, the same each time
+        for (const auto& e : fs::directory_iterator("/proc/self/fd")) {
+          int fd = std::stoi(e.path().filename().string());
+          if (fd > 2) fds.insert(fd);
+        }
+        return fds;
+      };
+      std::set<int> others = above2();
+      for (int fd : closed) close(fd);
+      PrepareProcessState();
+      int wrong = 0;
+      for (int fd = 0; fd < 3; ++fd) {
+        bool wasClosed = std::find(closed.begin(), closed.end(), fd) != closed.end();
+        if (DescriptorTarget(fd) != (wasClosed ? "/dev/null" : before[fd])) wrong |= 1 << fd;
+      }
+      if (above2() != others) wrong |= 8;  // nothing else opened or closed
+      _exit(wrong);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status)) << name;
+    EXPECT_EQ(0, WEXITSTATUS(status))
+        << "closed: " << name << "(bits: wrong descriptors, 8: others)";
+  }
 }
 
 TEST_F(ProgramStart, EndedProgramsAreReapedWithoutWaiting) {

@@ -706,6 +706,33 @@ TEST_F(Hostile, FailedOpenWithChildSignalsIgnored) {
   EXPECT_EQ(0, end.status) << run->Log();
 }
 
+// Regression: started with descriptors 0 to 2 closed, the launcher's own
+// files (fonts, the display connection) took their places and the programs
+// it started got them as their input and output. They get /dev/null.
+TEST_F(Hostile, StartedWithStandardDescriptorsClosed) {
+  TempMedium medium;
+  medium.Write("fds.sh", std::string("a=$(readlink /proc/$$/fd/0); b=$(readlink /proc/$$/fd/1); "
+                                     "c=$(readlink /proc/$$/fd/2)\n"
+                                     "printf '%s\\n' \"$a\" \"$b\" \"$c\" > fds.part\n"
+                                     "mv fds.part fds.txt\n"));
+  medium.WriteSettings(ProbeMain() + ProbeSection("Probe") + "PROG_COMMAND=sh fds.sh\n");
+  const std::string launcher = launcher_;
+  auto run = Start(medium, {}, [&](xharness::ProcessOptions& options) {
+    options.argv = {"/bin/sh", "-c", "exec \"$0\" <&- >&- 2>&-", launcher};
+  });
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+  ASSERT_NE(0u, window);
+  ScreenRect area = ClientArea(*x_, window);
+  ASSERT_TRUE(ProbeDrawn(area));
+  ClickProbe(area);
+  const std::string fds = medium.PathOf("fds.txt");
+  ASSERT_TRUE(xharness::WaitFor([&] { return ::access(fds.c_str(), F_OK) == 0; }, kExitDeadline));
+  EXPECT_EQ("/dev/null\n/dev/null\n/dev/null\n", ReadText(fds));
+  RunResult end = run->Close(window, kExitDeadline);
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(0, end.status);
+}
+
 int CountLines(const std::string& path) {
   std::ifstream in(path);
   int lines = 0;

@@ -193,6 +193,18 @@ constexpr std::uintptr_t kNoAssociation = 31;
 }  // namespace
 
 void PrepareProcessState() {
+  // Any of 0, 1 and 2 left closed would be taken by the next file opened
+  // (a font, the display connection), which started programs would then
+  // get as their input or output.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor, so `fd` itself: the ones below are open.
+    int null = open("/dev/null", O_RDWR);
+    if (null > fd) {
+      dup2(null, fd);
+      close(null);
+    }
+  }
   struct sigaction defaults;
   std::memset(&defaults, 0, sizeof defaults);
   defaults.sa_handler = SIG_DFL;

@@ -26,8 +26,9 @@
 namespace mavrel {
 
 /// Puts the process into the state that starting programs relies on; first
-/// thing at start-up. SIGCHLD goes back to its default (a parent may have
-/// left it ignored, which would make every started program's end unknown).
+/// thing at start-up. Descriptors 0, 1 and 2, when closed, are opened on
+/// /dev/null; SIGCHLD goes back to its default (a parent may have left it
+/// ignored, which would make every started program's end unknown).
 void PrepareProcessState();
 
 /// Finds the program a Windows-style command line names and starts it with
