@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -322,6 +323,38 @@ TEST_F(ProgramStart, EndedProgramsAreReapedWithoutWaiting) {
   EXPECT_EQ(before + 1, ReapEndedPrograms());
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
   kill(pid, SIGKILL);
+}
+
+std::atomic<int> wakes{0};
+
+TEST_F(ProgramStart, AnEndedProgramWakesTheWait) {
+  pid_t pid = 0;
+  int error = 0;
+  {
+    ProgramEndWake earlier([] {});
+  }  // takes any end of an earlier test's program
+  wakes = 0;
+  {
+    ProgramEndWake wake([] { ++wakes; });
+    ASSERT_TRUE(StartProgram("true", ".", pid, error)) << error;
+    for (int i = 0; i < 500 && wakes == 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_GE(wakes, 1);
+  }
+  EXPECT_EQ(0u, ReapEndedPrograms());
+  // An end while nobody waits wakes the next wait at once.
+  ASSERT_TRUE(StartProgram("true", ".", pid, error)) << error;
+  for (int i = 0; i < 500 && ProcessState(pid) != 'Z'; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  wakes = 0;
+  {
+    ProgramEndWake wake([] { ++wakes; });
+    EXPECT_EQ(1, wakes);
+  }
+  ReapEndedPrograms();
 }
 
 class DocumentOpen : public ProgramStart {

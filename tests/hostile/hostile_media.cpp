@@ -251,6 +251,17 @@ ProcessFootprint FootprintOf(pid_t pid) {
   while (std::getline(status, line)) {
     if (line.rfind("VmRSS:", 0) == 0) footprint.residentKb = std::atol(line.c_str() + 6);
   }
+  if (DIR* tasks = ::opendir((proc + "/task").c_str())) {
+    footprint.wakeUps = 0;
+    while (dirent* entry = ::readdir(tasks)) {
+      if (entry->d_name[0] == '.') continue;
+      // Time on the processor, time waiting for it, times run.
+      std::ifstream schedstat(proc + "/task/" + entry->d_name + "/schedstat");
+      long long running = 0, waiting = 0, runs = 0;
+      if (schedstat >> running >> waiting >> runs) footprint.wakeUps += runs;
+    }
+    ::closedir(tasks);
+  }
   for (const xharness::ChildProcess& child : xharness::ChildrenOf(pid)) {
     ++footprint.children;
     if (child.zombie) ++footprint.zombies;

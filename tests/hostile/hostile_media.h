@@ -122,12 +122,14 @@ class LauncherRun {
 // is its client area).
 xharness::ScreenRect ClientArea(xharness::XSession& x, xharness::XWindowId window);
 
-// Descriptors, resident memory (kB) and live children of a process.
+// Descriptors, resident memory (kB) and live children of a process, and how
+// many times its threads have been put on a processor (every wake-up).
 struct ProcessFootprint {
   int descriptors = -1;
   long residentKb = -1;
   int children = 0;
   int zombies = 0;
+  long long wakeUps = -1;
 };
 ProcessFootprint FootprintOf(pid_t pid);
 

@@ -733,6 +733,48 @@ TEST_F(Hostile, StartedWithStandardDescriptorsClosed) {
   EXPECT_EQ(0, end.status);
 }
 
+// Regression: while a started program ran, the launcher woke five times a
+// second to see whether it had ended. It sleeps until something happens,
+// and a program that ends is reaped at once.
+TEST_F(Hostile, IdleWhileAStartedProgramRuns) {
+  TempMedium medium;
+  medium.WriteSettings(ProbeMain() + ProbeSection("Probe") +
+                       "PROG_COMMAND=sh -c \"echo $$ > child.pid; exec sleep 60\"\n");
+  auto run = Start(medium);
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+  ASSERT_NE(0u, window) << run->Log();
+  ScreenRect area = ClientArea(*x_, window);
+  ASSERT_TRUE(ProbeDrawn(area));
+  ClickProbe(area);
+  x_->MovePointer(x_->screenWidth() - 1, x_->screenHeight() - 1);
+  const std::string pidFile = medium.PathOf("child.pid");
+  ASSERT_TRUE(xharness::WaitFor([&] { return ReadText(pidFile).find('\n') != std::string::npos; },
+                                kExitDeadline));
+  pid_t child = std::atoi(ReadText(pidFile).c_str());
+  ASSERT_GT(child, 0);
+  ::usleep(500 * 1000);  // the click's repaints settle
+  ProcessFootprint before = FootprintOf(run->pid());
+  ::usleep(2000 * 1000);
+  ProcessFootprint after = FootprintOf(run->pid());
+  ASSERT_GE(before.wakeUps, 0);
+  EXPECT_EQ(1, after.children);
+  EXPECT_LT(after.wakeUps - before.wakeUps, 4) << "wake-ups in 2 s with nothing to do";
+  std::printf("idle with a started program: %lld wake-ups in 2 s\n",
+              after.wakeUps - before.wakeUps);
+  ::kill(child, SIGKILL);
+  ProcessFootprint reaped;
+  EXPECT_TRUE(xharness::WaitFor(
+      [&] {
+        reaped = FootprintOf(run->pid());
+        return reaped.children == 0;
+      },
+      2000, 5))
+      << reaped.zombies << " zombies";
+  RunResult end = run->Close(window, kExitDeadline);
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(0, end.status) << run->Log();
+}
+
 int CountLines(const std::string& path) {
   std::ifstream in(path);
   int lines = 0;

@@ -14,6 +14,9 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/desktop/files/media_path.h"
@@ -79,6 +82,72 @@ std::string FindInPath(const std::string& name) {
   return "";
 }
 
+// The ends of started programs, seen by a SIGCHLD handler that writes a
+// byte to a pipe, which a thread of its own reads and passes on to the
+// ProgramEndWake that lives, if any.
+struct EndWatch {
+  std::mutex lock;
+  void (*wake)() = nullptr;  // of the ProgramEndWake that lives
+  bool missed = false;       // an end came while none lived
+  int pipe[2] = {-1, -1};
+  bool started = false;
+};
+
+EndWatch& Watch() {
+  static EndWatch* watch = new EndWatch;  // never destroyed: its thread outlives main
+  return *watch;
+}
+
+int endPipeWriter = -1;
+
+void NoteChildEnded(int) {
+  int saved = errno;
+  char byte = 0;
+  ssize_t ignored = write(endPipeWriter, &byte, 1);  // a full pipe has news enough
+  (void)ignored;
+  errno = saved;
+}
+
+void PassOnEnds(int reader) {
+  char bytes[64];
+  while (true) {
+    ssize_t n = read(reader, bytes, sizeof bytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    EndWatch& watch = Watch();
+    std::lock_guard<std::mutex> hold(watch.lock);
+    if (watch.wake) {
+      watch.wake();
+    } else {
+      watch.missed = true;
+    }
+  }
+}
+
+// Started before the first program, so that no end goes unseen.
+void WatchEnds() {
+  EndWatch& watch = Watch();
+  if (watch.started) return;
+  if (pipe2(watch.pipe, O_CLOEXEC) != 0) return;
+  fcntl(watch.pipe[1], F_SETFL, O_NONBLOCK);
+  endPipeWriter = watch.pipe[1];
+  try {
+    std::thread(PassOnEnds, watch.pipe[0]).detach();
+  } catch (const std::system_error&) {
+    close(watch.pipe[0]);
+    close(watch.pipe[1]);
+    endPipeWriter = -1;
+    return;
+  }
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = NoteChildEnded;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
+  sigaction(SIGCHLD, &action, nullptr);
+  watch.started = true;
+}
+
 // Starts `path` with `argv` in the folder `directory`: no descriptor but
 // 0, 1 and 2 is passed on, every signal is back at its default with none
 // blocked, and the program leads a session of its own so that a terminal's
@@ -95,6 +164,7 @@ int Spawn(const std::string& path, const std::vector<std::string>& arguments,
   std::vector<char*> argv;
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  WatchEnds();
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) return errno;
   struct rlimit limit;
@@ -205,11 +275,14 @@ void PrepareProcessState() {
       close(null);
     }
   }
-  struct sigaction defaults;
-  std::memset(&defaults, 0, sizeof defaults);
-  defaults.sa_handler = SIG_DFL;
-  sigemptyset(&defaults.sa_mask);
-  sigaction(SIGCHLD, &defaults, nullptr);
+  struct sigaction now;
+  if (sigaction(SIGCHLD, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) {
+    struct sigaction defaults;
+    std::memset(&defaults, 0, sizeof defaults);
+    defaults.sa_handler = SIG_DFL;
+    sigemptyset(&defaults.sa_mask);
+    sigaction(SIGCHLD, &defaults, nullptr);
+  }
 }
 
 std::string OwnFolder() {
@@ -318,6 +391,22 @@ std::uintptr_t OpenDocument(const std::string& document, const std::string& dire
     SleepMs(10);
   }
   return kOpenedResult;
+}
+
+ProgramEndWake::ProgramEndWake(void (*wake)()) {
+  EndWatch& watch = Watch();
+  std::lock_guard<std::mutex> hold(watch.lock);
+  watch.wake = wake;
+  if (watch.missed && wake) {
+    watch.missed = false;
+    wake();
+  }
+}
+
+ProgramEndWake::~ProgramEndWake() {
+  EndWatch& watch = Watch();
+  std::lock_guard<std::mutex> hold(watch.lock);
+  watch.wake = nullptr;
 }
 
 std::size_t ReapEndedPrograms() {

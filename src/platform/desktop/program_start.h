@@ -12,7 +12,8 @@
 // - the program gets no descriptor of the launcher's beyond the standard
 //   three, default signal handling, an empty signal mask and a session of its
 //   own; the launcher never waits for it, and reaps it once it has ended
-//   (ReapEndedPrograms), so no zombie is left behind.
+//   (ReapEndedPrograms; ProgramEndWake tells when), so no zombie is left
+//   behind.
 #pragma once
 
 #include <sys/types.h>
@@ -57,6 +58,19 @@ std::string OwnFolder();
 /// runs it in the foreground), which counts as success.
 std::uintptr_t OpenDocument(const std::string& document, const std::string& directory,
                             int waitMs = 1000);
+
+/// While one of these lives, a started program that ends calls `wake` from
+/// a thread of the launcher's own, so that an event wait can end and reap it
+/// rather than look every so often. An end seen while none lives calls the
+/// next one's `wake` as soon as it is made. `wake` must be safe to call from
+/// another thread; it is never called once the object has gone.
+class ProgramEndWake {
+ public:
+  explicit ProgramEndWake(void (*wake)());
+  ~ProgramEndWake();
+  ProgramEndWake(const ProgramEndWake&) = delete;
+  ProgramEndWake& operator=(const ProgramEndWake&) = delete;
+};
 
 /// Reaps every started program that has ended; never blocks. Gives how
 /// many are still running.
