@@ -775,6 +775,39 @@ TEST_F(Hostile, IdleWhileAStartedProgramRuns) {
   EXPECT_EQ(0, end.status) << run->Log();
 }
 
+// Regression: a "\" in the name of the medium's own folder was taken for a
+// separator, so the launcher in ".../we\ird" read ".../we/ird/Mavrel.INI".
+// Only the medium's text is Windows text; both readings exist here.
+TEST_F(Hostile, BackslashInTheMediumsFolderName) {
+  TempMedium medium;
+  medium.MakeFolder("we\\ird");
+  medium.Write("we\\ird/Mavrel.INI",
+               ProbeMain() + ProbeSection("Probe") + "PROG_COMMAND=where.sh\n");
+  medium.Write("we\\ird/where.sh",
+               std::string("#!/bin/sh\npwd > where.part\nmv where.part where.txt\n"));
+  medium.SetMode("we\\ird/where.sh", 0755);
+  medium.MakeFolder("we");
+  medium.MakeFolder("we/ird");
+  medium.Write("we/ird/Mavrel.INI", std::string("[Main]\nTitle=Wrong folder\n"));
+  const std::string folder = medium.PathOf("we\\ird");
+  auto run = Start(medium, {},
+                   [&](xharness::ProcessOptions& options) { options.workingDirectory = folder; });
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+  ASSERT_NE(0u, window) << "windows: " << Titles() << "\n" << run->Log();
+  ScreenRect area = ClientArea(*x_, window);
+  ASSERT_TRUE(ProbeDrawn(area));
+  // The medium's program, found there by its bare name, runs there.
+  ClickProbe(area);
+  const std::string where = folder + "/where.txt";
+  EXPECT_TRUE(xharness::WaitFor([&] { return ::access(where.c_str(), F_OK) == 0; }, kExitDeadline))
+      << run->Log();
+  std::string ran = ReadText(where);
+  EXPECT_EQ("/we\\ird\n", ran.substr(std::min(ran.size(), ran.rfind('/'))));
+  RunResult end = run->Close(window, kExitDeadline);
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(0, end.status) << run->Log();
+}
+
 int CountLines(const std::string& path) {
   std::ifstream in(path);
   int lines = 0;

@@ -306,7 +306,7 @@ std::string FindProgram(const std::string& name, const std::string& ownFolder,
   // must not stand in for one of the medium's with the same name.
   for (const std::string& folder : {CurrentFolder(), ownFolder}) {
     if (folder.empty()) continue;
-    std::string resolved = ResolveMediaPath(JoinPath(folder, name), listings);
+    std::string resolved = ResolveMediaPathIn(folder, name, listings);
     if (IsFile(resolved)) return Absolute(resolved);
   }
   return FindInPath(name);
@@ -350,8 +350,7 @@ std::uintptr_t OpenDocument(const std::string& document, const std::string& dire
   // to the browser or mail program; anything else names a file.
   std::string path = document;
   if (!IsAddress(document)) {
-    path = document[0] == '/' ? ResolveMediaPath(document)
-                              : ResolveMediaPath(JoinPath(folder, document));
+    path = document[0] == '/' ? ResolveMediaPath(document) : ResolveMediaPathIn(folder, document);
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return errno == ENOTDIR ? kPathNotFound : kFileNotFound;
     if (access(path.c_str(), R_OK) != 0) return kAccessDenied;

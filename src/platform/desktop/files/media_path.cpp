@@ -2,8 +2,10 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 namespace mavrel {
@@ -70,9 +72,37 @@ std::string FolderListings::FindIgnoringCase(const std::string& folder, const st
 
 std::size_t FolderReadCount() { return folderReads; }
 
-std::string ResolveMediaPath(const std::string& path, FolderListings* listings) {
-  std::string written = path;
-  std::replace(written.begin(), written.end(), '\\', '/');
+namespace {
+
+// The text of a medium with "\" as the separator it is there.
+std::string MediaText(std::string text) {
+  std::replace(text.begin(), text.end(), '\\', '/');
+  return text;
+}
+
+// How much of the start of the absolute `path` is the current folder's own
+// text, or that of one of the folders above it, up to a "/" or the end; 0
+// when none is. That text is the system's, where "\" is an ordinary
+// character of a name.
+std::size_t CurrentFolderPart(const std::string& path) {
+  if (path.empty() || path[0] != '/' || path.find('\\') == std::string::npos) return 0;
+  std::vector<char> buffer(4096);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE || buffer.size() > (1u << 20)) return 0;
+    buffer.resize(buffer.size() * 2);
+  }
+  const std::string current = buffer.data();
+  std::size_t part = 0;
+  for (std::size_t length = 1; length <= current.size() && length <= path.size(); ++length) {
+    if (length < current.size() && current[length] != '/') continue;
+    if (path.compare(0, length, current, 0, length) != 0) break;
+    if (length == path.size() || path[length] == '/') part = length;
+  }
+  return part;
+}
+
+// Resolves a path whose separators are all "/".
+std::string ResolveWritten(const std::string& written, FolderListings* listings) {
   if (written.empty() || Exists(written)) return written;
 
   // Walk the components; `resolved` is always a prefix that exists (or the
@@ -105,6 +135,19 @@ std::string ResolveMediaPath(const std::string& path, FolderListings* listings) 
     pos = end + 1;
   }
   return resolved;
+}
+
+}  // namespace
+
+std::string ResolveMediaPath(const std::string& path, FolderListings* listings) {
+  std::size_t kept = CurrentFolderPart(path);
+  return ResolveWritten(path.substr(0, kept) + MediaText(path.substr(kept)), listings);
+}
+
+std::string ResolveMediaPathIn(const std::string& folder, const std::string& path,
+                               FolderListings* listings) {
+  if (folder.empty()) return ResolveMediaPath(path, listings);
+  return ResolveWritten(folder + (folder.back() == '/' ? "" : "/") + MediaText(path), listings);
 }
 
 }  // namespace mavrel

@@ -39,9 +39,17 @@ class FolderListings {
 ///   order, when several do). From the first component that matches nothing,
 ///   the rest is kept as written.
 /// "." and ".." components and empty ones (doubled separators) are kept as
-/// they are. A relative path stays relative to the current directory.
-/// Folders already read into `listings` are not read again.
+/// they are. A relative path stays relative to the current directory. The
+/// start of an absolute path that is the current directory's own name (or
+/// that of a folder above it) is the system's text, not the medium's: a "\"
+/// there is part of a name. Folders already read into `listings` are not
+/// read again.
 std::string ResolveMediaPath(const std::string& path, FolderListings* listings = nullptr);
+
+/// As ResolveMediaPath for the medium's `path` inside `folder`, a path of
+/// this system taken as it is ("\" in it is part of a name).
+std::string ResolveMediaPathIn(const std::string& folder, const std::string& path,
+                               FolderListings* listings = nullptr);
 
 /// How many times a folder has been read to match a name ignoring letter
 /// case, for the checks that a search reads each folder at most once.
