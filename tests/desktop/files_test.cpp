@@ -92,8 +92,11 @@ TEST_F(MediaPathTest, Table) {
       {root_ + "\\SETUP\\setup.exe", root_ + "/Setup/SETUP.EXE"},
       {"/definitely-not-here/x", "/definitely-not-here/x"},
   };
+  // The same answers with the folders read once and kept for every row.
+  FolderListings listings;
   for (const Row& row : rows) {
     EXPECT_EQ(row.expected, ResolveMediaPath(row.written)) << row.written;
+    EXPECT_EQ(row.expected, ResolveMediaPath(row.written, &listings)) << row.written << ", kept";
   }
 }
 
@@ -103,6 +106,44 @@ TEST_F(MediaPathTest, UnreadableFolderKeepsTheRestAsWritten) {
   std::string result = ResolveMediaPath("locked/x");
   ::chmod((root_ + "/Locked").c_str(), 0755);
   EXPECT_EQ("Locked/x", result);
+}
+
+// A "\" in the current folder's own name is part of that name: only the
+// medium's text is Windows text. Both readings exist here, so taking the
+// wrong one shows.
+TEST_F(MediaPathTest, TheCurrentFoldersNameIsTakenAsItIs) {
+  MakeFolder("we\\ird");
+  MakeFolder("we\\ird/Sub");
+  Write("we\\ird/Mavrel.INI", "[S]\nK=right\n");
+  MakeFolder("we");
+  MakeFolder("we/ird");
+  MakeFolder("we/ird/Sub");
+  Write("we/ird/Mavrel.INI", "[S]\nK=wrong\n");
+  ASSERT_EQ(0, ::chdir((root_ + "/we\\ird").c_str()));
+  const std::string here = root_ + "/we\\ird";
+  HeadlessPlatform platform;
+  struct Row {
+    std::string name;
+    std::string full;
+    std::string resolved;
+  } rows[] = {
+      {"Mavrel.INI", here + "/Mavrel.INI", here + "/Mavrel.INI"},
+      {"MAVREL.ini", here + "/MAVREL.ini", here + "/Mavrel.INI"},
+      {".", here, here},
+      {"sub\\", here + "/sub/", here + "/Sub/"},
+      {"sub\\new", here + "/sub/new", here + "/Sub/new"},
+      {"..\\we\\ird\\mavrel.ini", root_ + "/we/ird/mavrel.ini", root_ + "/we/ird/Mavrel.INI"},
+  };
+  for (const Row& row : rows) {
+    char buffer[1024];
+    std::uint32_t length = platform.GetFullPathName(row.name.c_str(), sizeof buffer, buffer);
+    ASSERT_EQ(row.full.size(), length) << row.name;
+    EXPECT_EQ(row.full, std::string(buffer)) << row.name;
+    EXPECT_EQ(row.resolved, ResolveMediaPath(buffer)) << row.name;
+  }
+  char value[16] = {};
+  platform.GetPrivateProfileString("S", "K", value, sizeof value, (here + "/MAVREL.INI").c_str());
+  EXPECT_STREQ("right", value);
 }
 
 using FullPathTest = TempFolderTest;

@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +21,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+
+#include "platform/desktop/files/media_path.h"
 
 namespace mavrel {
 namespace {
@@ -96,6 +100,8 @@ TEST_F(ProgramStart, FindsProgramsByTheSearchRules) {
   Script(root_ / "own" / "both", "own");
   Script(root_ / "medium" / "both", "medium");
   Script(root_ / "medium" / "Local", "medium");
+  Script(root_ / "own" / "mine", "own");
+  Script(root_ / "path" / "mine", "path");
   Script(root_ / "medium" / "Sub" / "Tool.sh", "sub");
   Script(root_ / "path" / "onpath", "path");
   Script(root_ / "path" / "Cased", "path");
@@ -104,8 +110,9 @@ TEST_F(ProgramStart, FindsProgramsByTheSearchRules) {
     std::string name;
     fs::path found;  // empty: not found
   } cases[] = {
-      {"both", root_ / "own" / "both"},                        // the launcher's folder first
-      {"local", root_ / "medium" / "Local"},                   // then the current folder, any case
+      {"both", root_ / "medium" / "both"},                     // the current folder first
+      {"local", root_ / "medium" / "Local"},                   // any case there
+      {"mine", root_ / "own" / "mine"},                        // then the launcher's folder
       {"onpath", root_ / "path" / "onpath"},                   // then PATH
       {"cased", ""},                                           // PATH entries match exactly
       {"plain", ""},                                           // not executable: PATH goes on
@@ -120,6 +127,34 @@ TEST_F(ProgramStart, FindsProgramsByTheSearchRules) {
     std::string found = FindProgram(c.name, (root_ / "own").string());
     EXPECT_EQ(c.found.string(), found.empty() ? found : fs::weakly_canonical(found).string())
         << c.name;
+  }
+}
+
+// Each reading of an unquoted command line is looked for in two folders;
+// however many readings there are, a folder is read at most once, and not
+// at all when the name is there as written.
+TEST_F(ProgramStart, ASearchReadsEachFolderAtMostOnce) {
+  fs::copy_file("/bin/true", root_ / "medium" / "go");
+  fs::copy_file("/bin/true", root_ / "medium" / "Cased");
+  for (int i = 0; i < 50; ++i) std::ofstream(root_ / "medium" / ("file" + std::to_string(i)));
+  struct Case {
+    std::string command;
+    bool starts;
+    std::size_t reads;
+  } cases[] = {
+      {"go a b c d e f", true, 0},
+      {"cased a b c d e f", true, 1},                 // the current folder
+      {"no-such-program a b c d e f g h", false, 2},  // the current and the launcher's folder
+      {"no such program in its own folder", false, 2},
+      {"missing /s /v /qn", false, 2},                  // "missing /s" in "." too: the same folder
+      {"Sub\\no such\\program here at all", false, 1},  // the medium's Sub
+  };
+  for (const Case& c : cases) {
+    pid_t pid = 0;
+    int error = 0;
+    std::size_t before = FolderReadCount();
+    EXPECT_EQ(c.starts, StartProgram(c.command, ".", pid, error)) << c.command;
+    EXPECT_EQ(c.reads, FolderReadCount() - before) << c.command;
   }
 }
 
@@ -224,6 +259,51 @@ TEST_F(ProgramStart, TheProgramGetsNoDescriptorOrSignalStateOfOurs) {
   kill(pid, SIGKILL);
 }
 
+std::string DescriptorTarget(int fd) {
+  std::error_code error;
+  return fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error).string();
+}
+
+// Started with some of 0, 1 and 2 closed, the launcher's next files would
+// take their places and programs it starts would get them as their input
+// and output. Each closed one becomes /dev/null; open ones stay as they are.
+TEST(ProcessState, ClosedStandardDescriptorsBecomeDevNull) {
+  const std::vector<std::vector<int>> closedSets = {{}, {0}, {1}, {2}, {0, 2}, {1, 2}, {0, 1, 2}};
+  for (const std::vector<int>& closed : closedSets) {
+    std::string name;
+    for (int fd : closed) name += std::to_string(fd) + " ";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      std::string before[3];
+      for (int fd = 0; fd < 3; ++fd) before[fd] = DescriptorTarget(fd);
+      auto above2 = [] {
+        std::set<int> fds;  // the listing's own descriptor too, the same each time
+        for (const auto& e : fs::directory_iterator("/proc/self/fd")) {
+          int fd = std::stoi(e.path().filename().string());
+          if (fd > 2) fds.insert(fd);
+        }
+        return fds;
+      };
+      std::set<int> others = above2();
+      for (int fd : closed) close(fd);
+      PrepareProcessState();
+      int wrong = 0;
+      for (int fd = 0; fd < 3; ++fd) {
+        bool wasClosed = std::find(closed.begin(), closed.end(), fd) != closed.end();
+        if (DescriptorTarget(fd) != (wasClosed ? "/dev/null" : before[fd])) wrong |= 1 << fd;
+      }
+      if (above2() != others) wrong |= 8;  // nothing else opened or closed
+      _exit(wrong);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status)) << name;
+    EXPECT_EQ(0, WEXITSTATUS(status))
+        << "closed: " << name << "(bits: wrong descriptors, 8: others)";
+  }
+}
+
 TEST_F(ProgramStart, EndedProgramsAreReapedWithoutWaiting) {
   std::size_t before = RunningProgramCount();
   pid_t pid = 0;
@@ -245,6 +325,38 @@ TEST_F(ProgramStart, EndedProgramsAreReapedWithoutWaiting) {
   kill(pid, SIGKILL);
 }
 
+std::atomic<int> wakes{0};
+
+TEST_F(ProgramStart, AnEndedProgramWakesTheWait) {
+  pid_t pid = 0;
+  int error = 0;
+  {
+    ProgramEndWake earlier([] {});
+  }  // takes any end of an earlier test's program
+  wakes = 0;
+  {
+    ProgramEndWake wake([] { ++wakes; });
+    ASSERT_TRUE(StartProgram("true", ".", pid, error)) << error;
+    for (int i = 0; i < 500 && wakes == 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_GE(wakes, 1);
+  }
+  EXPECT_EQ(0u, ReapEndedPrograms());
+  // An end while nobody waits wakes the next wait at once.
+  ASSERT_TRUE(StartProgram("true", ".", pid, error)) << error;
+  for (int i = 0; i < 500 && ProcessState(pid) != 'Z'; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  wakes = 0;
+  {
+    ProgramEndWake wake([] { ++wakes; });
+    EXPECT_EQ(1, wakes);
+  }
+  ReapEndedPrograms();
+}
+
 class DocumentOpen : public ProgramStart {
  protected:
   void Opener(const std::string& body) {
@@ -254,6 +366,24 @@ class DocumentOpen : public ProgramStart {
   }
 };
 
+// A parent may leave SIGCHLD ignored; then the opener's answer is lost
+// (waitpid gives ECHILD), unless start-up puts the default back.
+TEST_F(DocumentOpen, AFailedOpenFailsWhenStartedWithChildSignalsIgnored) {
+  Opener("exit 4");
+  std::ofstream(root_ / "medium" / "Work" / "doc.txt") << "x";
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction old {};
+  sigaction(SIGCHLD, &ignore, &old);
+  PrepareProcessState();
+  struct sigaction now {};
+  sigaction(SIGCHLD, nullptr, &now);
+  std::uintptr_t result = OpenDocument("doc.txt", "Work");
+  sigaction(SIGCHLD, &old, nullptr);
+  EXPECT_EQ(SIG_DFL, now.sa_handler);
+  EXPECT_EQ(31u, result);
+}
+
 TEST_F(DocumentOpen, HandsTheDocumentToTheOpenerInItsFolder) {
   Opener("echo \"$1\" \"$(pwd)\" > \"" + (root_ / "opened").string() + "\"");
   std::ofstream(root_ / "medium" / "Work" / "Read Me.TXT") << "x";
@@ -262,6 +392,41 @@ TEST_F(DocumentOpen, HandsTheDocumentToTheOpenerInItsFolder) {
   EXPECT_EQ((root_ / "medium" / "Work" / "Read Me.TXT").string() + " " +
                 (root_ / "medium" / "Work").string() + "\n",
             ReadAll(root_ / "opened"));
+}
+
+// An address is the opener's to open, as the Windows shell hands it to the
+// browser or the mail program; a name that only looks like one is a file.
+TEST_F(DocumentOpen, AddressesGoToTheOpenerUnchanged) {
+  Opener("printf '%s\\n' \"$1\" > \"" + (root_ / "opened").string() + "\"");
+  struct Case {
+    std::string document;
+    bool address;
+  } cases[] = {
+      {"https://example.com/a b?x=1&y=\\z", true},
+      {"HTTP://EXAMPLE.COM", true},
+      {"ftp://host/file.txt", true},
+      {"file:///etc/hostname", true},
+      {"x-scheme.1+a://anything", true},
+      {"mailto:someone@example.com", true},
+      {"MailTo:someone@example.com", true},
+      {"c://windows/file.txt", false},  // a drive letter, not a scheme
+      {"1http://example.com", false},   // a scheme starts with a letter
+      {"ht tp://example.com", false},
+      {"http:example.com", false},
+      {"mailto", false},
+      {"://example.com", false},
+  };
+  for (const Case& c : cases) {
+    fs::remove(root_ / "opened");
+    std::uintptr_t result = OpenDocument(c.document, "Work");
+    if (c.address) {
+      EXPECT_EQ(42u, result) << c.document;
+      EXPECT_EQ(c.document + "\n", ReadAll(root_ / "opened")) << c.document;
+    } else {
+      EXPECT_EQ(2u, result) << c.document;  // no such file
+      EXPECT_FALSE(fs::exists(root_ / "opened")) << c.document;
+    }
+  }
 }
 
 TEST_F(DocumentOpen, TheOpenersAnswerBecomesTheShellsAnswer) {

@@ -156,7 +156,8 @@ std::string ProbeSection(const std::string& name, const std::string& exitCommand
 
 LauncherRun::LauncherRun(xharness::XSession& x, const std::string& launcher,
                          const TempMedium& medium,
-                         const std::vector<std::pair<std::string, std::string>>& env)
+                         const std::vector<std::pair<std::string, std::string>>& env,
+                         const StartAdjustment& adjust)
     : x_(x) {
   static int runs = 0;
   logPath_ = TempRoot() + "/mavrel-hostile-" + std::to_string(::getpid()) + "-" +
@@ -167,6 +168,7 @@ LauncherRun::LauncherRun(xharness::XSession& x, const std::string& launcher,
   options.env["DISPLAY"] = x.displayName();
   for (const auto& [name, value] : env) options.env[name] = value;
   options.outputFile = logPath_;
+  if (adjust) adjust(options);
   pid_ = xharness::StartProcess(options);
 }
 
@@ -248,6 +250,17 @@ ProcessFootprint FootprintOf(pid_t pid) {
   std::string line;
   while (std::getline(status, line)) {
     if (line.rfind("VmRSS:", 0) == 0) footprint.residentKb = std::atol(line.c_str() + 6);
+  }
+  if (DIR* tasks = ::opendir((proc + "/task").c_str())) {
+    footprint.wakeUps = 0;
+    while (dirent* entry = ::readdir(tasks)) {
+      if (entry->d_name[0] == '.') continue;
+      // Time on the processor, time waiting for it, times run.
+      std::ifstream schedstat(proc + "/task/" + entry->d_name + "/schedstat");
+      long long running = 0, waiting = 0, runs = 0;
+      if (schedstat >> running >> waiting >> runs) footprint.wakeUps += runs;
+    }
+    ::closedir(tasks);
   }
   for (const xharness::ChildProcess& child : xharness::ChildrenOf(pid)) {
     ++footprint.children;

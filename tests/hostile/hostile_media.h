@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,13 +78,17 @@ struct RunResult {
   int status = -1;
 };
 
+// Changes to how a launcher is started (its folder, signals, a wrapper).
+using StartAdjustment = std::function<void(xharness::ProcessOptions&)>;
+
 // One run of the launcher in a medium's folder, under the session's display.
 // Its output goes to a log file in the build's temporary folder; the run is
 // killed, if still going, when the object goes.
 class LauncherRun {
  public:
   LauncherRun(xharness::XSession& x, const std::string& launcher, const TempMedium& medium,
-              const std::vector<std::pair<std::string, std::string>>& env = {});
+              const std::vector<std::pair<std::string, std::string>>& env = {},
+              const StartAdjustment& adjust = {});
   ~LauncherRun();
   LauncherRun(const LauncherRun&) = delete;
   LauncherRun& operator=(const LauncherRun&) = delete;
@@ -117,12 +122,14 @@ class LauncherRun {
 // is its client area).
 xharness::ScreenRect ClientArea(xharness::XSession& x, xharness::XWindowId window);
 
-// Descriptors, resident memory (kB) and live children of a process.
+// Descriptors, resident memory (kB) and live children of a process, and how
+// many times its threads have been put on a processor (every wake-up).
 struct ProcessFootprint {
   int descriptors = -1;
   long residentKb = -1;
   int children = 0;
   int zombies = 0;
+  long long wakeUps = -1;
 };
 ProcessFootprint FootprintOf(pid_t pid);
 

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,8 +65,9 @@ class Hostile : public ::testing::Test {
   }
 
   std::unique_ptr<LauncherRun> Start(
-      const TempMedium& medium, const std::vector<std::pair<std::string, std::string>>& env = {}) {
-    auto run = std::make_unique<LauncherRun>(*x_, launcher_, medium, env);
+      const TempMedium& medium, const std::vector<std::pair<std::string, std::string>>& env = {},
+      const StartAdjustment& adjust = {}) {
+    auto run = std::make_unique<LauncherRun>(*x_, launcher_, medium, env, adjust);
     EXPECT_TRUE(run->started());
     return run;
   }
@@ -625,6 +627,178 @@ TEST_F(Hostile, FailedLaunchesKeepTheLauncher) {
     EXPECT_TRUE(end.exited);
     EXPECT_EQ(0, end.status) << run->Log();
   }
+}
+
+// A stand-in for the desktop's opener, first on PATH: it writes what it was
+// given to "opened.txt" and ends with `status`. Gives the environment that
+// puts it there.
+std::vector<std::pair<std::string, std::string>> RecordingOpener(const TempMedium& medium,
+                                                                 int status) {
+  medium.MakeFolder("bin");
+  medium.Write("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" > \"" +
+                                   medium.PathOf("opened.txt") + "\"\nexit " +
+                                   std::to_string(status) + "\n");
+  medium.SetMode("bin/xdg-open", 0755);
+  const char* path = std::getenv("PATH");
+  return {{"PATH", medium.PathOf("bin") + ":" + (path ? path : "/usr/bin:/bin")}};
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Regression: an address in DOC_COMMAND was taken for a file of the medium
+// and refused with the "Error" box; the Windows shell hands it to the
+// browser or mail program. It goes to the opener as written.
+TEST_F(Hostile, AddressesGoToTheOpener) {
+  const char* addresses[] = {"https://example.com/hostile?a=1&b=two%20words",
+                             "mailto:someone@example.com"};
+  for (const std::string address : addresses) {
+    SCOPED_TRACE(address);
+    TempMedium medium;
+    auto env = RecordingOpener(medium, 0);
+    medium.WriteSettings(ProbeMain() + ProbeSection("Probe", "EXIT") + "DOC_COMMAND=" + address +
+                         "\n");
+    auto run = Start(medium, env);
+    XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+    ASSERT_NE(0u, window) << run->Log();
+    ScreenRect area = ClientArea(*x_, window);
+    ASSERT_TRUE(ProbeDrawn(area));
+    ClickProbe(area);
+    EXPECT_FALSE(run->DismissBox(kErrorCaption, kExitDeadline)) << "the address was refused";
+    RunResult end = run->WaitForEnd(kExitDeadline);
+    EXPECT_TRUE(end.exited);
+    EXPECT_EQ(0, end.status) << run->Log();
+    EXPECT_EQ(address + "\n", ReadText(medium.PathOf("opened.txt")));
+  }
+}
+
+// Regression: started with SIGCHLD ignored (a parent may leave it so), the
+// launcher lost the opener's answer (waitpid gave ECHILD) and took a failed
+// open for a success: no "Error" box, and an EXIT button quit.
+TEST_F(Hostile, FailedOpenWithChildSignalsIgnored) {
+  TempMedium medium;
+  auto env = RecordingOpener(medium, 4);  // "the action failed"
+  medium.Write("doc.txt", std::string("x"));
+  medium.WriteSettings(ProbeMain() + ProbeSection("Probe", "EXIT") + "DOC_COMMAND=doc.txt\n");
+  auto run = Start(medium, env, [](xharness::ProcessOptions& options) {
+    options.ignoredSignals.push_back(SIGCHLD);
+  });
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+  ASSERT_NE(0u, window) << run->Log();
+  ScreenRect area = ClientArea(*x_, window);
+  ASSERT_TRUE(ProbeDrawn(area));
+  ClickProbe(area);
+  EXPECT_TRUE(run->DismissBox(kErrorCaption, kWindowDeadline)) << Titles() << run->Log();
+  std::string opened = ReadText(medium.PathOf("opened.txt"));
+  EXPECT_NE(std::string::npos, opened.find("/doc.txt")) << "the opener did not run: " << opened;
+  EXPECT_TRUE(run->Running());
+  RunResult end = run->Close(window, kExitDeadline);
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(0, end.status) << run->Log();
+}
+
+// Regression: started with descriptors 0 to 2 closed, the launcher's own
+// files (fonts, the display connection) took their places and the programs
+// it started got them as their input and output. They get /dev/null.
+TEST_F(Hostile, StartedWithStandardDescriptorsClosed) {
+  TempMedium medium;
+  medium.Write("fds.sh", std::string("a=$(readlink /proc/$$/fd/0); b=$(readlink /proc/$$/fd/1); "
+                                     "c=$(readlink /proc/$$/fd/2)\n"
+                                     "printf '%s\\n' \"$a\" \"$b\" \"$c\" > fds.part\n"
+                                     "mv fds.part fds.txt\n"));
+  medium.WriteSettings(ProbeMain() + ProbeSection("Probe") + "PROG_COMMAND=sh fds.sh\n");
+  const std::string launcher = launcher_;
+  auto run = Start(medium, {}, [&](xharness::ProcessOptions& options) {
+    options.argv = {"/bin/sh", "-c", "exec \"$0\" <&- >&- 2>&-", launcher};
+  });
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+  ASSERT_NE(0u, window);
+  ScreenRect area = ClientArea(*x_, window);
+  ASSERT_TRUE(ProbeDrawn(area));
+  ClickProbe(area);
+  const std::string fds = medium.PathOf("fds.txt");
+  ASSERT_TRUE(xharness::WaitFor([&] { return ::access(fds.c_str(), F_OK) == 0; }, kExitDeadline));
+  EXPECT_EQ("/dev/null\n/dev/null\n/dev/null\n", ReadText(fds));
+  RunResult end = run->Close(window, kExitDeadline);
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(0, end.status);
+}
+
+// Regression: while a started program ran, the launcher woke five times a
+// second to see whether it had ended. It sleeps until something happens,
+// and a program that ends is reaped at once.
+TEST_F(Hostile, IdleWhileAStartedProgramRuns) {
+  TempMedium medium;
+  medium.WriteSettings(ProbeMain() + ProbeSection("Probe") +
+                       "PROG_COMMAND=sh -c \"echo $$ > child.pid; exec sleep 60\"\n");
+  auto run = Start(medium);
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+  ASSERT_NE(0u, window) << run->Log();
+  ScreenRect area = ClientArea(*x_, window);
+  ASSERT_TRUE(ProbeDrawn(area));
+  ClickProbe(area);
+  x_->MovePointer(x_->screenWidth() - 1, x_->screenHeight() - 1);
+  const std::string pidFile = medium.PathOf("child.pid");
+  ASSERT_TRUE(xharness::WaitFor([&] { return ReadText(pidFile).find('\n') != std::string::npos; },
+                                kExitDeadline));
+  pid_t child = std::atoi(ReadText(pidFile).c_str());
+  ASSERT_GT(child, 0);
+  ::usleep(500 * 1000);  // the click's repaints settle
+  ProcessFootprint before = FootprintOf(run->pid());
+  ::usleep(2000 * 1000);
+  ProcessFootprint after = FootprintOf(run->pid());
+  ASSERT_GE(before.wakeUps, 0);
+  EXPECT_EQ(1, after.children);
+  EXPECT_LT(after.wakeUps - before.wakeUps, 4) << "wake-ups in 2 s with nothing to do";
+  std::printf("idle with a started program: %lld wake-ups in 2 s\n",
+              after.wakeUps - before.wakeUps);
+  ::kill(child, SIGKILL);
+  ProcessFootprint reaped;
+  EXPECT_TRUE(xharness::WaitFor(
+      [&] {
+        reaped = FootprintOf(run->pid());
+        return reaped.children == 0;
+      },
+      2000, 5))
+      << reaped.zombies << " zombies";
+  RunResult end = run->Close(window, kExitDeadline);
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(0, end.status) << run->Log();
+}
+
+// Regression: a "\" in the name of the medium's own folder was taken for a
+// separator, so the launcher in ".../we\ird" read ".../we/ird/Mavrel.INI".
+// Only the medium's text is Windows text; both readings exist here.
+TEST_F(Hostile, BackslashInTheMediumsFolderName) {
+  TempMedium medium;
+  medium.MakeFolder("we\\ird");
+  medium.Write("we\\ird/Mavrel.INI",
+               ProbeMain() + ProbeSection("Probe") + "PROG_COMMAND=where.sh\n");
+  medium.Write("we\\ird/where.sh",
+               std::string("#!/bin/sh\npwd > where.part\nmv where.part where.txt\n"));
+  medium.SetMode("we\\ird/where.sh", 0755);
+  medium.MakeFolder("we");
+  medium.MakeFolder("we/ird");
+  medium.Write("we/ird/Mavrel.INI", std::string("[Main]\nTitle=Wrong folder\n"));
+  const std::string folder = medium.PathOf("we\\ird");
+  auto run = Start(medium, {},
+                   [&](xharness::ProcessOptions& options) { options.workingDirectory = folder; });
+  XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+  ASSERT_NE(0u, window) << "windows: " << Titles() << "\n" << run->Log();
+  ScreenRect area = ClientArea(*x_, window);
+  ASSERT_TRUE(ProbeDrawn(area));
+  // The medium's program, found there by its bare name, runs there.
+  ClickProbe(area);
+  const std::string where = folder + "/where.txt";
+  EXPECT_TRUE(xharness::WaitFor([&] { return ::access(where.c_str(), F_OK) == 0; }, kExitDeadline))
+      << run->Log();
+  std::string ran = ReadText(where);
+  EXPECT_EQ("/we\\ird\n", ran.substr(std::min(ran.size(), ran.rfind('/'))));
+  RunResult end = run->Close(window, kExitDeadline);
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(0, end.status) << run->Log();
 }
 
 int CountLines(const std::string& path) {

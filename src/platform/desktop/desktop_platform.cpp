@@ -227,10 +227,15 @@ int DesktopPlatform::GetMessage(Message& message) {
       message = Message{reinterpret_cast<WindowHandle>(w), kWmPaint, 0, 0};
       return 1;
     }
-    // Started programs are reaped while the launcher waits, so none is left
-    // a zombie for longer than one wait.
-    int timeout = ReapEndedPrograms() > 0 ? 200 : -1;
-    if (timeout < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout)) {
+    // Started programs are reaped before the launcher waits, and one that
+    // ends meanwhile wakes the wait, so none stays a zombie.
+    ReapEndedPrograms();
+    ProgramEndWake wake([] {
+      SDL_Event ended{};
+      ended.type = SDL_USEREVENT;
+      SDL_PushEvent(&ended);
+    });
+    if (SDL_WaitEvent(&event)) {
       if (TranslateEvent(event, message)) return 1;
     }
   }

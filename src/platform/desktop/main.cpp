@@ -4,6 +4,7 @@
 #include <X11/Xproto.h>
 
 #include "platform/desktop/desktop_platform.h"
+#include "platform/desktop/program_start.h"
 #include "window/launcher_main.h"
 
 namespace {
@@ -24,6 +25,7 @@ int IgnoreLateWakeUp(Display* display, XErrorEvent* error) {
 }  // namespace
 
 int main() {
+  mavrel::PrepareProcessState();
   previousXErrorHandler = XSetErrorHandler(IgnoreLateWakeUp);
   mavrel::DesktopPlatform platform;
   return mavrel::LauncherMain(platform, nullptr);

@@ -11,8 +11,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/desktop/files/media_path.h"
@@ -78,6 +82,72 @@ std::string FindInPath(const std::string& name) {
   return "";
 }
 
+// The ends of started programs, seen by a SIGCHLD handler that writes a
+// byte to a pipe, which a thread of its own reads and passes on to the
+// ProgramEndWake that lives, if any.
+struct EndWatch {
+  std::mutex lock;
+  void (*wake)() = nullptr;  // of the ProgramEndWake that lives
+  bool missed = false;       // an end came while none lived
+  int pipe[2] = {-1, -1};
+  bool started = false;
+};
+
+EndWatch& Watch() {
+  static EndWatch* watch = new EndWatch;  // never destroyed: its thread outlives main
+  return *watch;
+}
+
+int endPipeWriter = -1;
+
+void NoteChildEnded(int) {
+  int saved = errno;
+  char byte = 0;
+  ssize_t ignored = write(endPipeWriter, &byte, 1);  // a full pipe has news enough
+  (void)ignored;
+  errno = saved;
+}
+
+void PassOnEnds(int reader) {
+  char bytes[64];
+  while (true) {
+    ssize_t n = read(reader, bytes, sizeof bytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    EndWatch& watch = Watch();
+    std::lock_guard<std::mutex> hold(watch.lock);
+    if (watch.wake) {
+      watch.wake();
+    } else {
+      watch.missed = true;
+    }
+  }
+}
+
+// Started before the first program, so that no end goes unseen.
+void WatchEnds() {
+  EndWatch& watch = Watch();
+  if (watch.started) return;
+  if (pipe2(watch.pipe, O_CLOEXEC) != 0) return;
+  fcntl(watch.pipe[1], F_SETFL, O_NONBLOCK);
+  endPipeWriter = watch.pipe[1];
+  try {
+    std::thread(PassOnEnds, watch.pipe[0]).detach();
+  } catch (const std::system_error&) {
+    close(watch.pipe[0]);
+    close(watch.pipe[1]);
+    endPipeWriter = -1;
+    return;
+  }
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = NoteChildEnded;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
+  sigaction(SIGCHLD, &action, nullptr);
+  watch.started = true;
+}
+
 // Starts `path` with `argv` in the folder `directory`: no descriptor but
 // 0, 1 and 2 is passed on, every signal is back at its default with none
 // blocked, and the program leads a session of its own so that a terminal's
@@ -94,6 +164,7 @@ int Spawn(const std::string& path, const std::vector<std::string>& arguments,
   std::vector<char*> argv;
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  WatchEnds();
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) return errno;
   struct rlimit limit;
@@ -153,6 +224,31 @@ int Spawn(const std::string& path, const std::vector<std::string>& arguments,
   return 0;
 }
 
+bool StartsIgnoringCase(const std::string& text, const char* prefix) {
+  for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
+    if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// An address such as "https://host/page" (a scheme of two or more letters,
+// digits, "+", "-" or ".", starting with a letter, then "://"; one letter
+// would be a drive) or "mailto:someone@host".
+bool IsAddress(const std::string& text) {
+  if (StartsIgnoringCase(text, "mailto:")) return true;
+  std::size_t colon = text.find("://");
+  if (colon == std::string::npos || colon < 2) return false;
+  auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (!isLetter(text[0])) return false;
+  for (std::size_t i = 1; i < colon; ++i) {
+    char c = text[i];
+    if (!isLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
+  }
+  return true;
+}
+
 void SleepMs(int ms) {
   timespec t{ms / 1000, (ms % 1000) * 1000000L};
   nanosleep(&t, nullptr);
@@ -166,6 +262,29 @@ constexpr std::uintptr_t kNoAssociation = 31;
 
 }  // namespace
 
+void PrepareProcessState() {
+  // Any of 0, 1 and 2 left closed would be taken by the next file opened
+  // (a font, the display connection), which started programs would then
+  // get as their input or output.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor, so `fd` itself: the ones below are open.
+    int null = open("/dev/null", O_RDWR);
+    if (null > fd) {
+      dup2(null, fd);
+      close(null);
+    }
+  }
+  struct sigaction now;
+  if (sigaction(SIGCHLD, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) {
+    struct sigaction defaults;
+    std::memset(&defaults, 0, sizeof defaults);
+    defaults.sa_handler = SIG_DFL;
+    sigemptyset(&defaults.sa_mask);
+    sigaction(SIGCHLD, &defaults, nullptr);
+  }
+}
+
 std::string OwnFolder() {
   std::vector<char> buffer(4096);
   ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
@@ -175,15 +294,19 @@ std::string OwnFolder() {
   return slash == std::string::npos ? "" : path.substr(0, slash == 0 ? 1 : slash);
 }
 
-std::string FindProgram(const std::string& name, const std::string& ownFolder) {
+std::string FindProgram(const std::string& name, const std::string& ownFolder,
+                        FolderListings* listings) {
   if (name.empty()) return "";
   if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos) {
-    std::string resolved = ResolveMediaPath(name);
+    std::string resolved = ResolveMediaPath(name, listings);
     return IsFile(resolved) ? Absolute(resolved) : "";
   }
-  for (const std::string& folder : {ownFolder, CurrentFolder()}) {
+  // The medium's own programs come first: the current folder is the
+  // medium's root, and a program of the launcher's folder (/usr/bin, say)
+  // must not stand in for one of the medium's with the same name.
+  for (const std::string& folder : {CurrentFolder(), ownFolder}) {
     if (folder.empty()) continue;
-    std::string resolved = ResolveMediaPath(JoinPath(folder, name));
+    std::string resolved = ResolveMediaPathIn(folder, name, listings);
     if (IsFile(resolved)) return Absolute(resolved);
   }
   return FindInPath(name);
@@ -192,7 +315,10 @@ std::string FindProgram(const std::string& name, const std::string& ownFolder) {
 bool StartProgram(const std::string& commandLine, const std::string& directory, pid_t& pid,
                   int& error) {
   ReapEndedPrograms();
-  std::string folder = Absolute(ResolveMediaPath(directory));
+  // Every reading of the command line is looked for in the same folders:
+  // each is read at most once (the name as written needs no reading).
+  FolderListings listings;
+  std::string folder = Absolute(ResolveMediaPath(directory, &listings));
   struct stat info;
   if (stat(folder.c_str(), &info) != 0) {
     error = errno;
@@ -204,7 +330,7 @@ bool StartProgram(const std::string& commandLine, const std::string& directory, 
   }
   std::string ownFolder = OwnFolder();
   for (const ProgramCandidate& candidate : ProgramCandidates(commandLine)) {
-    std::string path = FindProgram(candidate.program, ownFolder);
+    std::string path = FindProgram(candidate.program, ownFolder, &listings);
     if (path.empty()) continue;
     std::vector<std::string> argv{candidate.program};
     for (std::string& a : SplitArguments(candidate.arguments)) argv.push_back(std::move(a));
@@ -220,11 +346,15 @@ std::uintptr_t OpenDocument(const std::string& document, const std::string& dire
   std::string folder = Absolute(ResolveMediaPath(directory));
   if (!IsFolder(folder)) return kPathNotFound;
   if (document.empty()) return kFileNotFound;
-  std::string path = document[0] == '/' ? ResolveMediaPath(document)
-                                        : ResolveMediaPath(JoinPath(folder, document));
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) return errno == ENOTDIR ? kPathNotFound : kFileNotFound;
-  if (access(path.c_str(), R_OK) != 0) return kAccessDenied;
+  // An address goes to the opener as written, as the Windows shell hands it
+  // to the browser or mail program; anything else names a file.
+  std::string path = document;
+  if (!IsAddress(document)) {
+    path = document[0] == '/' ? ResolveMediaPath(document) : ResolveMediaPathIn(folder, document);
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return errno == ENOTDIR ? kPathNotFound : kFileNotFound;
+    if (access(path.c_str(), R_OK) != 0) return kAccessDenied;
+  }
 #ifdef __APPLE__
   std::string opener = FindInPath("open");
 #else
@@ -260,6 +390,22 @@ std::uintptr_t OpenDocument(const std::string& document, const std::string& dire
     SleepMs(10);
   }
   return kOpenedResult;
+}
+
+ProgramEndWake::ProgramEndWake(void (*wake)()) {
+  EndWatch& watch = Watch();
+  std::lock_guard<std::mutex> hold(watch.lock);
+  watch.wake = wake;
+  if (watch.missed && wake) {
+    watch.missed = false;
+    wake();
+  }
+}
+
+ProgramEndWake::~ProgramEndWake() {
+  EndWatch& watch = Watch();
+  std::lock_guard<std::mutex> hold(watch.lock);
+  watch.wake = nullptr;
 }
 
 std::size_t ReapEndedPrograms() {

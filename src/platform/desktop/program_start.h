@@ -3,8 +3,8 @@
 // - the command line is split by the Windows rules (portable/command_line.h);
 //   an unquoted name with spaces is tried as successively longer prefixes;
 // - a program name with "/" or "\" is taken relative to the launcher's
-//   current directory; a bare name is looked for in the launcher's own
-//   folder, then in its current directory, then along PATH;
+//   current directory; a bare name is looked for in the launcher's current
+//   directory (the medium's root), then in its own folder, then along PATH;
 // - paths on the medium may use "\" and any letter case (ResolveMediaPath);
 // - every failure to start (no such program, not executable, working folder
 //   missing or not a folder) is known before StartProgram returns: the
@@ -12,7 +12,8 @@
 // - the program gets no descriptor of the launcher's beyond the standard
 //   three, default signal handling, an empty signal mask and a session of its
 //   own; the launcher never waits for it, and reaps it once it has ended
-//   (ReapEndedPrograms), so no zombie is left behind.
+//   (ReapEndedPrograms; ProgramEndWake tells when), so no zombie is left
+//   behind.
 #pragma once
 
 #include <sys/types.h>
@@ -21,7 +22,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/files/media_path.h"
+
 namespace mavrel {
+
+/// Puts the process into the state that starting programs relies on; first
+/// thing at start-up. Descriptors 0, 1 and 2, when closed, are opened on
+/// /dev/null; SIGCHLD goes back to its default (a parent may have left it
+/// ignored, which would make every started program's end unknown).
+void PrepareProcessState();
 
 /// Finds the program a Windows-style command line names and starts it with
 /// `directory` as its working directory. True when it runs; then `pid` is
@@ -31,15 +40,17 @@ bool StartProgram(const std::string& commandLine, const std::string& directory, 
 
 /// The file that `name` (as written in a command line) starts, or "" when
 /// none is found: see the search rules above. `ownFolder` is the launcher's
-/// own folder.
-std::string FindProgram(const std::string& name, const std::string& ownFolder);
+/// own folder. Folders already read into `listings` are not read again.
+std::string FindProgram(const std::string& name, const std::string& ownFolder,
+                        FolderListings* listings = nullptr);
 
 /// The folder of the running launcher's executable, or "" when unknown.
 std::string OwnFolder();
 
 /// Opens `document` (relative to `directory` unless absolute) with the
 /// desktop's default application (xdg-open; open on macOS), with
-/// `directory` as the working directory. Gives a result with the meaning of
+/// `directory` as the working directory. An address ("scheme://...",
+/// "mailto:...") goes to the opener as written. Gives a result with the meaning of
 /// the Windows shell's: greater than 32 on success; 2 for a missing document,
 /// 3 for a missing folder, 5 for a document that cannot be read, 31 when no
 /// application is found for it. Waits for the opener at most `waitMs`: an
@@ -47,6 +58,19 @@ std::string OwnFolder();
 /// runs it in the foreground), which counts as success.
 std::uintptr_t OpenDocument(const std::string& document, const std::string& directory,
                             int waitMs = 1000);
+
+/// While one of these lives, a started program that ends calls `wake` from
+/// a thread of the launcher's own, so that an event wait can end and reap it
+/// rather than look every so often. An end seen while none lives calls the
+/// next one's `wake` as soon as it is made. `wake` must be safe to call from
+/// another thread; it is never called once the object has gone.
+class ProgramEndWake {
+ public:
+  explicit ProgramEndWake(void (*wake)());
+  ~ProgramEndWake();
+  ProgramEndWake(const ProgramEndWake&) = delete;
+  ProgramEndWake& operator=(const ProgramEndWake&) = delete;
+};
 
 /// Reaps every started program that has ended; never blocks. Gives how
 /// many are still running.

@@ -111,7 +111,10 @@ std::uint32_t ReadWithLinuxSection(const IniFile& ini, const char* section, cons
 std::uint32_t FileSystemPlatform::GetFullPathName(const char* name, std::uint32_t bufferSize,
                                                   char* buffer) {
   if (name == nullptr || name[0] == '\0') return 0;
+  // The current folder's name is the system's text, where "\" is part of a
+  // name; only `name`, the medium's, has it as a separator.
   std::string joined;
+  std::size_t systemPart = 0;
   if (!IsSeparator(name[0])) {
     std::vector<char> cwd(4096);
     while (::getcwd(cwd.data(), cwd.size()) == nullptr) {
@@ -120,6 +123,7 @@ std::uint32_t FileSystemPlatform::GetFullPathName(const char* name, std::uint32_
     }
     joined = cwd.data();
     joined += '/';
+    systemPart = joined.size();
   }
   joined += name;
 
@@ -128,7 +132,10 @@ std::uint32_t FileSystemPlatform::GetFullPathName(const char* name, std::uint32_
   std::size_t pos = 0;
   while (pos <= joined.size()) {
     std::size_t end = pos;
-    while (end < joined.size() && !IsSeparator(joined[end])) ++end;
+    while (end < joined.size() && joined[end] != '/' &&
+           (end < systemPart || !IsSeparator(joined[end]))) {
+      ++end;
+    }
     std::string part = joined.substr(pos, end - pos);
     if (part == "..") {
       if (!parts.empty()) parts.pop_back();
