@@ -121,7 +121,7 @@ TEST_F(MediaPathTest, TheCurrentFoldersNameIsTakenAsItIs) {
   Write("we/ird/Mavrel.INI", "[S]\nK=wrong\n");
   ASSERT_EQ(0, ::chdir((root_ + "/we\\ird").c_str()));
   const std::string here = root_ + "/we\\ird";
-  HeadlessPlatform platform;
+  FileSystemPlatform platform;
   struct Row {
     std::string name;
     std::string full;
