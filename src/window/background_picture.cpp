@@ -53,8 +53,12 @@ void BackgroundPicture::PaintPicture(DrawingContext context, std::int32_t left, 
       static_cast<int>(static_cast<std::uint32_t>(right) - static_cast<std::uint32_t>(left));
   auto height =
       static_cast<int>(static_cast<std::uint32_t>(bottom) - static_cast<std::uint32_t>(top));
-  platform_.StretchDIBits(context, left, top, width, height, 0, 0, header_.width, header_.height,
-                          view_, kDibRgbColors, kSourceCopy);
+  // The source height is the row count: the header's own sign already says
+  // in which order the rows are stored, and a negative source height makes
+  // the drawing operation draw nothing at all.
+  platform_.StretchDIBits(context, left, top, width, height, 0, 0, header_.width,
+                          static_cast<std::int32_t>(header_.rows), view_, kDibRgbColors,
+                          kSourceCopy);
 }
 
 void BackgroundPicture::Destroy() {
