@@ -8,6 +8,12 @@ BackgroundPicture::BackgroundPicture(Platform& platform, const char* path, Launc
     : platform_(platform) {
   Load(path, storage);
   if (bytes_ != nullptr) verdict_ = ValidatePictureFile(bytes_.get(), size_, header_, view_);
+  // Pixel data beyond what the drawing operation takes can never be drawn:
+  // its bytes (gigabytes, when the file really holds them) are not kept.
+  if (verdict_ == PictureVerdict::kPixelsTooLarge) {
+    bytes_.reset();
+    size_ = 0;
+  }
 }
 
 void BackgroundPicture::Load(const char* path, LauncherStorage& storage) {
