@@ -1,4 +1,4 @@
-// The x86_64 Windows launcher under wine64 on a private Xvfb, checked as a
+// The Windows launcher (i686 or x86_64) under Wine on a private Xvfb, checked as a
 // user would see it: the window's title, client size and centred position,
 // the picture stretched over the client area, a button's colours as the
 // pointer moves onto it and presses it, the programs a click starts (a
@@ -166,7 +166,7 @@ std::map<std::pair<int, int>, std::vector<std::uint32_t>> WindowIcons(XSession& 
 class LauncherUnderWine : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(WineAvailable()) << "wine64 or the Windows build is missing";
+    ASSERT_TRUE(WineAvailable()) << WineUnavailableReason();
     ASSERT_TRUE(session_.Start(1024, 768, 15000)) << session_.error();
     wine_ = std::make_unique<Wine>(session_.displayName());
     wine_->StopServer();
