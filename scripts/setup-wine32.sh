@@ -21,6 +21,10 @@ packages=(
   fonts-dejavu-core fonts-liberation
 )
 ready="$root/.mavrel-wine32-ready"
+case $root in
+  /?*/*) ;;
+  *) echo "setup-wine32: MAVREL_WINE32_ROOT must be a folder two levels deep at least" >&2; exit 1 ;;
+esac
 
 write_commands() {
   # Each command runs its program inside the root, in a mount namespace of
@@ -73,12 +77,18 @@ if [ ! -x "$root/usr/bin/apt-get" ]; then
   echo "setup-wine32: making an i386 Debian root in $root"
   rm -rf "$root"
   mkdir -p "$(dirname "$root")"
-  debootstrap --arch=i386 --variant=minbase "$suite" "$root" "$mirror" >/dev/null
+  if ! debootstrap --arch=i386 --variant=minbase "$suite" "$root" "$mirror" >"$root.log" 2>&1; then
+    tail -n 30 "$root.log" >&2
+    echo "setup-wine32: making the Debian root failed; the whole log is $root.log" >&2
+    exit 1
+  fi
 fi
 
-echo "setup-wine32: installing ${packages[*]} in $root"
+echo "setup-wine32: installing ${packages[*]} in $root (a few minutes)"
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
-unshare --mount --propagation private /bin/sh -c '
+log="$root.log"
+if ! unshare --mount --propagation private /bin/sh -c '
+  set -e
   root=$1; shift
   mount -t proc proc "$root/proc"
   mount --rbind /dev "$root/dev"
@@ -86,6 +96,10 @@ unshare --mount --propagation private /bin/sh -c '
   chroot "$root" env DEBIAN_FRONTEND=noninteractive \
     apt-get install -y -qq --no-install-recommends "$@"
   chroot "$root" apt-get clean
-' mavrel-wine32-setup "$root" "${packages[@]}"
+' mavrel-wine32-setup "$root" "${packages[@]}" >"$log" 2>&1; then
+  tail -n 30 "$log" >&2
+  echo "setup-wine32: installing Wine into $root failed; the whole log is $log" >&2
+  exit 1
+fi
 write_commands
 touch "$ready"

@@ -66,7 +66,7 @@ enum class PictureVerdict {
   kBadHeight,            // height 0 or |height| above kMaxPictureHeight
   kBadPlanes,            // plane count 0
   kBadFormat,            // bit count and compression that are not drawn together
-  kBadColorTable,        // a used-colour count that the bit count cannot have
+  kBadColorTable,        // above 256 used colours at 16, 24 or 32 bits
   kInfoPastEnd,          // masks or colour table reach past the end of the bytes
   kPixelOffsetTooSmall,  // the pixel bits start inside the information area
   kPixelsPastEnd,        // the pixel bits reach past the end of the bytes
