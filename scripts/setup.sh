@@ -23,3 +23,4 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+bash "$(dirname "$0")/setup-wine32.sh"

@@ -113,9 +113,10 @@ PictureVerdict ParseInfo(const std::uint8_t* info, std::uint64_t infoAvailable, 
   } else {
     std::uint32_t used = ReadU32(info + 32);
     if (h.bitCount <= 8) {
+      // A count above 2^bits is drawn with the 2^bits entries that the
+      // pixels can name; the rest of the claimed table is never read.
       std::uint32_t most = 1u << h.bitCount;
-      if (used > most) return PictureVerdict::kBadColorTable;
-      entries = used == 0 ? most : used;
+      entries = used == 0 || used > most ? most : used;
     } else {
       if (used > 256) return PictureVerdict::kBadColorTable;
       entries = used;
@@ -127,19 +128,23 @@ PictureVerdict ParseInfo(const std::uint8_t* info, std::uint64_t infoAvailable, 
   if (infoAvailable < infoSize) return PictureVerdict::kInfoPastEnd;
   h.infoSize = static_cast<std::uint32_t>(infoSize);
 
+  // At most 32768 x 32 bits a row and 32768 rows: below 2^33, so 64 bits
+  // hold it. The drawing operation counts the bytes of the whole picture,
+  // row padding included, in a signed 32-bit number and draws nothing when
+  // they do not fit (23180 x 23180 at 32 bits).
+  std::uint64_t stride = (static_cast<std::uint64_t>(h.width) * h.bitCount + 31) / 32 * 4;
+  if (stride * h.rows > kMaxPixelBytes) return PictureVerdict::kPixelsTooLarge;
   if (rle) {
     h.imageSize = ReadU32(info + 20);
     if (h.imageSize == 0) return PictureVerdict::kBadImageSize;
+    if (h.imageSize > kMaxPixelBytes) return PictureVerdict::kPixelsTooLarge;
     h.rowStride = 0;
   } else {
-    // At most 32768 x 32 bits a row and 32768 rows: below 2^33, so 64 bits
-    // hold it; a picture whose bytes would not fit 32 bits cannot fit the
-    // file either, since the file size is a 32-bit number.
-    std::uint64_t stride = (static_cast<std::uint64_t>(h.width) * h.bitCount + 31) / 32 * 4;
-    std::uint64_t bytes = stride * h.rows;
-    if (bytes > 0xFFFFFFFFu) return PictureVerdict::kPixelsPastEnd;
+    // Every row but the last with its padding: the drawing operation reads
+    // no padding after the last row, so a file may end without it.
+    std::uint64_t lastRow = (static_cast<std::uint64_t>(h.width) * h.bitCount + 7) / 8;
     h.rowStride = static_cast<std::uint32_t>(stride);
-    h.imageSize = static_cast<std::uint32_t>(bytes);
+    h.imageSize = static_cast<std::uint32_t>(stride * (h.rows - 1) + lastRow);
   }
   return PictureVerdict::kDrawable;
 }
@@ -174,6 +179,8 @@ const char* PictureVerdictName(PictureVerdict verdict) {
       return "pixels past end";
     case PictureVerdict::kBadImageSize:
       return "bad image size";
+    case PictureVerdict::kPixelsTooLarge:
+      return "pixels too large";
   }
   return "unknown";
 }

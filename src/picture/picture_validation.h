@@ -15,15 +15,19 @@
 //    BI_BITFIELDS; BI_RLE8 at 8 and BI_RLE4 at 4 bits, bottom-up only and
 //    with a non-zero stored image size. The core header takes 1, 4, 8 and 24
 //    bits and no compression field at all.
-//  - Colour table: the header's used-colour count, or 2^bits when that is 0,
-//    for up to 8 bits per pixel (a count above 2^bits is refused); for 16, 24
+//  - Colour table: the header's used-colour count, or 2^bits when that is 0
+//    or above 2^bits, for up to 8 bits per pixel; for 16, 24
 //    and 32 bits the used-colour count (up to 256) of entries that the
 //    drawing operation skips. The core header always carries 2^bits entries
 //    for up to 8 bits.
 //  - The information area (header, the three masks that follow a 40-byte
 //    header with BI_BITFIELDS, colour table) lies inside the file; the pixel
 //    bits start at or after its end and their byte count (row stride x rows
-//    when uncompressed, the stored image size for RLE) lies inside the file.
+//    when uncompressed, less the padding of the last row, which the drawing
+//    operation never reads; the stored image size for RLE) lies inside the
+//    file;
+//  - the whole picture, every row padded, takes at most kMaxPixelBytes: the
+//    drawing operation draws nothing bigger.
 //
 // Every size is computed in 64 bits, so no header value can wrap a count
 // round to something small. The limits on width and height are far beyond
@@ -39,6 +43,8 @@ namespace mavrel {
 
 constexpr std::int32_t kMaxPictureWidth = 32768;
 constexpr std::int32_t kMaxPictureHeight = 32768;
+// The most bytes of pixel data the drawing operation takes (2^31 - 1).
+constexpr std::uint64_t kMaxPixelBytes = 0x7FFFFFFF;
 
 constexpr std::size_t kBitmapFileHeaderSize = 14;
 constexpr std::uint16_t kBitmapSignature = 0x4D42;  // "BM"
@@ -60,11 +66,12 @@ enum class PictureVerdict {
   kBadHeight,            // height 0 or |height| above kMaxPictureHeight
   kBadPlanes,            // plane count 0
   kBadFormat,            // bit count and compression that are not drawn together
-  kBadColorTable,        // a used-colour count that the bit count cannot have
+  kBadColorTable,        // above 256 used colours at 16, 24 or 32 bits
   kInfoPastEnd,          // masks or colour table reach past the end of the bytes
   kPixelOffsetTooSmall,  // the pixel bits start inside the information area
   kPixelsPastEnd,        // the pixel bits reach past the end of the bytes
   kBadImageSize,         // RLE with a stored image size of 0
+  kPixelsTooLarge,       // more pixel data than the drawing operation takes
 };
 
 // Text naming a verdict, for tests and the author's checking tool.
@@ -88,8 +95,9 @@ struct PictureHeader {
   std::uint32_t redMask = 0;
   std::uint32_t greenMask = 0;
   std::uint32_t blueMask = 0;
-  // Bytes of pixel bits the picture uses: rowStride x rows when
-  // uncompressed, the stored image size for RLE.
+  // Bytes of pixel bits the picture uses: rowStride x (rows - 1) and the
+  // unpadded bytes of the last row when uncompressed, the stored image size
+  // for RLE.
   std::uint32_t imageSize = 0;
   // Bytes per stored row (rows are padded to 4 bytes); 0 for RLE.
   std::uint32_t rowStride = 0;

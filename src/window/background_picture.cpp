@@ -8,6 +8,12 @@ BackgroundPicture::BackgroundPicture(Platform& platform, const char* path, Launc
     : windows_(platform) {
   Load(platform, path, storage);
   if (bytes_ != nullptr) verdict_ = ValidatePictureFile(bytes_.get(), size_, header_, view_);
+  // Pixel data beyond what the drawing operation takes can never be drawn:
+  // its bytes (gigabytes, when the file really holds them) are not kept.
+  if (verdict_ == PictureVerdict::kPixelsTooLarge) {
+    bytes_.reset();
+    size_ = 0;
+  }
 }
 
 void BackgroundPicture::Load(FileSystem& files, const char* path, LauncherStorage& storage) {
@@ -53,8 +59,12 @@ void BackgroundPicture::PaintPicture(DrawingContext context, std::int32_t left, 
       static_cast<int>(static_cast<std::uint32_t>(right) - static_cast<std::uint32_t>(left));
   auto height =
       static_cast<int>(static_cast<std::uint32_t>(bottom) - static_cast<std::uint32_t>(top));
-  windows_.StretchDIBits(context, left, top, width, height, 0, 0, header_.width, header_.height,
-                         view_, kDibRgbColors, kSourceCopy);
+  // The source height is the row count: the header's own sign already says
+  // in which order the rows are stored, and a negative source height makes
+  // the drawing operation draw nothing at all.
+  windows_.StretchDIBits(context, left, top, width, height, 0, 0, header_.width,
+                         static_cast<std::int32_t>(header_.rows), view_, kDibRgbColors,
+                         kSourceCopy);
 }
 
 void BackgroundPicture::Destroy() {

@@ -139,6 +139,29 @@ std::vector<DecodeCase> Cases() {
     core.push_back(i == 2 ? 0xFF : 0);
   }
   cases.push_back({"core header with 3-byte entries", core, {1, 2, 0, 0}, 2, 1, {B, R}});
+  // What the drawing operation draws though the headers say more.
+  cases.push_back({"24 bits, no padding after the last row",
+                   Info(2, 2, 24, 0, 0, {}),
+                   {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, /*top*/ 0xFF, 0, 0, 0xFF, 0xFF, 0xFF},
+                   2,
+                   2,
+                   {B, W, R, G}});
+  std::vector<std::uint32_t> table(256, W);
+  table[0] = R;
+  table[1] = G;
+  table[255] = B;
+  Bytes claims300 = Info(3, 1, 8, 0, 0, table);
+  claims300[32] = 300 & 0xFF;  // the used-colour count
+  claims300[33] = 300 >> 8;
+  cases.push_back(
+      {"8 bits claiming 300 colours: the first 256", claims300, {1, 0, 255, 0}, 3, 1, {G, R, B}});
+  table.resize(16);
+  table[15] = B;
+  Bytes claims256 = Info(2, 1, 4, 0, 0, table);
+  claims256[32] = 0;  // 256
+  claims256[33] = 1;
+  cases.push_back(
+      {"4 bits claiming 256 colours: the first 16", claims256, {0x1F, 0, 0, 0}, 2, 1, {G, B}});
   return cases;
 }
 
@@ -157,9 +180,10 @@ TEST(DibDecoder, DecodesEveryAcceptedFormat) {
 }
 
 TEST(DibDecoder, RefusesWhatTheChecksRefuseAndHugePictures) {
-  // Pixel bits one byte short of what the header describes.
+  // Pixel bits one byte short of what the header describes (two rows of 8
+  // bytes, the last one's 2 bytes of padding not needed).
   Bytes info = Info(2, 2, 24, 0, 0, {});
-  Bytes bits(15);
+  Bytes bits(13);
   DecodedPicture picture;
   EXPECT_FALSE(DecodeDib(DibView{info.data(), info.size(), bits.data(), bits.size()}, picture));
   EXPECT_TRUE(picture.pixels.empty());

@@ -3,12 +3,15 @@
 #  - both builds: the launcher, mavrel-inspect and the test helper are PE
 #    files of the right machine and subsystem that import no DLL beyond
 #    those of Windows itself; the launcher carries icon group 107 and its
-#    manifest; both shipped programs carry the project's version resource. The check is shown to fail on a program with a foreign DLL.
-#  - x86_64 build, under wine64 on a private Xvfb: the backend's own checks
-#    of its system calls, the launcher end to end,
-#    and mavrel-inspect against this build's own (the platform's settings
-#    reader against ours). These share one wine prefix, made first by a
-#    fixture, and run one at a time.
+#    manifest; both shipped programs carry the project's version resource.
+#    The check is shown to fail on a program with a foreign DLL.
+#  - each build under Wine on a private Xvfb (x86_64 under wine64, i686
+#    under the 32-bit Wine that scripts/setup-wine32.sh installs): the
+#    backend's own checks of its system calls, the launcher end to end, and
+#    mavrel-inspect against this build's own (the platform's settings reader
+#    against ours). One test program serves both builds, told which one by
+#    MAVREL_WINDOWS_ARCH; each build has its own wine prefix, made first by
+#    a fixture, and the tests run one at a time.
 if(NOT MAVREL_WINDOWS_x86_64_DIR AND NOT MAVREL_WINDOWS_i686_DIR)
   return()
 endif()
@@ -44,13 +47,33 @@ foreach(arch x86_64 i686)
     PASS_REGULAR_EXPRESSION "FAILED: imports WS2_32.dll")
 endforeach()
 
+# x86_64: Debian's wine64. i686: the 32-bit Wine of scripts/setup-wine32.sh
+# (its own Debian root), or a 32-bit Wine installed on this machine.
+set(MAVREL_WINE32_ROOT "/opt/mavrel/wine32-root" CACHE PATH "Root holding the 32-bit Wine")
 find_program(MAVREL_WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(MAVREL_WINE64 wine64)
 find_program(MAVREL_WINESERVER wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(MAVREL_WINESERVER wineserver)
-if(NOT MAVREL_WINDOWS_x86_64_DIR OR NOT TARGET mavrel_x_harness OR NOT MAVREL_WINE64
-   OR NOT MAVREL_WINESERVER)
-  message(STATUS "Windows tests under wine64: not built (needs the x86_64 build, wine64, X harness)")
+find_program(MAVREL_WINE32 wine32 PATHS ${MAVREL_WINE32_ROOT} NO_DEFAULT_PATH)
+find_program(MAVREL_WINE32 wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+find_program(MAVREL_WINESERVER32 wineserver32 PATHS ${MAVREL_WINE32_ROOT} NO_DEFAULT_PATH)
+find_program(MAVREL_WINESERVER32 wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH)
+set(wine_x86_64 ${MAVREL_WINE64})
+set(wineserver_x86_64 ${MAVREL_WINESERVER})
+set(wine_i686 ${MAVREL_WINE32})
+set(wineserver_i686 ${MAVREL_WINESERVER32})
+
+set(wine_arches)
+foreach(arch x86_64 i686)
+  if(MAVREL_WINDOWS_${arch}_DIR AND wine_${arch} AND wineserver_${arch})
+    list(APPEND wine_arches ${arch})
+  else()
+    message(STATUS "Windows ${arch} tests under Wine: not built (needs the ${arch} build and its Wine)")
+    set(wine_${arch} "")
+    set(wineserver_${arch} "")
+  endif()
+endforeach()
+if(NOT wine_arches OR NOT TARGET mavrel_x_harness)
   return()
 endif()
 
@@ -69,30 +92,35 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/windows_differential_test.cpp AND TARGET m
 endif()
 target_link_libraries(mavrel_windows_e2e_tests PRIVATE mavrel_x_harness GTest::gtest_main)
 target_compile_definitions(mavrel_windows_e2e_tests PRIVATE
-  MAVREL_WINE64="${MAVREL_WINE64}"
-  MAVREL_WINESERVER="${MAVREL_WINESERVER}"
-  MAVREL_WINDOWS_DIR="${MAVREL_WINDOWS_x86_64_DIR}"
-  MAVREL_WINE_PREFIX="${CMAKE_CURRENT_BINARY_DIR}/wine/prefix"
-  MAVREL_E2E_WORK_DIR="${CMAKE_CURRENT_BINARY_DIR}/windows-media")
+  MAVREL_WINE_x86_64="${wine_x86_64}"
+  MAVREL_WINESERVER_x86_64="${wineserver_x86_64}"
+  MAVREL_WINDOWS_DIR_x86_64="${MAVREL_WINDOWS_x86_64_DIR}"
+  MAVREL_WINE_i686="${wine_i686}"
+  MAVREL_WINESERVER_i686="${wineserver_i686}"
+  MAVREL_WINDOWS_DIR_i686="${MAVREL_WINDOWS_i686_DIR}"
+  MAVREL_WINE_TEST_DIR="${CMAKE_CURRENT_BINARY_DIR}")
 
-add_test(NAME windows_wine_prefix
-  COMMAND mavrel_windows_e2e_tests --gtest_filter=WinePrefix.*)
-set_tests_properties(windows_wine_prefix PROPERTIES
-  FIXTURES_SETUP wine_prefix RESOURCE_LOCK wine TIMEOUT 400)
+foreach(arch ${wine_arches})
+  set(env ENVIRONMENT MAVREL_WINDOWS_ARCH=${arch})
+  add_test(NAME windows_${arch}_wine_prefix
+    COMMAND mavrel_windows_e2e_tests --gtest_filter=WinePrefix.*)
+  set_tests_properties(windows_${arch}_wine_prefix PROPERTIES ${env}
+    FIXTURES_SETUP wine_prefix_${arch} RESOURCE_LOCK wine TIMEOUT 400)
 
-add_test(NAME windows_x86_64_backend_checks_under_wine
-  COMMAND mavrel_windows_e2e_tests --gtest_filter=Win32Backend.*)
-set_tests_properties(windows_x86_64_backend_checks_under_wine PROPERTIES
-  FIXTURES_REQUIRED wine_prefix RESOURCE_LOCK wine TIMEOUT 300)
+  add_test(NAME windows_${arch}_backend_checks_under_wine
+    COMMAND mavrel_windows_e2e_tests --gtest_filter=Win32Backend.*)
+  set_tests_properties(windows_${arch}_backend_checks_under_wine PROPERTIES ${env}
+    FIXTURES_REQUIRED wine_prefix_${arch} RESOURCE_LOCK wine TIMEOUT 300)
 
-add_test(NAME windows_e2e_launcher_under_wine
-  COMMAND mavrel_windows_e2e_tests --gtest_filter=LauncherUnderWine.*)
-set_tests_properties(windows_e2e_launcher_under_wine PROPERTIES
-  FIXTURES_REQUIRED wine_prefix RESOURCE_LOCK wine TIMEOUT 400)
+  add_test(NAME windows_${arch}_e2e_launcher_under_wine
+    COMMAND mavrel_windows_e2e_tests --gtest_filter=LauncherUnderWine.*)
+  set_tests_properties(windows_${arch}_e2e_launcher_under_wine PROPERTIES ${env}
+    FIXTURES_REQUIRED wine_prefix_${arch} RESOURCE_LOCK wine TIMEOUT 400)
 
-if(MAVREL_HAVE_DIFFERENTIAL)
-  add_test(NAME windows_settings_differential
-    COMMAND mavrel_windows_e2e_tests --gtest_filter=SettingsDifferential.*:JsonFlattener.*)
-  set_tests_properties(windows_settings_differential PROPERTIES
-    FIXTURES_REQUIRED wine_prefix RESOURCE_LOCK wine TIMEOUT 400)
-endif()
+  if(MAVREL_HAVE_DIFFERENTIAL)
+    add_test(NAME windows_${arch}_settings_differential
+      COMMAND mavrel_windows_e2e_tests --gtest_filter=SettingsDifferential.*:JsonFlattener.*)
+    set_tests_properties(windows_${arch}_settings_differential PROPERTIES ${env}
+      FIXTURES_REQUIRED wine_prefix_${arch} RESOURCE_LOCK wine TIMEOUT 400)
+  endif()
+endforeach()

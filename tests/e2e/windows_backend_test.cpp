@@ -1,5 +1,5 @@
 // Runs the Windows backend's own checks (tests/win32/win32_platform_check.cpp,
-// built with the x86_64 programs) under wine64, in an empty folder that holds
+// built with each Windows build) under Wine, in an empty folder that holds
 // the helper program they start.
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace mavrel {
 namespace {
 
 TEST(Win32Backend, PassesItsChecksUnderWine) {
-  ASSERT_TRUE(WineAvailable()) << "wine64 or the Windows build is missing";
+  ASSERT_TRUE(WineAvailable()) << WineUnavailableReason();
   xharness::XSession session;
   ASSERT_TRUE(session.Start(1024, 768, 15000)) << session.error();
   Wine wine(session.displayName());

@@ -1,8 +1,8 @@
 // Our settings reader against the platform's own: every settings file in
 // tests/e2e/differential/ (the INI rules that the launcher relies on and the
 // edge cases of values, escapes, numbers, lists and defaults) is read by
-// this build's mavrel-inspect and by the x86_64 mavrel-inspect.exe under
-// wine64, whose reads are GetPrivateProfileStringA. Their JSON must agree
+// this build's mavrel-inspect and by the Windows build's mavrel-inspect.exe (i686
+// and x86_64) under Wine, whose reads are GetPrivateProfileStringA. Their JSON must agree
 // field by field, except where Wine is known to read differently from
 // Windows (kWineDepartures): there our reader must give what Windows gives.
 //
@@ -167,7 +167,7 @@ TEST(JsonFlattener, NamesEveryFieldByItsPath) {
 class SettingsDifferential : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(WineAvailable()) << "wine64 or the Windows build is missing";
+    ASSERT_TRUE(WineAvailable()) << WineUnavailableReason();
     ASSERT_TRUE(fs::exists(WindowsBuildDir() / "tools" / "mavrel-inspect.exe"));
     ASSERT_TRUE(session_.Start(1024, 768, 15000)) << session_.error();
     wine_ = std::make_unique<Wine>(session_.displayName());

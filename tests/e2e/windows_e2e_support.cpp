@@ -4,6 +4,7 @@
 #include <spawn.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -59,16 +60,45 @@ bool WaitOrKill(pid_t pid, int deadlineMs, int& status) {
 
 }  // namespace
 
-bool WineAvailable() {
-  return fs::exists(MAVREL_WINE64) && fs::exists(MAVREL_WINESERVER) &&
-         fs::exists(WindowsBuildDir() / "Mavrel.exe");
+const WindowsArch& CurrentArch() {
+  static const WindowsArch arch = [] {
+    const char* chosen = std::getenv("MAVREL_WINDOWS_ARCH");
+    const std::string name = chosen != nullptr && *chosen != '\0' ? chosen : "x86_64";
+    const WindowsArch known[] = {
+        {"x86_64", MAVREL_WINE_x86_64, MAVREL_WINESERVER_x86_64, MAVREL_WINDOWS_DIR_x86_64,
+         MAVREL_WINE_TEST_DIR "/wine-x86_64/prefix", MAVREL_WINE_TEST_DIR "/windows-media-x86_64"},
+        {"i686", MAVREL_WINE_i686, MAVREL_WINESERVER_i686, MAVREL_WINDOWS_DIR_i686,
+         MAVREL_WINE_TEST_DIR "/wine-i686/prefix", MAVREL_WINE_TEST_DIR "/windows-media-i686"},
+    };
+    for (const WindowsArch& a : known) {
+      if (a.name == name) return a;
+    }
+    return WindowsArch{};
+  }();
+  return arch;
 }
 
-fs::path WindowsBuildDir() { return fs::path(MAVREL_WINDOWS_DIR); }
+std::string WineUnavailableReason() {
+  const WindowsArch& arch = CurrentArch();
+  if (arch.name.empty()) return "MAVREL_WINDOWS_ARCH names no Windows build";
+  std::string missing;
+  if (arch.wine.empty() || !fs::exists(arch.wine)) missing += " Wine (" + arch.wine + ")";
+  if (arch.wineserver.empty() || !fs::exists(arch.wineserver)) {
+    missing += " wineserver (" + arch.wineserver + ")";
+  }
+  if (arch.buildDir.empty() || !fs::exists(fs::path(arch.buildDir) / "Mavrel.exe")) {
+    missing += " Mavrel.exe in the build folder (" + arch.buildDir + ")";
+  }
+  return missing.empty() ? "" : "the " + arch.name + " build lacks" + missing;
+}
+
+bool WineAvailable() { return WineUnavailableReason().empty(); }
+
+fs::path WindowsBuildDir() { return fs::path(CurrentArch().buildDir); }
 
 std::map<std::string, std::string> Wine::Environment() const {
   return {
-      {"WINEPREFIX", MAVREL_WINE_PREFIX},
+      {"WINEPREFIX", CurrentArch().prefix},
       {"WINEDEBUG", "-all"},
       // No offers to install Mono or Gecko: nobody is there to answer them.
       {"WINEDLLOVERRIDES", "mscoree,mshtml="},
@@ -79,7 +109,7 @@ std::map<std::string, std::string> Wine::Environment() const {
 pid_t Wine::Start(const std::vector<std::string>& args, const fs::path& directory,
                   const fs::path& log) const {
   xharness::ProcessOptions options;
-  options.argv.push_back(MAVREL_WINE64);
+  options.argv.push_back(CurrentArch().wine);
   options.argv.insert(options.argv.end(), args.begin(), args.end());
   options.workingDirectory = directory.string();
   options.env = Environment();
@@ -99,7 +129,7 @@ bool Wine::Run(const std::vector<std::string>& args, const fs::path& directory, 
 
 bool Wine::RunCapturingOutput(const std::vector<std::string>& args, const fs::path& directory,
                               const fs::path& output, int deadlineMs, int& status) const {
-  std::vector<std::string> argv = {MAVREL_WINE64};
+  std::vector<std::string> argv = {CurrentArch().wine};
   argv.insert(argv.end(), args.begin(), args.end());
   return WaitOrKill(SpawnCapturing(argv, directory, Environment(), output), deadlineMs, status);
 }
@@ -111,27 +141,27 @@ bool RunNativeCapturingOutput(const std::vector<std::string>& argv, const fs::pa
 
 void Wine::StopServer() const {
   xharness::ProcessOptions options;
-  options.argv = {MAVREL_WINESERVER, "-k"};
+  options.argv = {CurrentArch().wineserver, "-k"};
   options.env = Environment();
   options.outputFile = "/dev/null";
   const pid_t pid = xharness::StartProcess(options);
   int status = 0;
   if (pid > 0 && !xharness::WaitForExit(pid, 15000, status)) xharness::KillProcess(pid);
   // -k only signals; wait until the server has really gone.
-  options.argv = {MAVREL_WINESERVER, "-w"};
+  options.argv = {CurrentArch().wineserver, "-w"};
   const pid_t waiter = xharness::StartProcess(options);
   if (waiter > 0 && !xharness::WaitForExit(waiter, 15000, status)) xharness::KillProcess(waiter);
 }
 
 bool Wine::MakePrefix(std::string& log) const {
-  const fs::path prefix(MAVREL_WINE_PREFIX);
+  const fs::path prefix(CurrentArch().prefix);
   if (fs::exists(prefix / "system.reg") && fs::exists(prefix / "drive_c" / "windows")) {
     return true;
   }
   fs::create_directories(prefix.parent_path());
   const fs::path logFile = prefix.parent_path() / "wineboot.log";
   xharness::ProcessOptions options;
-  options.argv = {MAVREL_WINE64, "wineboot", "--init"};
+  options.argv = {CurrentArch().wine, "wineboot", "--init"};
   options.env = Environment();
   options.outputFile = logFile.string();
   const pid_t pid = xharness::StartProcess(options);
@@ -144,7 +174,7 @@ bool Wine::MakePrefix(std::string& log) const {
 }
 
 fs::path FreshFolder(const std::string& name) {
-  const fs::path folder = fs::path(MAVREL_E2E_WORK_DIR) / name;
+  const fs::path folder = fs::path(CurrentArch().workDir) / name;
   std::error_code ignored;
   fs::remove_all(folder, ignored);
   fs::create_directories(folder);

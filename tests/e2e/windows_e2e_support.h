@@ -1,6 +1,9 @@
-// Running the Windows programs under wine64 for the end-to-end and
+// Running the Windows programs under Wine for the end-to-end and
 // differential tests: the wine prefix, starting programs in it, and the
-// small file chores of making a test medium.
+// small file chores of making a test medium. One test program serves both
+// Windows builds: MAVREL_WINDOWS_ARCH in the environment names the one
+// under test ("x86_64" under wine64, the default, or "i686" under 32-bit
+// Wine), and each build has its own wine prefix and work folder.
 #pragma once
 
 #include <sys/types.h>
@@ -12,11 +15,25 @@
 
 namespace mavrel {
 
-// wine64, wineserver and the Windows build folder are all there.
-bool WineAvailable();
+// The Windows build under test and what runs it.
+struct WindowsArch {
+  std::string name;        // "x86_64" or "i686"
+  std::string wine;        // the Wine loader for this build's programs
+  std::string wineserver;  // and its server
+  std::string buildDir;    // Mavrel.exe, mavrel-test-helper.exe, tools/mavrel-inspect.exe
+  std::string prefix;      // this build's own wine prefix
+  std::string workDir;     // this build's test media
+};
+// The build that MAVREL_WINDOWS_ARCH names; an empty name when it names
+// none that this test program knows.
+const WindowsArch& CurrentArch();
 
-// The x86_64 Windows build folder (Mavrel.exe, mavrel-test-helper.exe,
-// tools/mavrel-inspect.exe).
+// The build's Wine, wineserver and build folder are all there.
+bool WineAvailable();
+// What is missing, for the failure message.
+std::string WineUnavailableReason();
+
+// The Windows build folder under test.
 std::filesystem::path WindowsBuildDir();
 
 // Programs in this build's wine prefix, shown on one X display.
@@ -24,7 +41,7 @@ class Wine {
  public:
   explicit Wine(std::string display) : display_(std::move(display)) {}
 
-  // Starts `args` (a Windows program and its arguments) under wine64 in
+  // Starts `args` (a Windows program and its arguments) under Wine in
   // `directory`, output to `log`. The pid, or -1.
   pid_t Start(const std::vector<std::string>& args, const std::filesystem::path& directory,
               const std::filesystem::path& log) const;

@@ -1,4 +1,4 @@
-// The x86_64 Windows launcher under wine64 on a private Xvfb, checked as a
+// The Windows launcher (i686 or x86_64) under Wine on a private Xvfb, checked as a
 // user would see it: the window's title, client size and centred position,
 // the picture stretched over the client area, a button's colours as the
 // pointer moves onto it and presses it, the programs a click starts (a
@@ -65,32 +65,58 @@ constexpr Area kBrokenButton = {20, 60, 170, 34};
 constexpr Area kQuitButton = {20, 104, 170, 34};
 constexpr Area kDescription = {20, 240, 360, 40};
 
-// A 40 x 30 24-bit BMP of four coloured quadrants, stored bottom-up.
-std::vector<std::uint8_t> QuadrantPicture() {
-  const int width = 40, height = 30, stride = width * 3;
-  std::vector<std::uint8_t> file(54 + stride * height, 0);
+// How the quadrant picture is stored.
+struct PictureForm {
+  const char* name;
+  int width = 40;  // 30 rows
+  int bits = 24;   // 24, or 8 and 4 with the quadrant colours as entries 0 to 3
+  bool topDown = false;
+  std::uint32_t colorsClaimed = 0;  // the header's used-colour count
+  int entriesStored = 0;            // colour-table entries in the file
+  bool lastRowPadding = true;       // false: the file ends with the last row's pixels
+};
+
+// A BMP of four coloured quadrants: by default 40 x 30 at 24 bits, stored
+// bottom-up.
+std::vector<std::uint8_t> QuadrantPicture(const PictureForm& form = {"plain"}) {
+  const int width = form.width, height = 30;
+  const int stride = (width * form.bits + 31) / 32 * 4;
+  const int offset = 54 + 4 * form.entriesStored;
+  std::vector<std::uint8_t> file(offset + stride * height, 0);
+  if (!form.lastRowPadding) file.resize(file.size() - (stride - (width * form.bits + 7) / 8));
   auto put32 = [&](std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
   };
   file[0] = 'B';
   file[1] = 'M';
   put32(2, static_cast<std::uint32_t>(file.size()));
-  put32(10, 54);
+  put32(10, static_cast<std::uint32_t>(offset));
   put32(14, 40);
-  put32(18, width);
-  put32(22, height);
+  put32(18, static_cast<std::uint32_t>(width));
+  put32(22, static_cast<std::uint32_t>(form.topDown ? -height : height));
   file[26] = 1;
-  file[28] = 24;
+  file[28] = static_cast<std::uint8_t>(form.bits);
   put32(34, static_cast<std::uint32_t>(stride * height));
+  put32(46, form.colorsClaimed);
+  const Rgb quadrants[] = {kTopLeft, kTopRight, kBottomLeft, kBottomRight};
+  for (int i = 0; i < form.entriesStored; ++i) {
+    // Entries past the quadrants' are a colour that no check expects.
+    put32(54 + 4 * i, i < 4 ? quadrants[i] : 0x00FF7F);
+  }
   for (int row = 0; row < height; ++row) {
-    const int y = height - 1 - row;  // bottom-up
+    const int y = form.topDown ? row : height - 1 - row;
     for (int x = 0; x < width; ++x) {
-      const Rgb c = y < height / 2 ? (x < width / 2 ? kTopLeft : kTopRight)
-                                   : (x < width / 2 ? kBottomLeft : kBottomRight);
-      std::uint8_t* p = &file[54 + row * stride + x * 3];
-      p[0] = c & 0xFF;
-      p[1] = (c >> 8) & 0xFF;
-      p[2] = (c >> 16) & 0xFF;
+      const int q = (y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1);
+      std::uint8_t* p = &file[offset + row * stride];
+      if (form.bits == 24) {
+        p[x * 3] = quadrants[q] & 0xFF;
+        p[x * 3 + 1] = (quadrants[q] >> 8) & 0xFF;
+        p[x * 3 + 2] = (quadrants[q] >> 16) & 0xFF;
+      } else if (form.bits == 8) {
+        p[x] = static_cast<std::uint8_t>(q);
+      } else {
+        p[x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? q << 4 : q);
+      }
     }
   }
   return file;
@@ -166,7 +192,7 @@ std::map<std::pair<int, int>, std::vector<std::uint32_t>> WindowIcons(XSession& 
 class LauncherUnderWine : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(WineAvailable()) << "wine64 or the Windows build is missing";
+    ASSERT_TRUE(WineAvailable()) << WineUnavailableReason();
     ASSERT_TRUE(session_.Start(1024, 768, 15000)) << session_.error();
     wine_ = std::make_unique<Wine>(session_.displayName());
     wine_->StopServer();
@@ -391,6 +417,45 @@ TEST_F(LauncherUnderWine, ExitButtonStartsHelperAndEndsWithStatusZero) {
   const std::map<std::string, std::string> run = ReadKeyValues(quitOutput);
   EXPECT_EQ("mavrel-test-helper.exe quit.txt", run.at("command-line"));
   EXPECT_EQ(WindowsPath(medium_), run.at("directory"));
+}
+
+// Pictures that the drawing operation shows though they are unusual: each
+// must cover the client area the right way up, not leave it black or white.
+TEST_F(LauncherUnderWine, UnusualPicturesShowTheRightWayUp) {
+  // 41 pixels wide, so that every row has padding.
+  const PictureForm forms[] = {
+      {"top-down", 41, 24, true},
+      {"top-down, no padding after the last row", 41, 24, true, 0, 0, false},
+      {"bottom-up, no padding after the last row", 41, 24, false, 0, 0, false},
+      {"8-bit claiming 300 colours", 41, 8, false, 300, 256},
+      {"4-bit claiming 256 colours", 41, 4, true, 256, 16},
+  };
+  for (const PictureForm& form : forms) {
+    SCOPED_TRACE(form.name);
+    WriteFile(medium_ / "quadrants.bmp", QuadrantPicture(form));
+    StartLauncher();
+    ASSERT_FALSE(HasFatalFailure());
+    if (client_.width == 0) client_ = ExpectedClient();
+    EXPECT_TRUE(session_.WaitForPixel(client_.x + 300, client_.y + 75, kTopRight, 10000, 8))
+        << "the picture was not drawn";
+    const struct {
+      int x, y;
+      Rgb colour;
+    } inside[] = {{100, 75, kTopLeft},      {300, 75, kTopRight}, {100, 225, kBottomLeft},
+                  {300, 225, kBottomRight}, {5, 5, kTopLeft},     {394, 294, kBottomRight},
+                  {5, 294, kBottomLeft},    {394, 5, kTopRight}};
+    for (const auto& at : inside) {
+      const Rgb seen = session_.Pixel(client_.x + at.x, client_.y + at.y);
+      EXPECT_TRUE(xharness::ColoursMatch(at.colour, seen, 8))
+          << "at " << at.x << "," << at.y << ": " << Hex(seen) << " for " << Hex(at.colour);
+    }
+    session_.RequestClose(window_);
+    int status = -1;
+    ASSERT_TRUE(xharness::WaitForExit(launcher_, 20000, status)) << "the launcher did not end";
+    launcher_ = -1;
+    EXPECT_EQ(0, status);
+    ASSERT_TRUE(session_.WaitForNoWindow(kTitle, 5000));
+  }
 }
 
 }  // namespace

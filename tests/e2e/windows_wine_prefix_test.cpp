@@ -9,7 +9,7 @@ namespace mavrel {
 namespace {
 
 TEST(WinePrefix, Create) {
-  ASSERT_TRUE(WineAvailable()) << "wine64 or the Windows build is missing";
+  ASSERT_TRUE(WineAvailable()) << WineUnavailableReason();
   xharness::XSession session;
   ASSERT_TRUE(session.Start(1024, 768, 15000)) << session.error();
   Wine wine(session.displayName());

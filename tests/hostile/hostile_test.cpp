@@ -503,7 +503,9 @@ std::vector<PictureCase> PictureCases() {
   };
   for (Dims d :
        {Dims{0x7FFFFFFF, 0x7FFFFFFF, 32}, Dims{65536, 65536, 24}, Dims{32768, -32768, 32},
-        Dims{0x40000000, 4, 32}, Dims{8, INT32_MIN, 24}, Dims{-8, 8, 24}, Dims{1, 1 << 30, 1}}) {
+        Dims{0x40000000, 4, 32}, Dims{8, INT32_MIN, 24}, Dims{-8, 8, 24}, Dims{1, 1 << 30, 1},
+        // Over 2 GiB of pixel data: more than the drawing operation takes.
+        Dims{23180, 23180, 32}}) {
     BmpLayout s;
     s.width = d.width;
     s.height = d.height;

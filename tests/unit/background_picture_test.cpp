@@ -111,32 +111,36 @@ TEST(BackgroundPictureTest, SmallWhiteOpensNoFileButOtherSpellingsAreFileNames) 
 }
 
 TEST(BackgroundPictureTest, DrawablePictureIsStretchedOverTheRectangle) {
-  FakePlatform fake;
-  BmpLayout layout;
-  layout.width = 640;
-  layout.height = 480;
-  fake.files["big.bmp"] = MakeBmp(layout);
-  BackgroundPicture picture(fake, "big.bmp");
-  fake.ClearCalls();
-  picture.PaintPicture(Dc(), 0, 0, 500, 300);
-  std::vector<std::string> expected = {
-      "StretchDIBits dc9 0,0 500x300 from 0,0 640x480 info=40 bits=921600 usage=0 "
-      "rop=13369376"};
-  EXPECT_EQ(expected, fake.calls());
-}
-
-TEST(BackgroundPictureTest, TopDownHeightIsPassedAsStored) {
-  FakePlatform fake;
-  BmpLayout layout;
-  layout.width = 3;
-  layout.height = -5;
-  fake.files["td.bmp"] = MakeBmp(layout);
-  BackgroundPicture picture(fake, "td.bmp");
-  fake.ClearCalls();
-  picture.PaintPicture(Dc(), 10, 20, 110, 70);
-  std::vector<std::string> expected = {
-      "StretchDIBits dc9 10,20 100x50 from 0,0 3x-5 info=40 bits=60 usage=0 rop=13369376"};
-  EXPECT_EQ(expected, fake.calls());
+  // The source rectangle is the whole picture, its height the row count
+  // whichever way the rows are stored. The bits handed over end with the
+  // last row's pixels, without its padding (rows of 12 and 24 bytes here).
+  struct Row {
+    const char* name;
+    std::int32_t width, height;
+    std::int32_t left, top, right, bottom;
+    const char* call;
+  };
+  const Row rows[] = {
+      {"bottom-up, squeezed", 640, 480, 0, 0, 500, 300,
+       "StretchDIBits dc9 0,0 500x300 from 0,0 640x480 info=40 bits=921600 usage=0 "
+       "rop=13369376"},
+      {"top-down, enlarged", 3, -5, 10, 20, 110, 70,
+       "StretchDIBits dc9 10,20 100x50 from 0,0 3x5 info=40 bits=57 usage=0 rop=13369376"},
+      {"top-down, one row", 7, -1, 0, 0, 500, 300,
+       "StretchDIBits dc9 0,0 500x300 from 0,0 7x1 info=40 bits=21 usage=0 rop=13369376"},
+  };
+  for (const Row& row : rows) {
+    FakePlatform fake;
+    BmpLayout layout;
+    layout.width = row.width;
+    layout.height = row.height;
+    fake.files["pic.bmp"] = MakeBmp(layout);
+    BackgroundPicture picture(fake, "pic.bmp");
+    ASSERT_TRUE(picture.drawable()) << row.name;
+    fake.ClearCalls();
+    picture.PaintPicture(Dc(), row.left, row.top, row.right, row.bottom);
+    EXPECT_EQ(std::vector<std::string>{row.call}, fake.calls()) << row.name;
+  }
 }
 
 TEST(BackgroundPictureTest, NothingDrawableIsPaintedWhite) {
@@ -183,6 +187,25 @@ TEST(BackgroundPictureTest, AFileThatIsNotABmpStaysInMemory) {
   EXPECT_TRUE(picture.loaded());
   EXPECT_EQ(16u, picture.size());
   EXPECT_EQ(PictureVerdict::kBadSignature, picture.verdict());
+}
+
+TEST(BackgroundPictureTest, APictureTooLargeToDrawIsNotKept) {
+  // 23180 x 23180 at 32 bits is more pixel data than the drawing operation
+  // takes; the file need not hold it for the header to say so.
+  FakePlatform fake;
+  BmpLayout layout;
+  layout.bitCount = 32;
+  layout.width = 23180;
+  layout.height = -23180;
+  layout.pixelBytes = 64;
+  fake.files["huge.bmp"] = MakeBmp(layout);
+  BackgroundPicture picture(fake, "huge.bmp");
+  EXPECT_EQ(PictureVerdict::kPixelsTooLarge, picture.verdict());
+  EXPECT_FALSE(picture.loaded());
+  EXPECT_EQ(0u, picture.size());
+  fake.ClearCalls();
+  picture.PaintPicture(Dc(), 0, 0, 500, 300);
+  EXPECT_EQ(std::vector<std::string>{"FillRect dc9 0,0,500,300 16777215"}, fake.calls());
 }
 
 TEST(BackgroundPictureTest, DestroyReleasesTheBytes) {

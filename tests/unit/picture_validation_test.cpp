@@ -163,14 +163,35 @@ std::vector<Row> Rows() {
     s.width = 32768;
     s.height = 32768;
     s.pixelBytes = 64;
-    add("pixel bytes of 2^32", s, V::kPixelsPastEnd);
+    add("pixel bytes of 2^32", s, V::kPixelsTooLarge);
     s.height = -32768;
-    add("top-down pixel bytes of 2^32", s, V::kPixelsPastEnd);
+    add("top-down pixel bytes of 2^32", s, V::kPixelsTooLarge);
     s = Layout(24);
     s.width = 32768;
     s.height = 21846;  // 98304 x 21846 bytes: just above 2^31
     s.pixelBytes = 64;
-    add("pixel bytes above 2^31", s, V::kPixelsPastEnd);
+    add("pixel bytes above 2^31", s, V::kPixelsTooLarge);
+    // The drawing operation takes 23170 x 23170 at 32 bits, not 23180.
+    s = Layout(32);
+    s.width = 23180;
+    s.height = 23180;
+    s.pixelBytes = 64;
+    add("23180 x 23180 at 32 bits", s, V::kPixelsTooLarge);
+    s.width = 23170;
+    s.height = -23170;
+    add("23170 x 23170 at 32 bits, cut short", s, V::kPixelsPastEnd);
+    s = Layout(8, 1);
+    s.width = 16;
+    s.imageSize = 0x80000000u;
+    s.pixelBytes = 16;
+    add("RLE8 image size of 2^31", s, V::kPixelsTooLarge);
+    // 32768 x 32768 at 8 bits is 2^30 bytes, padded rows included.
+    s = Layout(8, 1);
+    s.width = 32768;
+    s.height = 32768;
+    s.imageSize = 64;
+    s.pixelBytes = 64;
+    add("RLE8 at the width and height limits", s, V::kDrawable);
   }
   {
     BmpLayout s;
@@ -190,13 +211,33 @@ std::vector<Row> Rows() {
     BmpLayout s = Layout(8);
     s.colorsUsed = 16;
     add("8-bit with 16 colours", s, V::kDrawable);
+    // Counts above 2^bits are drawn with the first 2^bits entries.
     s.colorsUsed = 257;
     s.paletteEntries = 0;
-    add("8-bit with 257 colours", s, V::kBadColorTable);
+    add("8-bit with 257 colours and no table", s, V::kInfoPastEnd);
+    s.colorsUsed = 300;
+    s.paletteEntries = 300;
+    add("8-bit with 300 colours, all in the file", s, V::kDrawable);
+    s.paletteEntries = 256;
+    add("8-bit with 300 colours, 256 in the file", s, V::kDrawable);
+    s.paletteEntries = 255;
+    add("8-bit with 300 colours, 255 in the file", s, V::kPixelOffsetTooSmall);
+    s.pixelBytes = 0;
+    add("8-bit with 300 colours, 255 and nothing after", s, V::kInfoPastEnd);
+    s.colorsUsed = 0xFFFFFFFFu;
+    s.paletteEntries = 256;
+    s.pixelBytes = -1;
+    add("8-bit with 2^32 - 1 colours", s, V::kDrawable);
+    s = Layout(4);
+    s.colorsUsed = 256;
+    s.paletteEntries = 16;
+    add("4-bit with 256 colours, 16 in the file", s, V::kDrawable);
+    s.paletteEntries = 15;
+    add("4-bit with 256 colours, 15 in the file", s, V::kPixelOffsetTooSmall);
     s = Layout(1);
     s.colorsUsed = 3;
     s.paletteEntries = 3;
-    add("1-bit with 3 colours", s, V::kBadColorTable);
+    add("1-bit with 3 colours", s, V::kDrawable);
     s = Layout(8);
     s.paletteEntries = 255;
     s.pixelBytes = 0;
@@ -240,6 +281,23 @@ std::vector<Row> Rows() {
     add("pixels one byte short", s, V::kPixelsPastEnd);
     s.pixelBytes = 25;
     add("pixels with a byte to spare", s, V::kDrawable);
+    // The drawing operation reads no padding after the last row: 3 x 2 at
+    // 24 bits is a row of 12 bytes, 9 of them pixels.
+    s.width = 3;
+    s.pixelBytes = 12 + 9;
+    add("last row without its padding", s, V::kDrawable);
+    s.height = -2;
+    add("top-down, last row without its padding", s, V::kDrawable);
+    s.pixelBytes = 12 + 8;
+    add("top-down, last row one byte short", s, V::kPixelsPastEnd);
+    s.height = 2;
+    add("last row one byte short", s, V::kPixelsPastEnd);
+    s = Layout(1);
+    s.width = 33;  // rows of 8 bytes, 5 of them pixels
+    s.pixelBytes = 8 + 5;
+    add("1-bit, last row without its padding", s, V::kDrawable);
+    s.pixelBytes = 8 + 4;
+    add("1-bit, last row one byte short", s, V::kPixelsPastEnd);
   }
   {
     BmpLayout s;
@@ -283,15 +341,25 @@ TEST(PictureValidationTest, EveryTruncationOfAValidFileIsRefused) {
   BmpLayout core;
   core.headerSize = 12;
   core.bitCount = 4;
-  specs.push_back(core);
+  specs.push_back(core);  // rows of 4 bytes, 2 of them pixels
+  BmpLayout padded;
+  padded.width = 5;  // rows of 16 bytes, 15 of them pixels
+  specs.push_back(padded);
   BmpLayout rle = Layout(8, 1);
   rle.imageSize = 12;
   specs.push_back(rle);
   for (const BmpLayout& layout : specs) {
     std::vector<std::uint8_t> full = MakeBmp(layout);
-    ASSERT_EQ(PictureVerdict::kDrawable, Check(full));
+    PictureHeader h;
+    ASSERT_EQ(PictureVerdict::kDrawable, Check(full, &h));
+    // The padding of the last row may be missing, and nothing more.
+    std::size_t padding = 0;
+    if (layout.compression == 0) {
+      padding = h.rowStride - (static_cast<std::size_t>(h.width) * h.bitCount + 7) / 8;
+    }
     for (std::size_t size = 0; size < full.size(); ++size) {
-      EXPECT_NE(PictureVerdict::kDrawable, Check(Truncated(full, size)))
+      EXPECT_EQ(size >= full.size() - padding,
+                PictureVerdict::kDrawable == Check(Truncated(full, size)))
           << "bits " << layout.bitCount << " cut to " << size << " of " << full.size();
     }
   }
@@ -325,13 +393,23 @@ TEST(PictureValidationTest, HeaderOfADrawablePicture) {
   BmpLayout rle4 = Layout(4, 2);
   rle4.imageSize = 9;
   rle4.colorsUsed = 5;
+  BmpLayout s8many = Layout(8);
+  s8many.colorsUsed = 300;
+  s8many.paletteEntries = 300;
+  BmpLayout s4many = Layout(4);
+  s4many.width = 9;
+  s4many.colorsUsed = 256;
+  s4many.paletteEntries = 16;
   std::vector<Expect> rows = {
       {"24-bit", BmpLayout{}, 0, 4, 40, 40, 12, 24, 0xFF0000, 0xFF00, 0xFF},
-      {"8-bit top-down", s8, 256, 4, 40, 40 + 1024, 8, 24, 0, 0, 0},
-      {"16-bit", s16, 0, 4, 40, 40, 8, 16, 0x7C00, 0x03E0, 0x001F},
+      // Three rows of 8 bytes; the last one's padding is not counted.
+      {"8-bit top-down", s8, 256, 4, 40, 40 + 1024, 8, 8 + 8 + 5, 0, 0, 0},
+      {"8-bit, 300 colours", s8many, 256, 4, 40, 40 + 1024, 4, 8, 0, 0, 0},
+      {"4-bit, 256 colours", s4many, 16, 4, 40, 40 + 64, 8, 8 + 5, 0, 0, 0},
+      {"16-bit", s16, 0, 4, 40, 40, 8, 8 + 6, 0x7C00, 0x03E0, 0x001F},
       {"16-bit bitfields", s16f, 0, 4, 52, 52, 4 * 2, 16, 0xF800, 0x07E0, 0x001F},
       {"32-bit V5 bitfields", s32v5, 0, 4, 124, 124, 16, 32, 0xFF, 0xFF00, 0xFF0000},
-      {"core 1-bit", core1, 2, 3, 12, 18, 8, 16, 0, 0, 0},
+      {"core 1-bit", core1, 2, 3, 12, 18, 8, 8 + 5, 0, 0, 0},
       {"RLE4", rle4, 5, 4, 40, 60, 0, 9, 0, 0, 0},
   };
   for (const Expect& e : rows) {
