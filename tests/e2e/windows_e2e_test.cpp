@@ -22,8 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "support/bmp_builder.h"
+#include "support/x_harness.h"
 #include "windows_e2e_support.h"
-#include "x_harness.h"
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -67,33 +68,16 @@ constexpr Area kDescription = {20, 240, 360, 40};
 
 // A 40 x 30 24-bit BMP of four coloured quadrants, stored bottom-up.
 std::vector<std::uint8_t> QuadrantPicture() {
-  const int width = 40, height = 30, stride = width * 3;
-  std::vector<std::uint8_t> file(54 + stride * height, 0);
-  auto put32 = [&](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(file.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, width);
-  put32(22, height);
-  file[26] = 1;
-  file[28] = 24;
-  put32(34, static_cast<std::uint32_t>(stride * height));
-  for (int row = 0; row < height; ++row) {
-    const int y = height - 1 - row;  // bottom-up
-    for (int x = 0; x < width; ++x) {
-      const Rgb c = y < height / 2 ? (x < width / 2 ? kTopLeft : kTopRight)
-                                   : (x < width / 2 ? kBottomLeft : kBottomRight);
-      std::uint8_t* p = &file[54 + row * stride + x * 3];
-      p[0] = c & 0xFF;
-      p[1] = (c >> 8) & 0xFF;
-      p[2] = (c >> 16) & 0xFF;
-    }
-  }
-  return file;
+  const int width = 40, height = 30;
+  test_support::BmpLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.imageSizeOfRows = true;
+  layout.pixels = test_support::Rows24(width, height, [](int x, int y) {
+    return y < height / 2 ? (x < width / 2 ? kTopLeft : kTopRight)
+                          : (x < width / 2 ? kBottomLeft : kBottomRight);
+  });
+  return test_support::MakeBmp(layout);
 }
 
 std::string Hex(std::uint32_t v) {
