@@ -22,7 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "x_harness.h"
+#include "support/temp_medium.h"
+#include "support/x_harness.h"
 
 using namespace mavrel::xharness;
 namespace fs = std::filesystem;
@@ -203,12 +204,11 @@ int main(int argc, char** argv) {
   std::printf("launcher peak memory (VmHWM) on the medium: %ld kB\n", peak);
 
   // Pointer move to repainted frame, 200 buttons on a white window.
-  char folder[] = "/tmp/mavrel-timing-XXXXXX";
-  if (!mkdtemp(folder)) return 1;
-  std::ofstream(std::string(folder) + "/Mavrel.INI") << GridMedium(200);
+  mavrel::test_support::TempMedium grid("timing");
+  grid.WriteSettings(GridMedium(200));
   ProcessOptions g;
   g.argv = {launcher};
-  g.workingDirectory = folder;
+  g.workingDirectory = grid.path();
   g.env["DISPLAY"] = x.displayName();
   g.outputFile = "/dev/null";
   pid_t pid = StartProcess(g);
@@ -239,6 +239,5 @@ int main(int argc, char** argv) {
   kill(pid, SIGTERM);
   int status;
   if (!WaitForExit(pid, 3000, status)) KillProcess(pid);
-  fs::remove_all(folder);
   return 0;
 }

@@ -45,6 +45,8 @@ struct ProcessOptions {
   std::map<std::string, std::string> env;  // added to (or replacing) the caller's environment
   std::vector<std::string> unsetEnv;       // removed from the environment
   std::string outputFile;                  // empty: inherit; else stdout and stderr go here
+  std::string errorFile;                   // not empty: stderr goes here instead
+  std::string inputFile;                   // not empty: stdin comes from here
   std::vector<int> ignoredSignals;         // set to SIG_IGN in the program (as nohup does)
   std::vector<int> blockedSignals;         // blocked in the program's signal mask
 };
