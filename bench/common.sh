@@ -5,8 +5,13 @@
 #                        its source) into DIR
 # bench_xvfb W H [-fp P] starts a private Xvfb (-displayfd) and exports DISPLAY;
 #                        it is stopped when the script exits
-# bench_stats            reads numbers, one a line; prints "median q1 q3 n"
+# bench_stats            reads numbers, one a line; prints "median q1 q3 n min"
 #                        (quartiles interpolated between the sorted values)
+# bench_probe_line NAME ROUND LINE
+#                        a CSV row "NAME,ROUND,map,paint,user,sys,cpu" from a line of
+#                        paint_probe (or of the shared maptime, which gives no
+#                        CPU times: those fields stay empty); fails when LINE
+#                        shows no painted window
 # bench_load             the load averages, from /proc/loadavg
 
 bench_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -58,7 +63,15 @@ bench_stats() {
       h = (n - 1) * p; lo = int(h)
       return lo + 1 < n ? v[lo] + (h - lo) * (v[lo + 1] - v[lo]) : v[lo]
     }
-    END { if (n == 0) print "- - - 0"; else printf "%.1f %.1f %.1f %d\n", q(0.5), q(0.25), q(0.75), n }'
+    END { if (n == 0) print "- - - 0 -"; else printf "%.1f %.1f %.1f %d %.1f\n", q(0.5), q(0.25), q(0.75), n, v[0] }'
+}
+
+bench_probe_line() {
+  local name=$1 round=$2 line=$3
+  # shellcheck disable=SC2086
+  set -- $line
+  [ "${1:-}" = map_ms ] && [ "${3:-}" = paint_ms ] && [ "$4" != "-1.0" ] || return 1
+  echo "$name,$round,$2,$4,${6:-},${8:-},${10:-}"
 }
 
 bench_load() { cut -d' ' -f1-3 /proc/loadavg; }

@@ -54,33 +54,31 @@ for ((round = 0; round < runs; round++)); do
     count=${counts[$(((k + round) % n))]}
     line=$(cd "$work/m$count" && "$work/tools/paint_probe" "$launcher" 2>/dev/null) || true
     # "map_ms M paint_ms P user_ms U sys_ms S cpu_ms C"
-    set -- $line
-    if [ "${4:--1}" != "-1.0" ] && [ -n "${4:-}" ]; then
-      echo "$count,$round,$2,$4,$6,$8,${10}" >>"$work/runs.csv"
-    else
+    bench_probe_line "$count" "$round" "$line" >>"$work/runs.csv" ||
       echo "count $count round $round: no painted window" >&2
-    fi
     sleep 0.2
   done
 done
 load_after=$(bench_load)
 
-column() { awk -F, -v c="$1" -v k="$2" 'NR > 1 && $1 == c { print $k }' "$work/runs.csv"; }
+column() { awk -F, -v c="$1" -v k="$2" 'NR > 1 && $1 == c && $k != "" { print $k }' "$work/runs.csv"; }
 echo "# start to first paint, desktop launcher, grid media; $runs rounds interleaved"
 echo "# load average before: $load_before   after: $load_after"
-printf "%8s %6s | %9s %9s %9s | %9s %9s %9s\n" buttons runs "paint med" q1 q3 "cpu med" q1 q3
-declare -A median
+printf "%8s %5s | %9s %7s %7s %7s | %8s %7s %7s\n" buttons runs "paint med" q1 q3 min "cpu med" q1 q3
+declare -A median cpu
 for count in "${counts[@]}"; do
-  read -r pm p1 p3 pn < <(column "$count" 4 | bench_stats)
+  read -r pm p1 p3 pn pmin < <(column "$count" 4 | bench_stats)
   read -r cm c1 c3 _ < <(column "$count" 7 | bench_stats)
-  median[$count]=$pm
-  printf "%8s %6s | %9s %9s %9s | %9s %9s %9s\n" "$count" "$pn" "$pm" "$p1" "$p3" "$cm" "$c1" "$c3"
+  median[$count]=$pm cpu[$count]=$cm
+  printf "%8s %5s | %9s %7s %7s %7s | %8s %7s %7s\n" "$count" "$pn" "$pm" "$p1" "$p3" "$pmin" \
+    "$cm" "$c1" "$c3"
 done
 echo "# times in ms; cpu = user + system of the launcher up to its first paint"
 for ((k = 1; k < n; k++)); do
   a=${counts[$((k - 1))]} b=${counts[$k]}
-  awk -v a="${median[$a]}" -v b="${median[$b]}" -v na="$a" -v nb="$b" \
-    'BEGIN { if (a > 0) printf "# median paint %s / %s buttons: %.2f\n", nb, na, b / a }'
+  awk -v a="${median[$a]}" -v b="${median[$b]}" -v ca="${cpu[$a]}" -v cb="${cpu[$b]}" \
+    -v na="$a" -v nb="$b" 'BEGIN { if (a > 0 && ca > 0)
+      printf "# %s / %s buttons: median paint %.2f, median cpu %.2f\n", nb, na, b / a, cb / ca }'
 done
 [ -z "$csv" ] || cp "$work/runs.csv" "$csv"
 
