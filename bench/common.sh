@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the whole-process benchmarks in bench/ (sourced, not run).
 # Figures only: nothing here passes or fails on a timing.
 #

@@ -26,7 +26,7 @@
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
-runs=21 medium="$bench_here/../examples/demo" csv= fontpath= probe=
+runs=21 medium="$bench_here/../examples/demo" csv='' fontpath='' probe=''
 while getopts "r:m:o:f:p:" option; do
   case $option in
     r) runs=$OPTARG ;;
@@ -78,7 +78,7 @@ echo "# start to first paint in $medium; $runs rounds interleaved"
 echo "# load average before: $load_before   after: $load_after"
 printf "%-10s %4s | %9s %7s %7s %7s | %6s | %8s %7s %7s | %7s %7s | %6s\n" program runs "paint med" \
   q1 q3 min ratio "cpu med" q1 q3 user sys "cpu x"
-floor= cpu_floor=
+floor='' cpu_floor=''
 for ((k = 0; k < n; k++)); do
   name=${names[$k]}
   read -r pm p1 p3 pn pmin < <(column "$name" 4 | bench_stats)

@@ -20,7 +20,7 @@
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
-runs=11 csv= hover=0
+runs=11 csv='' hover=0
 while getopts "r:o:H:" option; do
   case $option in
     r) runs=$OPTARG ;;
