@@ -6,11 +6,14 @@
 // - the launcher's peak memory (VmHWM) on the given medium;
 // - with --buttons, for generated media of that many buttons each: start to
 //   first painted frame, pointer move to lit button, and close request to
-//   exit.
+//   exit;
+// - with --write-medium, no timing: the generated medium of that many
+//   buttons written to a folder, for the whole-process figures of bench/.
 //
 // Usage: mavrel_desktop_timing <launcher> <medium folder> <screen x> <screen y>
 //        <colour RRGGBB at that point> [runs]
 //        mavrel_desktop_timing --buttons <launcher> <count>...
+//        mavrel_desktop_timing --write-medium <count> <folder>
 #include <signal.h>
 #include <unistd.h>
 
@@ -148,6 +151,13 @@ int ScalingFigures(const std::string& launcher, const std::vector<int>& counts) 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--write-medium") {
+    int count = std::atoi(argv[2]);
+    if (count < 0) return 2;
+    std::ofstream out(fs::path(argv[3]) / "Mavrel.INI", std::ios::binary);
+    out << GridMedium(count);
+    return out.good() ? 0 : 1;
+  }
   if (argc >= 4 && std::string(argv[1]) == "--buttons") {
     std::vector<int> counts;
     for (int i = 3; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
