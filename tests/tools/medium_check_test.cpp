@@ -8,48 +8,36 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "inspect/check_command.h"
 #include "platform/desktop/files/file_system_platform.h"
-#include "unit/launcher_test_support.h"
+#include "support/bmp_builder.h"
+#include "support/temp_medium.h"
 
 namespace mavrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder, made current while it lives.
-class MediumFolder {
+// A fresh medium folder, made current while it lives.
+class MediumFolder : public test_support::TempMedium {
  public:
-  MediumFolder() : previous_(fs::current_path()) {
-    std::random_device random;
-    root_ = fs::temp_directory_path() / ("mavrel-check-" + std::to_string(random()));
-    fs::create_directories(root_);
-    fs::current_path(root_);
-  }
-  ~MediumFolder() {
-    fs::current_path(previous_);
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
+  MediumFolder() : TempMedium("check"), previous_(fs::current_path()) { fs::current_path(path()); }
+  ~MediumFolder() { fs::current_path(previous_); }
   // A name ending in "/" makes a folder.
-  void Write(const std::string& name, const std::string& bytes) {
-    fs::path path = root_ / name;
+  void Write(const std::string& name, const std::string& bytes) const {
     if (!name.empty() && name.back() == '/') {
-      fs::create_directories(path);
+      fs::create_directories(fs::path(path()) / name);
       return;
     }
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
+    TempMedium::Write(name, bytes);
   }
-  const fs::path& root() const { return root_; }
+  fs::path root() const { return path(); }
 
  private:
   fs::path previous_;
-  fs::path root_;
 };
 
 std::string Bmp(std::int32_t width, std::int32_t height, std::uint16_t bitCount = 1) {
