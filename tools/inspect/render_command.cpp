@@ -256,64 +256,77 @@ struct Panel {
   RgbImage image;
 };
 
-// The panels one under another in rows: at rest alone, then per button its
-// hot and its pressed state side by side; each panel with its label above
-// it, drawn by the same text code as the buttons.
-bool ComposeSheet(RenderPlatform& platform, const std::vector<Panel>& panels, RgbImage& sheet,
-                  std::string& error) {
-  const int panelWidth = panels.front().image.width;
-  const int panelHeight = panels.front().image.height;
-  FontHandle font = platform.CreateFont(kLabelFontHeight, kButtonFontFace);
-  if (font == nullptr) {
-    error = "no font for the labels";
-    return false;
+// The sheet: the panels in rows, at rest alone in the first, then per
+// button its hot and its pressed state side by side; each panel with its
+// label above it, drawn by the same text code as the buttons.
+class SheetLayout {
+ public:
+  SheetLayout(int panelWidth, int panelHeight, int labelHeight, std::size_t panels)
+      : panelWidth_(panelWidth),
+        panelHeight_(panelHeight),
+        labelHeight_(labelHeight),
+        cellWidth_(std::max(panelWidth, 160)),
+        cellHeight_(labelHeight + panelHeight) {
+    const long long columns = panels > 1 ? 2 : 1;
+    const long long rows = 1 + static_cast<long long>(panels) / 2;
+    width_ = kSheetGap + columns * (cellWidth_ + kSheetGap);
+    height_ = kSheetGap + rows * (cellHeight_ + kSheetGap);
   }
+  long long width() const { return width_; }
+  long long height() const { return height_; }
+  bool fits() const { return width_ * height_ <= kMaxSheetPixels; }
+  // Where panel `i` goes, its label above that.
+  SDL_Rect Panel(std::size_t i) const {
+    int row = i == 0 ? 0 : static_cast<int>(1 + (i - 1) / 2);
+    int column = i == 0 ? 0 : static_cast<int>((i - 1) % 2);
+    int x = kSheetGap + column * (cellWidth_ + kSheetGap);
+    int y = kSheetGap + row * (cellHeight_ + kSheetGap) + labelHeight_;
+    return SDL_Rect{x, y, panelWidth_, panelHeight_};
+  }
+  PlatformRect Label(std::size_t i) const {
+    SDL_Rect panel = Panel(i);
+    return PlatformRect{panel.x, panel.y - labelHeight_ + 2, panel.x + cellWidth_, panel.y};
+  }
+
+ private:
+  int panelWidth_, panelHeight_, labelHeight_, cellWidth_, cellHeight_;
+  long long width_ = 0, height_ = 0;
+};
+
+// The height of one line of label text, with room around it; 0 when no
+// font can be made.
+int LabelHeight(RenderPlatform& platform) {
+  FontHandle font = platform.CreateFont(kLabelFontHeight, kButtonFontFace);
+  if (font == nullptr) return 0;
   DrawingContext measuring = platform.GetDC(platform.GetDesktopWindow());
   FontHandle kept = platform.SelectFont(measuring, font);
   PlatformRect line{0, 0, 0, 0};
   platform.DrawText(measuring, "Ag", -1, line, kMeasureTextFormat);
   platform.SelectFont(measuring, kept);
   platform.ReleaseDC(platform.GetDesktopWindow(), measuring);
-  const int labelHeight = line.bottom + 8;
-  const int cellWidth = std::max(panelWidth, 160);
-  const int cellHeight = labelHeight + panelHeight;
-  const int columns = panels.size() > 1 ? 2 : 1;
-  const int rows = static_cast<int>(1 + panels.size() / 2);
-  const long long width = kSheetGap + static_cast<long long>(columns) * (cellWidth + kSheetGap);
-  const long long height = kSheetGap + static_cast<long long>(rows) * (cellHeight + kSheetGap);
-  if (width * height > kMaxSheetPixels) {
-    error = "the sheet of " + std::to_string(panels.size()) + " panels would be " +
-            std::to_string(width) + " x " + std::to_string(height) +
-            " pixels, more than it may have; draw the states one at a time with --hot and "
-            "--pressed";
-    platform.DeleteFont(font);
-    return false;
-  }
-  SurfacePtr surface(SDL_CreateRGBSurfaceWithFormat(
-      0, static_cast<int>(width), static_cast<int>(height), 32, SDL_PIXELFORMAT_RGB888));
-  if (!surface) {
-    error = "no memory for the sheet";
-    platform.DeleteFont(font);
+  platform.DeleteFont(font);
+  return line.bottom + 8;
+}
+
+bool ComposeSheet(RenderPlatform& platform, const SheetLayout& layout,
+                  const std::vector<Panel>& panels, RgbImage& sheet, std::string& error) {
+  FontHandle font = platform.CreateFont(kLabelFontHeight, kButtonFontFace);
+  SurfacePtr surface(SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(layout.width()),
+                                                    static_cast<int>(layout.height()), 32,
+                                                    SDL_PIXELFORMAT_RGB888));
+  if (font == nullptr || !surface) {
+    error = font == nullptr ? "no font for the labels" : "no memory for the sheet";
+    if (font != nullptr) platform.DeleteFont(font);
     return false;
   }
   DrawingContext context = platform.GetSurfaceDC(surface.get());
-  platform.FillRect(
-      context,
-      PlatformRect{0, 0, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)},
-      kSheetBackground);
+  platform.FillRect(context, PlatformRect{0, 0, surface->w, surface->h}, kSheetBackground);
   platform.SetBackgroundMode(context, kTransparentBackground);
   platform.SetTextColor(context, kLabelColor);
-  kept = platform.SelectFont(context, font);
-  std::vector<SDL_Rect> places;
+  FontHandle kept = platform.SelectFont(context, font);
   for (std::size_t i = 0; i < panels.size(); ++i) {
-    // At rest fills the first row alone; then two to a row.
-    int row = i == 0 ? 0 : static_cast<int>(1 + (i - 1) / 2);
-    int column = i == 0 ? 0 : static_cast<int>((i - 1) % 2);
-    int x = kSheetGap + column * (cellWidth + kSheetGap);
-    int y = kSheetGap + row * (cellHeight + kSheetGap);
-    PlatformRect labelRect{x, y + 2, x + cellWidth, y + labelHeight};
-    platform.DrawText(context, panels[i].label.c_str(), -1, labelRect, kPaintTextFormat);
-    places.push_back(SDL_Rect{x, y + labelHeight, panelWidth, panelHeight});
+    PlatformRect label = layout.Label(i);
+    platform.DrawText(context, panels[i].label.c_str(), -1, label, kPaintTextFormat);
   }
   platform.SelectFont(context, kept);
   platform.ReleaseDC(nullptr, context);
@@ -324,11 +337,12 @@ bool ComposeSheet(RenderPlatform& platform, const std::vector<Panel>& panels, Rg
   }
   for (std::size_t i = 0; i < panels.size(); ++i) {
     const RgbImage& image = panels[i].image;
-    for (int y = 0; y < image.height && y < places[i].h; ++y) {
-      std::copy_n(image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width,
-                  std::min(image.width, places[i].w),
-                  sheet.pixels.begin() +
-                      static_cast<std::ptrdiff_t>(places[i].y + y) * sheet.width + places[i].x);
+    const SDL_Rect place = layout.Panel(i);
+    for (int y = 0; y < image.height && y < place.h; ++y) {
+      std::copy_n(
+          image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width,
+          std::min(image.width, place.w),
+          sheet.pixels.begin() + static_cast<std::ptrdiff_t>(place.y + y) * sheet.width + place.x);
     }
   }
   return true;
@@ -431,6 +445,16 @@ int RunRenderCommand(int argc, char** argv) {
       return 1;
     }
     std::vector<std::string> names = sections;
+    const SheetLayout layout(panels[0].image.width, panels[0].image.height, LabelHeight(platform),
+                             1 + 2 * names.size());
+    if (!layout.fits()) {
+      std::fprintf(stderr,
+                   "mavrel-inspect render: the sheet of %zu panels would be %lld x %lld pixels, "
+                   "more than it may have; draw the states one at a time with --hot and "
+                   "--pressed\n",
+                   1 + 2 * names.size(), layout.width(), layout.height());
+      return 1;
+    }
     for (std::size_t key = 0; key < names.size(); ++key) {
       for (Look look : {Look::kHot, Look::kPressed}) {
         Shot state{look, "", static_cast<long>(key)};
@@ -444,7 +468,7 @@ int RunRenderCommand(int argc, char** argv) {
         panels.push_back(std::move(panel));
       }
     }
-    if (!ComposeSheet(platform, panels, picture, problem)) {
+    if (!ComposeSheet(platform, layout, panels, picture, problem)) {
       std::fprintf(stderr, "mavrel-inspect render: %s\n", problem.c_str());
       return 1;
     }
