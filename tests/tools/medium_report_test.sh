@@ -114,6 +114,14 @@ done
 grep -q "Usage: mavrel-inspect \[--platform linux|windows\] \[DIRECTORY\]" "$work/help.out" ||
   fail "--help: no usage line"
 grep -q "JSON" "$work/help.out" || fail "--help: does not say what it prints"
+grep -q "mavrel-inspect render \[DIRECTORY\] -o FILE.png" "$work/help.out" ||
+  fail "--help: no usage line of render"
+# A build without render says so; one with it explains it.
+if ! grep -q "render is not built into this" "$work/help.out"; then
+  "$inspect" render --help >"$work/render-help.out" 2>&1 || fail "render --help: exit status $?"
+  grep -q "No display is" "$work/render-help.out" ||
+    fail "render --help: does not say that no display is needed"
+fi
 
 # The one version number, set in the top CMakeLists.txt.
 "$inspect" --version >"$work/version.out" 2>&1 || fail "--version: exit status $?"
