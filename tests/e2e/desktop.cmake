@@ -22,5 +22,12 @@ target_compile_definitions(mavrel_desktop_e2e_tests PRIVATE
   MAVREL_LAUNCHER_PATH="$<TARGET_FILE:mavrel>"
   MAVREL_PROBE_PATH="$<TARGET_FILE:mavrel_e2e_probe>")
 add_dependencies(mavrel_desktop_e2e_tests mavrel mavrel_e2e_probe)
+# Its pictures compared with what the launcher shows.
+if(TARGET mavrel_render)
+  target_link_libraries(mavrel_desktop_e2e_tests PRIVATE mavrel_render)
+  target_compile_definitions(mavrel_desktop_e2e_tests PRIVATE
+    MAVREL_INSPECT_PATH="$<TARGET_FILE:mavrel-inspect>")
+  add_dependencies(mavrel_desktop_e2e_tests mavrel-inspect)
+endif()
 gtest_discover_tests(mavrel_desktop_e2e_tests DISCOVERY_TIMEOUT 60
   PROPERTIES TIMEOUT 120 LABELS e2e)

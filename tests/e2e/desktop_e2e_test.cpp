@@ -20,6 +20,9 @@
 #include "support/launcher_run.h"
 #include "support/temp_medium.h"
 #include "support/x_harness.h"
+#ifdef MAVREL_INSPECT_PATH
+#include "inspect/png_file.h"
+#endif
 
 namespace mavrel::xharness {
 namespace {
@@ -505,6 +508,70 @@ TEST_F(DesktopLauncher, WithoutAnyDisplayStartUpFailsWithStatusOne) {
   EXPECT_EQ(1, WaitForLauncherExit());
   EXPECT_NE(std::string::npos, ReadAll(medium_ / "launcher.log").find("Internal Error"));
 }
+
+#ifdef MAVREL_INSPECT_PATH
+// mavrel-inspect render, run with no display at all, draws each state pixel
+// for pixel as the launcher shows it on the screen after the pointer has
+// brought it there (through the launcher's partial repaints).
+TEST_F(DesktopLauncher, RenderDrawsEachStateAsTheLauncherShowsIt) {
+  Write("Mavrel.INI", MainSection("Button.1=Stop\r\n"
+                                  "[Go]\r\nBUTTON_TEXT=Go far\r\nDESC_TEXT=Goes far away\r\n"
+                                  "EXIT_COMMAND=STAY\r\n"
+                                  "[Stop]\r\nBUTTON_TEXT=Stop\r\nDESC_TEXT=Ends it\r\n"
+                                  "BUTTON_LOC.Y=150\r\n"));
+  auto render = [&](std::vector<std::string> state, const std::string& name) {
+    ProcessOptions options;
+    options.argv = {MAVREL_INSPECT_PATH, "render", medium_.string(), "-o",
+                    (medium_ / (name + ".png")).string()};
+    options.argv.insert(options.argv.end(), state.begin(), state.end());
+    options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"};
+    options.outputFile = (medium_ / (name + ".log")).string();
+    int status = -1;
+    pid_t pid = StartProcess(options);
+    EXPECT_TRUE(pid > 0 && WaitForExit(pid, kDeadlineMs, status)) << name;
+    EXPECT_EQ(0, status) << name << ": " << ReadAll(medium_ / (name + ".log"));
+    RgbImage image;
+    std::string error;
+    EXPECT_TRUE(ReadPng((medium_ / (name + ".png")).string(), image, error)) << name << error;
+    return image;
+  };
+  const RgbImage rest = render({}, "rest");
+  const RgbImage goHot = render({"--hot", "Go"}, "go-hot");
+  const RgbImage goPressed = render({"--pressed", "Go"}, "go-pressed");
+  const RgbImage stopHot = render({"--hot", "Stop"}, "stop-hot");
+  // Pixels of the client area that differ from the picture by more than a
+  // step in any channel; -1 when the sizes differ.
+  auto mismatches = [&](const RgbImage& expected) {
+    std::vector<Rgb> shown = x_.Region(client_);
+    if (expected.width != client_.width || expected.height != client_.height ||
+        shown.size() != expected.pixels.size()) {
+      return -1;
+    }
+    int count = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      count += ColoursMatch(shown[i], expected.pixels[i], 2) ? 0 : 1;
+    }
+    return count;
+  };
+  auto shows = [&](const RgbImage& expected) {
+    return WaitFor([&] { return mismatches(expected) == 0; }, kDeadlineMs);
+  };
+  Launch();
+  EXPECT_TRUE(shows(rest)) << mismatches(rest) << " pixels differ at rest";
+  MoveTo(kOnButtonX, kOnButtonY);
+  EXPECT_TRUE(shows(goHot)) << mismatches(goHot) << " pixels differ with Go hot";
+  x_.PressButton();
+  EXPECT_TRUE(shows(goPressed)) << mismatches(goPressed) << " pixels differ with Go pressed";
+  x_.ReleaseButton();
+  EXPECT_TRUE(shows(goHot)) << mismatches(goHot) << " pixels differ with Go hot again";
+  // From one button to the other: Go's description gives way to Stop's.
+  MoveTo(kOnButtonX, 170);
+  EXPECT_TRUE(shows(stopHot)) << mismatches(stopHot) << " pixels differ with Stop hot";
+  // The states differ from each other, so the comparison can tell them apart.
+  EXPECT_GT(mismatches(goHot), 100);
+  EXPECT_GT(mismatches(rest), 100);
+}
+#endif
 
 }  // namespace
 }  // namespace mavrel::xharness

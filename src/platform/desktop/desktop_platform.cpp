@@ -36,7 +36,9 @@ struct DesktopPlatform::Context {
   ColorRef color = 0;
 };
 
-DesktopPlatform::DesktopPlatform() { SDL_SetMainReady(); }
+DesktopPlatform::DesktopPlatform(DesktopVideo video) : video_(video == DesktopVideo::kInMemory) {
+  SDL_SetMainReady();
+}
 
 DesktopPlatform::~DesktopPlatform() = default;
 
@@ -338,6 +340,21 @@ DrawingContext DesktopPlatform::GetDC(WindowHandle) {
 }
 
 void DesktopPlatform::ReleaseDC(WindowHandle, DrawingContext context) { contexts_.Erase(context); }
+
+DrawingContext DesktopPlatform::GetSurfaceDC(SDL_Surface* target) {
+  auto context = std::make_unique<Context>();
+  if (target) {
+    context->target = target;
+    context->clip = SDL_Rect{0, 0, target->w, target->h};
+    context->region.push_back(context->clip);
+  }
+  return contexts_.Add(std::move(context));
+}
+
+SDL_Surface* DesktopPlatform::WindowPixels(WindowHandle window) {
+  Window* w = FindWindow(window);
+  return w ? SDL_GetWindowSurface(w->sdl.get()) : nullptr;
+}
 
 // ---- Fonts and text -----------------------------------------------------------
 

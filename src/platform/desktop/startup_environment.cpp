@@ -56,6 +56,8 @@ bool VideoSession::Start(StartupEnvironment& environment) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // The first click on the window is a click, as on Windows.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // Over whatever the user's environment asks for.
+  if (inMemory_) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
   int started = SDL_Init(SDL_INIT_VIDEO);
   environment.Restore();
   if (started != 0) {
@@ -67,7 +69,7 @@ bool VideoSession::Start(StartupEnvironment& environment) {
   // see would wait for ever.
   const char* driver = SDL_GetCurrentVideoDriver();
   std::string name = driver ? driver : "";
-  if (name == "offscreen" || name == "dummy" || name == "evdev" || name.empty()) {
+  if (inMemory_ != (name == "offscreen") || name == "dummy" || name == "evdev" || name.empty()) {
     SDL_Quit();
     failed_ = true;
     return false;
