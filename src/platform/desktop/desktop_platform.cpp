@@ -281,8 +281,12 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
   text_.FinishLookUp();
   std::string body = DisplayText(text ? text : "");
   std::string title = DisplayText(caption ? caption : "");
-  // While a box is up the owner only repaints, as a window disabled by a
-  // modal box does: its pointer input is dropped, not kept for later.
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), body.c_str(),
+                               w ? w->sdl.get() : nullptr) == 0) {
+    return 1;
+  }
+  // While our own box is up the owner only repaints, as a window disabled
+  // by a modal box does.
   auto ownerEvent = [this](const SDL_Event& event) {
     Window* owner = window_.get();
     if (!owner || event.type != SDL_WINDOWEVENT || event.window.windowID != owner->id) return;
@@ -290,9 +294,7 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
     Invalidate(*owner, SDL_Rect{0, 0, owner->width, owner->height});
     if (procedure_) procedure_(*this, reinterpret_cast<WindowHandle>(owner), kWmPaint, 0, 0);
   };
-  SDL_Window* ownerWindow = w ? w->sdl.get() : nullptr;
-  if (!ShowSdlMessageBox(ownerWindow, title, body, ownerEvent) &&
-      !ShowOwnMessageBox(ownerWindow, title, body, ownerEvent)) {
+  if (!ShowOwnMessageBox(w ? w->sdl.get() : nullptr, title, body, ownerEvent)) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
   }
   return 1;  // IDOK
