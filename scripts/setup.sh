@@ -7,7 +7,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libx11-dev libxtst-dev
   fonts-dejavu-core fonts-liberation
-  xvfb x11-utils imagemagick
+  xvfb xfonts-base x11-utils imagemagick
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev
   valgrind

@@ -264,8 +264,11 @@ bool XSession::Start(int screenWidth, int screenHeight, int deadlineMs, bool use
         dup2(null, 2);
       }
       std::string fdText = std::to_string(fd);
-      execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", screen.c_str(),
-             "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+      std::vector<const char*> argv = {"Xvfb",         "-displayfd", fdText.c_str(), "-screen", "0",
+                                       screen.c_str(), "-nolisten",  "tcp",          "-noreset"};
+      if (!fontPath_.empty()) argv.insert(argv.end(), {"-fp", fontPath_.c_str()});
+      argv.push_back(nullptr);
+      execvp("Xvfb", const_cast<char* const*>(argv.data()));
       _exit(127);
     }
     serverPid_ = pid;
@@ -380,6 +383,12 @@ bool XSession::HasFixedSize(XWindowId window) {
   if (!XGetWMNormalHints(Dpy(display_), window, &hints, &supplied)) return false;
   return (hints.flags & PMinSize) && (hints.flags & PMaxSize) &&
          hints.min_width == hints.max_width && hints.min_height == hints.max_height;
+}
+
+bool XSession::SameClient(XWindowId a, XWindowId b) {
+  // Xlib keeps the server's resource id mask in the display (Xlibint.h).
+  XID mask = reinterpret_cast<_XPrivDisplay>(Dpy(display_))->private4;
+  return (a & ~mask) == (b & ~mask);
 }
 
 long XSession::WindowPid(XWindowId window) {

@@ -86,6 +86,11 @@ class XSession {
   /// server was reachable before the deadline.
   bool Start(int screenWidth, int screenHeight, int deadlineMs, bool useExistingDisplay = false);
 
+  /// The core font path of the Xvfb that Start starts (Xvfb -fp), for
+  /// programs that draw with the X server's own fonts. Empty (the
+  /// default): Xvfb's own default path.
+  void SetFontPath(const std::string& path) { fontPath_ = path; }
+
   /// The display name to hand to programs (":93").
   const std::string& displayName() const { return displayName_; }
   const std::string& error() const { return error_; }
@@ -111,6 +116,9 @@ class XSession {
   /// Size hints: true when min and max size are both set and equal (a
   /// window that cannot be resized).
   bool HasFixedSize(XWindowId window);
+  /// True when both windows were made over the same connection to the
+  /// server (an X resource id carries its client's base).
+  bool SameClient(XWindowId a, XWindowId b);
   /// The _NET_WM_PID of the window, or 0.
   long WindowPid(XWindowId window);
   bool HasIcon(XWindowId window);
@@ -149,6 +157,7 @@ class XSession {
  private:
   void* display_ = nullptr;
   pid_t serverPid_ = -1;
+  std::string fontPath_;
   std::string displayName_;
   std::string error_;
 };
