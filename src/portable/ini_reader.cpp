@@ -3,9 +3,18 @@
 #include <cstring>
 
 namespace mavrel {
-namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNames(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
 
@@ -34,14 +43,6 @@ std::uint64_t HashEntry(std::uint64_t keyHash, std::uint32_t section) {
   hash *= 0xBF58476D1CE4E5B9ull;
   hash ^= hash >> 32;
   return hash;
-}
-
-bool EqualNames(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
 }
 
 std::size_t SlotOf(std::uint64_t hash, const std::vector<std::uint32_t>& slots) {

@@ -25,6 +25,10 @@
 
 namespace mavrel {
 
+// Section and key names ignore letter case, ASCII letters only.
+char LowerAscii(char c);
+bool EqualNames(std::string_view a, std::string_view b);
+
 class IniFile {
  public:
   // A file with no sections: every lookup misses.

@@ -31,20 +31,10 @@ namespace fs = std::filesystem;
 // ---------------------------------------------------------------------------
 // Names
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::string Lower(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = LowerAscii(c);
   return out;
-}
-
-bool EqualNames(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
 }
 
 bool EndsWithName(std::string_view text, std::string_view suffix) {
