@@ -14,7 +14,7 @@ root=$("$portable_dir/make-root.sh" build "$build_suite")
 
 start=$SECONDS
 BINDS="$repo_root:/mavrel/src $build:/mavrel/build $prefix:/static" IN_ROOT_ENV="JOBS=${JOBS:-2}" \
-  nice -n 10 in_root "$root" sh -euc '
+  in_root "$root" sh -euc '
     cmake -S /mavrel/src -B /mavrel/build/tree -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE=/mavrel/src/cmake/toolchain-portable-linux.cmake \
       -DMAVREL_PORTABLE_PREFIX=/static \

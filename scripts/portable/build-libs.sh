@@ -26,7 +26,7 @@ if [ ! -f "$prefix/.complete" ]; then
   start=$SECONDS
   BINDS="$portable_dir:/portable ${src[$sdl_package]}:/src/sdl ${src[$ttf_package]}:/src/ttf
     ${src[$ft_package]}:/src/freetype $scratch:/static" IN_ROOT_ENV="JOBS=${JOBS:-2}" \
-    nice -n 10 in_root "$root" sh /portable/libs-in-root.sh >&2
+    in_root "$root" sh /portable/libs-in-root.sh >&2
   log "static libraries: $((SECONDS - start)) s"
   touch "$scratch/.complete"
   mv "$scratch" "$prefix"

@@ -10,6 +10,8 @@ portable_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo_root=$(cd "$portable_dir/../.." && pwd)
 cache=${MAVREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/mavrel}
 mkdir -p "$cache/locks"
+# The machine is shared: builds and root making yield to everything else.
+renice -n 10 $$ >/dev/null 2>&1 || true
 
 # The versions everything is keyed by. The libraries come from bookworm's
 # source packages and are built inside a bullseye root (glibc 2.31), whose
