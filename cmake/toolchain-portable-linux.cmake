@@ -15,8 +15,11 @@ set(MAVREL_PORTABLE_PREFIX "${MAVREL_PORTABLE_PREFIX}" CACHE PATH "Static SDL, S
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES MAVREL_PORTABLE_PREFIX)
 
 set(MAVREL_GLIBC_PINS "${CMAKE_CURRENT_LIST_DIR}/../scripts/portable/glibc-pins.h")
-set(CMAKE_C_FLAGS_INIT "-include ${MAVREL_GLIBC_PINS} -ffunction-sections -fdata-sections")
-set(CMAKE_CXX_FLAGS_INIT "-include ${MAVREL_GLIBC_PINS} -ffunction-sections -fdata-sections")
+# close_range (Linux 5.9) is newer than the build root's C library headers;
+# the program falls back when the running kernel lacks it.
+set(_flags "-include ${MAVREL_GLIBC_PINS} -ffunction-sections -fdata-sections -DSYS_close_range=436")
+set(CMAKE_C_FLAGS_INIT "${_flags}")
+set(CMAKE_CXX_FLAGS_INIT "${_flags}")
 # No SDL, SDL_ttf or FreeType symbol leaves the program; unused sections go.
 set(CMAKE_EXE_LINKER_FLAGS_INIT
     "-static-libstdc++ -static-libgcc -Wl,--exclude-libs,ALL -Wl,--gc-sections -Wl,--as-needed")

@@ -18,8 +18,8 @@ BINDS="$repo_root:/mavrel/src $build:/mavrel/build $prefix:/static" IN_ROOT_ENV=
     cmake -S /mavrel/src -B /mavrel/build/tree -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE=/mavrel/src/cmake/toolchain-portable-linux.cmake \
       -DMAVREL_PORTABLE_PREFIX=/static \
-      -DMAVREL_BUILD_TESTS=OFF -DMAVREL_BUILD_BENCHMARKS=OFF >/mavrel/build/configure.log
-    cmake --build /mavrel/build/tree --target mavrel mavrel-inspect -j"$JOBS" >/mavrel/build/build.log
+      -DMAVREL_BUILD_TESTS=OFF -DMAVREL_BUILD_BENCHMARKS=OFF >/mavrel/build/configure.log 2>&1
+    cmake --build /mavrel/build/tree --target mavrel mavrel-inspect -j"$JOBS" >/mavrel/build/build.log 2>&1
     mkdir -p /mavrel/build/bin
     strip -o /mavrel/build/bin/mavrel /mavrel/build/tree/src/platform/desktop/mavrel
     strip -o /mavrel/build/bin/mavrel-inspect /mavrel/build/tree/tools/mavrel-inspect
