@@ -4,7 +4,8 @@
 # and bookworm test roots (make-root.sh test: only libx11-6 libxext6
 # libfontconfig1 libfreetype6 fonts-dejavu-core beside minbase), against a
 # private Xvfb whose socket is bind-mounted in, and fails unless the demo's
-# window appears in each and the launcher is still running a second later.
+# window appears in each with its picture (many colours in it) and the
+# launcher is still running a second later.
 # Leaves a screenshot of each in build/portable/smoke-SUITE.png.
 source "$(dirname "$0")/common.sh"
 binary=${1:-$repo_root/build/portable/bin/mavrel}
@@ -12,7 +13,7 @@ binary=${1:-$repo_root/build/portable/bin/mavrel}
 suites=${SMOKE_SUITES:-bullseye bookworm}
 out=$repo_root/build/portable
 mkdir -p "$out"
-need_host_tools Xvfb=xvfb xwininfo=x11-utils
+need_host_tools Xvfb=xvfb xwininfo=x11-utils import=imagemagick
 
 work=$(mktemp -d)
 xvfb_pid=
@@ -49,9 +50,21 @@ for suite in $suites; do
   done
   sleep 1
   if [ -n "$shown" ] && [ ! -f "$work/medium/.launcher.status" ]; then
-    geometry=$(xwininfo -display "$display" -name "Mavrel Demo" | awk '/Width:|Height:/ {printf "%s ", $2}')
-    command -v import >/dev/null && import -display "$display" -window root "$out/smoke-$suite.png" 2>/dev/null || true
-    echo "smoke-roots: $suite: the demo window appears (${geometry% })"
+    read -r x y width height < <(xwininfo -display "$display" -name "Mavrel Demo" |
+      awk '/Absolute upper-left X:/ {x=$NF} /Absolute upper-left Y:/ {y=$NF}
+           /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}')
+    # The picture is a gradient: a window that shows it has many colours;
+    # one left blank or filled has one or two.
+    colours=0
+    if import -display "$display" -window root "$out/smoke-$suite.png" 2>/dev/null; then
+      colours=$(convert "$out/smoke-$suite.png" -crop "${width}x${height}+$x+$y" +repage -format %k info:)
+    fi
+    if [ "$colours" -ge 100 ]; then
+      echo "smoke-roots: $suite: the demo window appears, ${width}x${height} at $x,$y, $colours colours"
+    else
+      echo "smoke-roots: $suite: the demo window (${width}x${height}) shows $colours colours, not the picture" >&2
+      failed=1
+    fi
   else
     echo "smoke-roots: $suite: no demo window; $(cat "$work/medium/.launcher.status" 2>/dev/null)" >&2
     sed 's/^/  /' "$work/launcher-$suite.log" >&2
