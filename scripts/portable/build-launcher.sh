@@ -11,6 +11,7 @@ mkdir -p "$build"
 build=$(cd "$build" && pwd)
 prefix=$("$portable_dir/build-libs.sh")
 root=$("$portable_dir/make-root.sh" build "$build_suite")
+share_root build "$build_suite"
 
 start=$SECONDS
 BINDS="$repo_root:/mavrel/src $build:/mavrel/build $prefix:/static" IN_ROOT_ENV="JOBS=${JOBS:-2}" \

@@ -5,6 +5,7 @@
 # scripts, so a change to any of them builds anew next to the old one.
 source "$(dirname "$0")/common.sh"
 root=$("$portable_dir/make-root.sh" build "$build_suite")
+share_root build "$build_suite"
 declare -A src
 while IFS='=' read -r name dir; do src[$name]=$dir; done < <("$portable_dir/fetch-sources.sh")
 

@@ -40,7 +40,7 @@ for binary in "$@"; do
     esac
   done <<<"$versions"
   # Defined dynamic symbols: section other than *UND*.
-  exported=$(awk '$4 != "*UND*" && NF >= 6 {print $NF}' <<<"$symbols" | grep -E '^(SDL_|TTF_|FT_|FTC_)' || true)
+  exported=$(awk '$4 != "*UND*" && NF >= 6 {print $NF}' <<<"$symbols" | grep -E '^(SDL_|TTF_|FT_|FTC_|ft_|tt_)' || true)
   [ -z "$exported" ] && : || fail "exports $(echo $exported | cut -c1-200)"
   echo "check-binary: $binary: $(stat -c %s "$binary") bytes; NEEDED $(echo $needed); glibc floor $floor"
 done

@@ -82,3 +82,11 @@ in_root() {
     sh env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
     LANG=C.UTF-8 ${IN_ROOT_ENV:-} "$@"
 }
+
+# share_root KIND SUITE: holds the root's lock shared until this script ends,
+# so that make-root.sh does not remake or change the root while it is used.
+share_root() {
+  local fd
+  exec {fd}>"$cache/locks/root-$1-$2.lock"
+  flock -s "$fd"
+}

@@ -47,7 +47,10 @@ need_host_tools debootstrap=debootstrap
 scratch=$root.partial start=$SECONDS
 rm -rf "$scratch"
 log "debootstrap $suite into $scratch"
-nice -n 10 debootstrap --variant=minbase \
+# The downloaded packages are kept per suite: the build and test roots of
+# one suite share most of them.
+mkdir -p "$cache/debs-$suite"
+debootstrap --variant=minbase --cache-dir="$cache/debs-$suite" \
   --keyring=/usr/share/keyrings/debian-archive-keyring.gpg \
   "$suite" "$scratch" "$(debian_mirror)" >"$scratch.log" 2>&1 ||
   { tail -n 20 "$scratch.log" >&2; exit 1; }

@@ -11,11 +11,15 @@ step() {
   "$@" || { log "$name failed after $((SECONDS - start)) s"; return 1; }
   log "$name: $((SECONDS - start)) s"
 }
+# The test roots are made while the libraries build: one waits mostly on
+# downloads and the disk, the other on the processors.
+(for suite in bullseye bookworm; do
+  step "test root $suite" "$portable_dir/make-root.sh" test "$suite" >/dev/null
+done) &
+roots=$!
 step "build root" "$portable_dir/make-root.sh" build "$build_suite" >/dev/null
 step "sources" "$portable_dir/fetch-sources.sh" >/dev/null
 step "static libraries" "$portable_dir/build-libs.sh" >/dev/null
 step "launcher and check" "$portable_dir/build-launcher.sh" "$build"
-for suite in bullseye bookworm; do
-  step "test root $suite" "$portable_dir/make-root.sh" test "$suite" >/dev/null
-done
+wait "$roots" || { log "test roots failed"; exit 1; }
 step "smoke run" "$portable_dir/smoke-roots.sh" "$build/bin/mavrel"

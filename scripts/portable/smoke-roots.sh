@@ -35,6 +35,7 @@ display=:$(head -n 1 "$work/display")
 failed=0
 for suite in $suites; do
   root=$("$portable_dir/make-root.sh" test "$suite")
+  share_root test "$suite"
   rm -rf "$work/medium" && cp -r "$repo_root/examples/demo" "$work/medium"
   cp "$binary" "$work/medium/mavrel"
   rm -f "$launcher_pid_file"
