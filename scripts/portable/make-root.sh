@@ -48,13 +48,16 @@ scratch=$root.partial start=$SECONDS
 rm -rf "$scratch"
 log "debootstrap $suite into $scratch"
 # The downloaded packages are kept per suite: the build and test roots of
-# one suite share most of them.
+# one suite share most of them, one debootstrap at a time.
 mkdir -p "$cache/debs-$suite"
+exec {debs_lock}>"$cache/locks/debs-$suite.lock"
+flock "$debs_lock"
 debootstrap --variant=minbase --cache-dir="$cache/debs-$suite" \
   --keyring=/usr/share/keyrings/debian-archive-keyring.gpg \
   "$suite" "$scratch" "$(debian_mirror)" >"$scratch.log" 2>&1 ||
   { tail -n 20 "$scratch.log" >&2; exit 1; }
 log "debootstrap $suite: $((SECONDS - start)) s"
+exec {debs_lock}>&-
 cp /etc/resolv.conf "$scratch/etc/resolv.conf"
 # Packages only: no documentation or translations to unpack.
 cat >"$scratch/etc/dpkg/dpkg.cfg.d/01-nodoc" <<'CFG'
