@@ -21,5 +21,6 @@ step "build root" "$portable_dir/make-root.sh" build "$build_suite" >/dev/null
 step "sources" "$portable_dir/fetch-sources.sh" >/dev/null
 step "static libraries" "$portable_dir/build-libs.sh" >/dev/null
 step "launcher and check" "$portable_dir/build-launcher.sh" "$build"
+step "glibc compatibility test" bash "$repo_root/tests/portable/glibc_compat_test.sh" "$repo_root"
 wait "$roots" || { log "test roots failed"; exit 1; }
 step "smoke run" "$portable_dir/smoke-roots.sh" "$build/bin/mavrel"
