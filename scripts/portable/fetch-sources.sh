@@ -21,8 +21,11 @@ apt_opts=(
   -o "APT::Sandbox::User=root"
 )
 
+# The scratch index is brought up to date once per run that has anything to
+# fetch; a run that finds every source in the cache asks the registry nothing.
+updated=
 scratch_apt_update() {
-  [ -f "$apt_dir/.updated" ] && return 0
+  [ -n "$updated" ] && return 0
   mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" \
     "$apt_dir/preferences.d"
   local mirror security
@@ -37,7 +40,7 @@ deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $security $so
 LIST
   : >"$apt_dir/preferences"
   apt-get "${apt_opts[@]}" update -qq
-  touch "$apt_dir/.updated"
+  updated=yes
 }
 
 # fetch PACKAGE VERSION: unpacks PACKAGE's VERSION, or the newest one the
