@@ -33,3 +33,8 @@ target_link_libraries(mavrel PRIVATE mavrel_desktop mavrel_core PkgConfig::MAVRE
 if(NOT MAVREL_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   target_link_options(mavrel PRIVATE -static-libstdc++ -static-libgcc)
 endif()
+
+# The portable Linux launcher links SDL2, SDL_ttf and FreeType statically.
+if(MAVREL_PORTABLE)
+  include(${CMAKE_SOURCE_DIR}/cmake/portable.cmake)
+endif()
