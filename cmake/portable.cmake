@@ -2,9 +2,8 @@
 # cmake/toolchain-portable-linux.cmake): included by the desktop backend's
 # CMake after its targets exist. SDL2 is linked from the static prefix in
 # place of the shared library pkg-config names, SDL_ttf and FreeType are
-# linked in beside it, and text_libraries.cpp (which loads SDL_ttf at run
-# time) is replaced by text_libraries_linked.cpp (fontconfig alone at run
-# time).
+# linked in beside it, and text_libraries.cpp binds the SDL_ttf calls to the
+# linked functions (fontconfig alone is loaded at run time).
 set(_prefix "${MAVREL_PORTABLE_PREFIX}/lib")
 foreach(_lib SDL2_ttf freetype SDL2)
   if(NOT EXISTS "${_prefix}/lib${_lib}.a")
@@ -14,7 +13,5 @@ endforeach()
 # SDL_ttf before FreeType and SDL: the linker takes archives in order.
 set_property(TARGET PkgConfig::MAVREL_SDL PROPERTY INTERFACE_LINK_LIBRARIES
   "${_prefix}/libSDL2_ttf.a;${_prefix}/libfreetype.a;${_prefix}/libSDL2.a;m;dl;pthread;rt")
-
-get_target_property(_sources mavrel_desktop SOURCES)
-list(TRANSFORM _sources REPLACE "text_libraries\\.cpp$" "text_libraries_linked.cpp")
-set_property(TARGET mavrel_desktop PROPERTY SOURCES ${_sources})
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/platform/desktop/text_libraries.cpp
+  APPEND PROPERTY COMPILE_DEFINITIONS MAVREL_TEXT_LINKED=1)

@@ -14,6 +14,7 @@ add_library(mavrel_desktop STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/desktop_surface.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/desktop_text.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/dib_decoder.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/font_folders.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/font_resolver.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/message_box.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/program_start.cpp
