@@ -138,7 +138,7 @@ shows_picture() {
 
 # In the window of the demo: button rows (left 40, width 280, 30 high).
 hello_y=170 missing_y=290 row_h=30
-highlight=#FFFF00 text=#FFFFFF
+highlight='#FFFF00' text='#FFFFFF'
 
 for suite in $suites; do
   root=$("$portable_dir/make-root.sh" test "$suite")
@@ -179,7 +179,7 @@ for suite in $suites; do
     # A missing program: the "Error" box.
     xdotool mousemove $((x + 60)) $((y + missing_y + 12)) sleep 0.3 click 1
     if box=$(wait_window Error "$name"); then
-      read -r bx by bw bh < <(rect "$box")
+      read -r _ _ bw bh < <(rect "$box")
       echo "smoke-roots: $name: a missing program shows the \"Error\" box (${bw}x$bh)"
       xdotool key --window "$box" Return 2>/dev/null || true
     else
