@@ -24,6 +24,14 @@ for arch in x86_64 i686; do
   fi
 done
 
+# The portable Linux launcher (build root, libraries and roots cached outside
+# the checkout), its binary check, the medium kit from it and the i686 build,
+# and its runs in bare Debian roots and under weston. The desktop tests make
+# the kit from the same programs.
+step "Portable Linux launcher and the medium kit"
+MAVREL_KIT_WINDOWS_DIR=$root/build/mingw-i686 bash scripts/portable/run.sh "$root/build/portable"
+win_args+=("-DMAVREL_PORTABLE_BIN_DIR=$root/build/portable/bin")
+
 step "Desktop build"
 cmake -S . -B build/desktop -DCMAKE_BUILD_TYPE=RelWithDebInfo "${win_args[@]}" >/dev/null
 cmake --build build/desktop -j "$jobs"

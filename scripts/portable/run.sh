@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # run.sh [BUILD_DIR]: the portable Linux launcher from start to end: build
 # root, sources, static libraries (all cached, see common.sh), the launcher
-# itself, its binary check, and the smoke run in the bullseye and bookworm
-# test roots. Prints how long each step took.
+# itself, its binary check, the medium kit (when the i686 Windows build is
+# there), and the smoke run in the bullseye and bookworm test roots and
+# under weston. Prints how long each step took.
 source "$(dirname "$0")/common.sh"
 build=${1:-$repo_root/build/portable}
 step() {
@@ -22,5 +23,17 @@ step "sources" "$portable_dir/fetch-sources.sh" >/dev/null
 step "static libraries" "$portable_dir/build-libs.sh" >/dev/null
 step "launcher and check" "$portable_dir/build-launcher.sh" "$build"
 step "glibc compatibility test" bash "$repo_root/tests/portable/glibc_compat_test.sh" "$repo_root"
+# The medium kit from this launcher and the i686 Windows build, when that is
+# there (MAVREL_KIT_WINDOWS_DIR, else build/mingw-i686): the smoke run also
+# starts the kit folder's own mavrel.
+windows=${MAVREL_KIT_WINDOWS_DIR:-$repo_root/build/mingw-i686}
+if [ -f "$windows/Mavrel.exe" ]; then
+  step "medium kit" bash "$repo_root/scripts/make-kit.sh" --windows "$windows" \
+    --linux "$build/bin" --out "$build/dist"
+  export SMOKE_KIT
+  SMOKE_KIT=$(ls -d "$build"/dist/mavrel-kit-*/ | head -n 1)
+else
+  log "no $windows/Mavrel.exe: the medium kit is not made"
+fi
 wait "$roots" || { log "test roots failed"; exit 1; }
 step "smoke run" "$portable_dir/smoke-roots.sh" "$build/bin/mavrel"
