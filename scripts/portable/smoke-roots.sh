@@ -21,14 +21,17 @@
 # Then, on the host, under a nested weston (Wayland only, no XWayland) on
 # the same Xvfb, the window is drawn (SMOKE_WAYLAND=0 leaves it out).
 # Prints the libraries mapped before main in each root. Leaves screenshots
-# in build/portable/smoke-*.png.
+# in smoke-*.png beside the launcher's folder (build/portable/ for
+# build/portable/bin/mavrel), or in $SMOKE_OUT.
 source "$(dirname "$0")/common.sh"
 binary=${1:-$repo_root/build/portable/bin/mavrel}
 [ -x "$binary" ] || { echo "smoke-roots: no launcher at $binary" >&2; exit 2; }
 binary=$(cd "$(dirname "$binary")" && pwd)/$(basename "$binary")
 suites=${SMOKE_SUITES-bullseye bookworm}
 kit=${SMOKE_KIT:-}
-out=$repo_root/build/portable
+# Screenshots beside the launcher's bin folder (BUILD_DIR of run.sh), so that
+# two builds' runs keep theirs apart.
+out=${SMOKE_OUT:-$(dirname "$(dirname "$binary")")}
 mkdir -p "$out"
 need_host_tools Xvfb=xvfb xwininfo=x11-utils import=imagemagick xdotool=xdotool
 [ "${SMOKE_WAYLAND:-1}" = 0 ] || need_host_tools weston=weston
@@ -73,9 +76,11 @@ make_medium() { # FOLDER
 start_in() {
   local root=$1 name=$2 script=$3
   rm -f "$work/$name.status"
-  (BINDS="/tmp/.X11-unix:/tmp/.X11-unix $medium:/medium" IN_ROOT_ENV="DISPLAY=$display" \
-    in_root "$root" sh -c "$script" >"$work/$name.log" 2>&1
-  echo $? >"$work/$name.status") &
+  # (Under set -e: the status is kept, not the end of the subshell.)
+  (status=0
+  BINDS="/tmp/.X11-unix:/tmp/.X11-unix $medium:/medium" IN_ROOT_ENV="DISPLAY=$display" \
+    in_root "$root" sh -c "$script" >"$work/$name.log" 2>&1 || status=$?
+  echo "$status" >"$work/$name.status") &
   run_pid=$!
 }
 
@@ -118,6 +123,7 @@ end_run() {
   pid=$(xdotool getwindowpid "$2" 2>/dev/null || true)
   [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
   for _ in $(seq 50); do [ -f "$work/$1.status" ] && break; sleep 0.1; done
+  [ -f "$work/$1.status" ] || [ -z "$2" ] || fail "$1: the run did not end with its launcher"
   kill "$run_pid" 2>/dev/null || true
   wait "$run_pid" 2>/dev/null || true
   run_pid=
@@ -208,6 +214,8 @@ for suite in $suites; do
     if window=$(wait_window "Mavrel Demo" "$name"); then
       shows_picture "$name" "$window"
       end_run "$name" "$window"
+      grep -q '^autorun status ' "$work/$name.log" ||
+        fail "$name: autorun.sh did not return when its launcher ended: $(cat "$work/$name.log")"
       if [ "$how" = noexec ]; then
         grep -q '^direct status 126$' "$work/$name.log" ||
           fail "$name: the launcher ran straight from the noexec mount: $(cat "$work/$name.log")"
