@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   valgrind
   python3 shellcheck
+  debootstrap xdotool weston
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <vector>
 
+#include "platform/desktop/font_folders.h"
 #include "platform/desktop/text_libraries.h"
 
 namespace mavrel {
@@ -46,7 +48,7 @@ FontFace Match(const char* family) {
 }  // namespace
 
 bool IsArialCompatible(const std::string& family) {
-  for (const char* known : {"Arial", "Liberation Sans", "Arimo", "Albany AMT", "Albany"}) {
+  for (const char* known : kArialCompatibleFamilies) {
     if (strcasecmp(family.c_str(), known) == 0) return true;
   }
   return false;
@@ -67,6 +69,10 @@ FontFace ResolveFontFace(const std::string& faceName) {
       FontFace arial = Match("Arial");
       face = (!arial.file.empty() && IsArialCompatible(arial.family)) ? arial : Match("sans-serif");
     }
+  } else {
+    // No fontconfig: the font folders, walked once.
+    static const std::vector<FolderFace> faces = FindFolderFaces(StandardFontFolders());
+    face = ChooseFolderFace(faces, faceName);
   }
   resolved[faceName] = face;
   return face;

@@ -26,8 +26,15 @@ struct FontFace {
 };
 
 /// The face to use for `faceName` (see above). Asks fontconfig once per name
-/// for the life of the process. Safe to call from any thread.
+/// for the life of the process; where fontconfig cannot be loaded, chooses
+/// the same way among the faces of the standard font folders
+/// (font_folders.h). Safe to call from any thread.
 FontFace ResolveFontFace(const std::string& faceName);
+
+// Arial and the faces made with its metrics, in the order they stand in for
+// it.
+inline constexpr const char* kArialCompatibleFamilies[] = {"Arial", "Liberation Sans", "Arimo",
+                                                           "Albany AMT", "Albany"};
 
 /// True when `family` is Arial or a face with Arial's metrics.
 bool IsArialCompatible(const std::string& family);

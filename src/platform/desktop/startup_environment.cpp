@@ -39,6 +39,16 @@ void StartupEnvironment::Restore() {
   composeFileSet_ = false;
 }
 
+void SetFramebufferHint(const std::string& driver) {
+  // On X11, a plain shared-memory surface behind the window: an accelerated
+  // one sets up an OpenGL renderer first, which costs more than everything
+  // else at start-up and gains nothing for a still picture. Wayland's driver
+  // has no surface of its own: it shows only what a renderer draws, and with
+  // the hint at 0 its windows stay blank, so there the hint is SDL's (or the
+  // user's) own.
+  if (driver == "x11") SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+}
+
 VideoSession::~VideoSession() {
   if (started_) SDL_Quit();
 }
@@ -46,10 +56,6 @@ VideoSession::~VideoSession() {
 bool VideoSession::Start(StartupEnvironment& environment) {
   if (started_) return true;
   if (failed_) return false;
-  // A plain X11 shared-memory surface behind the window: an accelerated
-  // one sets up an OpenGL renderer first, which costs more than everything
-  // else at start-up and gains nothing for a still picture.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // The launcher leaves the screen saver alone and SIGINT/SIGTERM to their
   // defaults; a started program gets default dispositions anyway.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
@@ -74,6 +80,7 @@ bool VideoSession::Start(StartupEnvironment& environment) {
     failed_ = true;
     return false;
   }
+  SetFramebufferHint(name);
   started_ = true;
   return true;
 }

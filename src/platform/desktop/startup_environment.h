@@ -30,6 +30,11 @@ class StartupEnvironment {
   std::string userComposeFile_;
 };
 
+/// Sets how window surfaces are made for the video driver `driver` (SDL's
+/// name for it): read when a window's surface is first made, so it may come
+/// after SDL_Init.
+void SetFramebufferHint(const std::string& driver);
+
 // SDL's video subsystem, quit with this object.
 class VideoSession {
  public:

@@ -7,7 +7,8 @@
 namespace mavrel::text {
 
 #define MAVREL_TEXT_POINTER(name) decltype(&::name) name = nullptr;
-MAVREL_TEXT_CALLS(MAVREL_TEXT_POINTER)
+MAVREL_TTF_CALLS(MAVREL_TEXT_POINTER)
+MAVREL_FONTCONFIG_CALLS(MAVREL_TEXT_POINTER)
 #undef MAVREL_TEXT_POINTER
 
 namespace {
@@ -15,40 +16,62 @@ namespace {
 decltype(&::TTF_Init) ttfInit = nullptr;
 decltype(&::TTF_WasInit) ttfWasInit = nullptr;
 decltype(&::FcInit) fcInit = nullptr;
-bool loaded = false;
 
 template <typename Function>
 bool Find(void* library, const char* name, Function& function) {
-  function = reinterpret_cast<Function>(dlsym(library, name));
+  function = library ? reinterpret_cast<Function>(dlsym(library, name)) : nullptr;
   return function != nullptr;
 }
 
+// By the names the libraries' packages install for running programs; they
+// stay loaded for the life of the process.
+void* Open(const char* name) { return dlopen(name, RTLD_LAZY | RTLD_LOCAL); }
+
 }  // namespace
 
-bool Load() {
+bool LoadTtf() {
   static std::once_flag once;
+  static bool loaded = false;
   std::call_once(once, [] {
-    // By the names the libraries' packages install for running programs;
-    // they stay loaded for the life of the process. SDL_ttf finds the SDL
-    // the launcher is already linked with.
-    void* ttf = dlopen("libSDL2_ttf-2.0.so.0", RTLD_LAZY | RTLD_LOCAL);
-    void* fontconfig = dlopen("libfontconfig.so.1", RTLD_LAZY | RTLD_LOCAL);
-    if (!ttf || !fontconfig) return;
+#if MAVREL_TEXT_LINKED
+    ttfInit = &::TTF_Init;
+    ttfWasInit = &::TTF_WasInit;
+#define MAVREL_TEXT_BIND(name) name = &::name;
+    MAVREL_TTF_CALLS(MAVREL_TEXT_BIND)
+#undef MAVREL_TEXT_BIND
+    loaded = true;
+#else
+    // SDL_ttf finds the SDL the launcher is already linked with.
+    void* ttf = Open("libSDL2_ttf-2.0.so.0");
     bool all = Find(ttf, "TTF_Init", ttfInit);
     all = Find(ttf, "TTF_WasInit", ttfWasInit) && all;
-    all = Find(fontconfig, "FcInit", fcInit) && all;
-#define MAVREL_TEXT_FIND(name) all = Find(#name[0] == 'T' ? ttf : fontconfig, #name, name) && all;
-    MAVREL_TEXT_CALLS(MAVREL_TEXT_FIND)
+#define MAVREL_TEXT_FIND(name) all = Find(ttf, #name, name) && all;
+    MAVREL_TTF_CALLS(MAVREL_TEXT_FIND)
+#undef MAVREL_TEXT_FIND
+    loaded = all;
+#endif
+  });
+  return loaded;
+}
+
+bool LoadFontconfig() {
+  static std::once_flag once;
+  static bool loaded = false;
+  std::call_once(once, [] {
+    void* fontconfig = Open("libfontconfig.so.1");
+    bool all = Find(fontconfig, "FcInit", fcInit);
+#define MAVREL_TEXT_FIND(name) all = Find(fontconfig, #name, name) && all;
+    MAVREL_FONTCONFIG_CALLS(MAVREL_TEXT_FIND)
 #undef MAVREL_TEXT_FIND
     loaded = all;
   });
   return loaded;
 }
 
-int TTF_Init() { return Load() ? ttfInit() : -1; }
+int TTF_Init() { return LoadTtf() ? ttfInit() : -1; }
 
-int TTF_WasInit() { return Load() ? ttfWasInit() : 0; }
+int TTF_WasInit() { return LoadTtf() ? ttfWasInit() : 0; }
 
-FcBool FcInit() { return Load() ? fcInit() : FcFalse; }
+FcBool FcInit() { return LoadFontconfig() ? fcInit() : FcFalse; }
 
 }  // namespace mavrel::text

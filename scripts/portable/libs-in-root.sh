@@ -1,0 +1,60 @@
+#!/bin/sh
+# Run inside the build root by build-libs.sh: builds FreeType, SDL2 and
+# SDL_ttf as static libraries into /static from the sources under /src.
+# Prints each library's build time.
+set -eu
+jobs=${JOBS:-2}
+flags="-O2 -g0 -fPIC -include /portable/glibc-pins.h -ffunction-sections -fdata-sections"
+export CFLAGS="$flags" CXXFLAGS="$flags"
+common="-DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/static -DCMAKE_INSTALL_LIBDIR=lib
+  -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON"
+now() { date +%s; }
+
+start=$(now)
+# FreeType: TrueType and OpenType faces only need its own code; gzip
+# (PCF fonts) uses the copy of zlib FreeType carries.
+cmake -S /src/freetype -B /tmp/freetype $common \
+  -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+  -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON >/tmp/freetype.log
+make -C /tmp/freetype -j"$jobs" install >>/tmp/freetype.log
+echo "freetype: $(($(now) - start)) s"
+
+start=$(now)
+# SDL2: video and events, the X11 and Wayland drivers loading their
+# libraries when they start; no audio, input devices, power, D-Bus or
+# input methods behind it.
+cmake -S /src/sdl -B /tmp/sdl $common \
+  -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_STATIC_PIC=ON -DSDL_TEST=OFF -DSDL_TESTS=OFF \
+  -DSDL2_DISABLE_SDL2MAIN=ON -DSDL2_DISABLE_UNINSTALL=ON -DSDL_RPATH=OFF -DSDL_CCACHE=OFF \
+  -DSDL_AUDIO=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF \
+  -DSDL_POWER=OFF -DSDL_DBUS=OFF -DSDL_IBUS=OFF -DSDL_LIBSAMPLERATE=OFF \
+  -DSDL_ALSA=OFF -DSDL_JACK=OFF -DSDL_ESD=OFF -DSDL_PIPEWIRE=OFF -DSDL_PULSEAUDIO=OFF \
+  -DSDL_ARTS=OFF -DSDL_NAS=OFF -DSDL_SNDIO=OFF -DSDL_OSS=OFF -DSDL_DISKAUDIO=OFF \
+  -DSDL_DUMMYAUDIO=OFF -DSDL_FUSIONSOUND=OFF \
+  -DSDL_KMSDRM=OFF -DSDL_VULKAN=OFF -DSDL_RPI=OFF -DSDL_VIVANTE=OFF -DSDL_DIRECTFB=OFF \
+  -DSDL_X11=ON -DSDL_X11_SHARED=ON -DSDL_WAYLAND=ON -DSDL_WAYLAND_SHARED=ON \
+  -DSDL_WAYLAND_LIBDECOR=OFF -DSDL_WAYLAND_QT_TOUCH=OFF >/tmp/sdl.log
+make -C /tmp/sdl -j"$jobs" install >>/tmp/sdl.log
+echo "sdl2: $(($(now) - start)) s"
+
+start=$(now)
+# SDL_ttf is one source file: compiled against this SDL and FreeType.
+gcc $flags -I/static/include/SDL2 -I/static/include/freetype2 -c /src/ttf/SDL_ttf.c -o /tmp/SDL_ttf.o
+ar rcs /static/lib/libSDL2_ttf.a /tmp/SDL_ttf.o
+cp /src/ttf/SDL_ttf.h /static/include/SDL2/
+version=$(sed -n 's/^#define SDL_TTF_\(MAJOR\|MINOR\|PATCH\)LEVEL *\([0-9]*\).*/\2/p' /src/ttf/SDL_ttf.h |
+  paste -sd.)
+cat >/static/lib/pkgconfig/SDL2_ttf.pc <<PC
+prefix=/static
+Name: SDL2_ttf
+Description: SDL_ttf, static, with FreeType
+Version: $version
+Requires: sdl2 freetype2
+Libs: -L\${prefix}/lib -lSDL2_ttf
+Cflags: -I\${prefix}/include/SDL2
+PC
+echo "sdl2-ttf: $(($(now) - start)) s"
+
+# Functions the build root's C library has and 2.17 lacks.
+gcc $flags -c /portable/glibc-compat.c -o /tmp/glibc-compat.o
+ar rcs /static/lib/libmavrel-glibc-compat.a /tmp/glibc-compat.o
