@@ -29,6 +29,8 @@ using InspectFiles = mavrel::Win32Platform;
 static bool ChangeDirectory(const char* directory) { return SetCurrentDirectoryA(directory) != 0; }
 // Line ends stay "\n": the output must match the other platforms' byte for byte.
 static void PrepareOutput() { _setmode(_fileno(stdout), _O_BINARY); }
+// The system reads the settings there, so check parses the file itself.
+static mavrel::ParsedSettingsSource ParsedSettingsOf(InspectFiles&) { return {}; }
 #else
 #include <unistd.h>
 
@@ -36,6 +38,10 @@ static void PrepareOutput() { _setmode(_fileno(stdout), _O_BINARY); }
 using InspectFiles = mavrel::FileSystemPlatform;
 static bool ChangeDirectory(const char* directory) { return chdir(directory) == 0; }
 static void PrepareOutput() {}
+// check walks the lines of the file the reads were answered from.
+static mavrel::ParsedSettingsSource ParsedSettingsOf(InspectFiles& files) {
+  return [&files](const char* path) { return files.ParsedSettings(path); };
+}
 #endif
 
 namespace mavrel {
@@ -225,7 +231,7 @@ std::string InspectCurrentDirectory(FileSystem& files) {
 int Run(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "check") == 0) {
     InspectFiles files;
-    return RunCheckCommand(argc - 1, argv + 1, files);
+    return RunCheckCommand(argc - 1, argv + 1, files, ParsedSettingsOf(files));
   }
   if (argc >= 2 && std::strcmp(argv[1], "render") == 0) {
 #ifdef MAVREL_INSPECT_RENDER

@@ -181,8 +181,8 @@ TEST_F(FullPathTest, TooSmallBufferIsLeftAloneAndEmptyNameFails) {
 
 using ProfileTest = TempFolderTest;
 
-std::string Read(FileSystem& platform, const std::string& path, const char* section, const char* key,
-                 std::uint32_t size = 1024) {
+std::string Read(FileSystem& platform, const std::string& path, const char* section,
+                 const char* key, std::uint32_t size = 1024) {
   std::vector<char> buffer(size + 1, '#');
   std::uint32_t count =
       platform.GetPrivateProfileString(section, key, buffer.data(), size, path.c_str());
@@ -213,6 +213,9 @@ TEST_F(ProfileTest, MissingFileFolderAndFifoReadEmpty) {
   // Would hang in open() if the reader blocked on a FIFO with no writer.
   EXPECT_EQ("", Read(platform, root_ + "/Fifo.INI", "Main", "Title"));
   EXPECT_EQ("", Read(platform, "/dev/zero", "Main", "Title"));
+  EXPECT_EQ(nullptr, platform.ParsedSettings((root_ + "/Mavrel.INI").c_str()));
+  EXPECT_EQ(nullptr, platform.ParsedSettings((root_ + "/Fifo.INI").c_str()));
+  EXPECT_EQ(nullptr, platform.ParsedSettings(""));
   EXPECT_EQ(0, platform.settingsParseCount());
 }
 
@@ -248,6 +251,11 @@ TEST_F(ProfileTest, ParsedOnceForManyReads) {
                 Read(platform, root_ + "/Mavrel.INI", "main", ("KEY" + std::to_string(i)).c_str()));
     }
   }
+  // A tool walking the lines gets the same parse, not a second one.
+  const IniFile* parsed = platform.ParsedSettings((root_ + "/Mavrel.INI").c_str());
+  ASSERT_NE(nullptr, parsed);
+  EXPECT_EQ(file, parsed->bytes());
+  EXPECT_EQ(51u, parsed->KeyLine("Main", "Key49"));
   EXPECT_EQ(1, platform.settingsParseCount());
 }
 
@@ -265,11 +273,17 @@ TEST_F(ProfileTest, ReparsedWhenSizeOrTimeChanges) {
   SetModified("Mavrel.INI", 1000000);
   EXPECT_EQ("three", Read(platform, path, "Main", "Title"));
   EXPECT_EQ(2, platform.settingsParseCount());
+  Write("Mavrel.INI", "[Main]\nTitle=four\n");  // looked at again as for a read
+  SetModified("Mavrel.INI", 1000000);
+  ASSERT_NE(nullptr, platform.ParsedSettings(path.c_str()));
+  EXPECT_EQ("[Main]\nTitle=four\n", platform.ParsedSettings(path.c_str())->bytes());
+  EXPECT_EQ("four", Read(platform, path, "Main", "Title"));
+  EXPECT_EQ(3, platform.settingsParseCount());
 
   Write("Mavrel.INI", "[Main]\nTitle=seven\n");  // the same size, a new time
   SetModified("Mavrel.INI", 2000000);
   EXPECT_EQ("seven", Read(platform, path, "Main", "Title"));
-  EXPECT_EQ(3, platform.settingsParseCount());
+  EXPECT_EQ(4, platform.settingsParseCount());
 
   ASSERT_EQ(0, ::unlink(path.c_str()));
   EXPECT_EQ("", Read(platform, path, "Main", "Title"));

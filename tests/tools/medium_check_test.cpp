@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -66,10 +67,17 @@ std::string Messages(const CheckResult& result) {
   return all;
 }
 
-CheckResult CheckCurrentFolder() {
+// With `sharedParse`, the lines are walked in the platform's own parse, as
+// the Linux tool does; without, the checker parses the file itself, as the
+// Windows tool does.
+CheckResult CheckCurrentFolder(bool sharedParse = true) {
   FileSystemPlatform platform;
   SettingsFile settings(platform);
-  return CheckMedium(settings);
+  if (!sharedParse) return CheckMedium(settings);
+  CheckResult result = CheckMedium(
+      settings, [&platform](const char* path) { return platform.ParsedSettings(path); });
+  EXPECT_LE(platform.settingsParseCount(), 1);
+  return result;
 }
 
 struct MediumCase {
@@ -90,6 +98,7 @@ TEST_P(MediumCheckTest, GivesExactlyTheExpectedFindings) {
   CheckResult result = CheckCurrentFolder();
   EXPECT_EQ("Mavrel.INI", result.settingsFile);
   EXPECT_EQ(row.expected, Codes(result)) << Messages(result);
+  EXPECT_EQ(row.expected, Codes(CheckCurrentFolder(false)));
   EXPECT_NE(std::string::npos, Messages(result).find(row.mentions)) << Messages(result);
   int errors = 0;
   for (const Finding& f : result.findings) {
@@ -391,6 +400,23 @@ TEST(MediumCheckTest, FolderWithoutSettingsGivesNoFile) {
   EXPECT_EQ(std::vector<std::string>{"2:M101"}, Codes(result));
 }
 
+TEST(MediumCheckTest, LinesComeFromTheParseThatAnsweredTheReads) {
+  MediumFolder folder;
+  folder.Write("Mavrel.INI", "[Main]\nTitle=x\n");
+  FileSystemPlatform platform;
+  platform.SetSettingsRecheckInterval(std::chrono::hours(1));
+  SettingsFile settings(platform);
+  CheckResult result = CheckMedium(settings, [&](const char* path) {
+    // Changed after the reads: the lines walked are still the ones read.
+    folder.Write("Mavrel.INI", "[Main]\nBUTON_TEXT=x\n");
+    return platform.ParsedSettings(path);
+  });
+  EXPECT_EQ(std::vector<std::string>{}, Codes(result)) << Messages(result);
+  EXPECT_EQ(1, platform.settingsParseCount());
+  SettingsFile again(platform);
+  EXPECT_EQ(std::vector<std::string>{"2:M101"}, Codes(CheckMedium(again)));
+}
+
 TEST(MediumCheckTest, ApproximateMetricsFollowTheFontHeight) {
   EXPECT_EQ(20, ApproximateLineHeight(20));
   EXPECT_EQ(22, ApproximateLineHeight(-20));
@@ -426,7 +452,9 @@ TEST_P(CheckCommandTest, GivesStatusAndOutput) {
   for (std::string& w : words) argv.push_back(w.data());
   FileSystemPlatform platform;
   ::testing::internal::CaptureStdout();
-  int status = RunCheckCommand(static_cast<int>(argv.size()), argv.data(), platform);
+  int status =
+      RunCheckCommand(static_cast<int>(argv.size()), argv.data(), platform,
+                      [&platform](const char* path) { return platform.ParsedSettings(path); });
   std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(row.status, status);
   std::string expected = row.output;

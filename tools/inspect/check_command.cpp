@@ -73,7 +73,8 @@ std::string FormatJson(const CheckResult& result, const std::string& file) {
 
 }  // namespace
 
-int RunCheckCommand(int argc, char** argv, FileSystem& platform) {
+int RunCheckCommand(int argc, char** argv, FileSystem& platform,
+                    const ParsedSettingsSource& parsed) {
   const char* directory = nullptr;
   bool json = false;
   bool strict = false;
@@ -110,7 +111,7 @@ int RunCheckCommand(int argc, char** argv, FileSystem& platform) {
     }
   }
   SettingsFile settings(platform);
-  const CheckResult result = CheckMedium(settings);
+  const CheckResult result = CheckMedium(settings, parsed);
   if (result.settingsFile.empty()) {
     std::fprintf(stderr, "mavrel-inspect check: no %s in \"%s\"\n", kSettingsFileName,
                  directory != nullptr ? directory : ".");

@@ -1242,7 +1242,7 @@ class Checker {
 
 }  // namespace
 
-CheckResult CheckMedium(SettingsFile& settings) {
+CheckResult CheckMedium(SettingsFile& settings, const ParsedSettingsSource& parsed) {
   CheckResult result;
   // Read first, through the launcher's own code: this fixes the settings
   // file at the current directory, as the launcher's first read does.
@@ -1254,14 +1254,19 @@ CheckResult CheckMedium(SettingsFile& settings) {
   std::optional<fs::path> file = files.Find(root, kSettingsFileName);
   if (!files.IsFile(file)) return result;
   result.settingsFile = file->filename().string();
-  // The whole file in one read, as the launcher's reader takes it.
-  std::ifstream in(*file, std::ios::binary);
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
-  if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) bytes.clear();
-  const IniFile ini(std::move(bytes));
+  const IniFile* shared = parsed && settings.resolved() ? parsed(settings.path()) : nullptr;
+  IniFile own;
+  if (shared == nullptr) {
+    // The whole file in one read, as the launcher's reader takes it.
+    std::ifstream in(*file, std::ios::binary);
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) bytes.clear();
+    own = IniFile(std::move(bytes));
+  }
+  const IniFile& ini = shared != nullptr ? *shared : own;
   result.findings = Checker(medium, ini, root).Run();
   for (const Finding& finding : result.findings) {
     (finding.severity == Severity::kError ? result.errors : result.warnings) += 1;

@@ -3,14 +3,16 @@
 // settings without validating anything. Each finding names the line of the
 // settings file it is about and carries a code that AUTHORING.md explains.
 //
-// The medium is read twice: once through the launcher's own settings code,
+// The medium is looked at twice: through the launcher's own settings code,
 // for the values every button really gets (defaults, inheritance from
-// [Main], escapes and numbers as the launcher sees them), and once as the
-// lines the author wrote, for what the launcher never looks at (misspelt
-// keys, duplicates, keys after a gap in the button list).
+// [Main], escapes and numbers as the launcher sees them), and as the lines
+// the author wrote, for what the launcher never looks at (misspelt keys,
+// duplicates, keys after a gap in the button list). Where the platform
+// parses the file itself, both come from its one parse.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,11 +38,19 @@ struct CheckResult {
   int warnings = 0;
 };
 
+class IniFile;
+
+/// Gives the settings file at `path` (as SettingsFile::path() names it) as
+/// the platform parsed it to answer the reads just made, or null when the
+/// platform reads it some other way (the Windows system reader) or cannot.
+using ParsedSettingsSource = std::function<const IniFile*(const char* path)>;
+
 /// Checks the medium in the current directory. `settings` has not been read
 /// from yet; its first read fixes the settings file, as in the launcher.
-/// A folder without a settings file gives an empty settingsFile and no
-/// findings.
-CheckResult CheckMedium(SettingsFile& settings);
+/// The lines are walked in the file that `parsed` gives for it; without
+/// one, the file is read and parsed here. A folder without a settings file
+/// gives an empty settingsFile and no findings.
+CheckResult CheckMedium(SettingsFile& settings, const ParsedSettingsSource& parsed = {});
 
 /// The width of `text` in pixels, approximated with the advance widths of
 /// the launcher's proportional sans font at `fontHeight` as the launcher

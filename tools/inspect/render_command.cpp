@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ constexpr const char* kRenderUsage =
     "button) or the picture cannot be written, 2 when DIRECTORY cannot be entered\n"
     "or holds no Mavrel.INI, SECTION names no button, or the arguments are wrong.\n";
 
-// A sheet larger than this is refused rather than held in memory twice.
+// A sheet larger than this is refused rather than held in memory.
 constexpr long long kMaxSheetPixels = 64ll << 20;
 constexpr int kSheetGap = 12;
 constexpr ColorRef kSheetBackground = 0x00302828;  // COLORREF: a dark grey-blue
@@ -251,11 +252,6 @@ Outcome TakeShot(RenderPlatform& platform, const Shot& shot, RgbImage& image,
   return Outcome::kDrawn;
 }
 
-struct Panel {
-  std::string label;
-  RgbImage image;
-};
-
 // The sheet: the panels in rows, at rest alone in the first, then per
 // button its hot and its pressed state side by side; each panel with its
 // label above it, drawn by the same text code as the buttons.
@@ -308,45 +304,89 @@ int LabelHeight(RenderPlatform& platform) {
   return line.bottom + 8;
 }
 
-bool ComposeSheet(RenderPlatform& platform, const SheetLayout& layout,
-                  const std::vector<Panel>& panels, RgbImage& sheet, std::string& error) {
-  FontHandle font = platform.CreateFont(kLabelFontHeight, kButtonFontFace);
-  SurfacePtr surface(SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(layout.width()),
-                                                    static_cast<int>(layout.height()), 32,
-                                                    SDL_PIXELFORMAT_RGB888));
-  if (font == nullptr || !surface) {
-    error = font == nullptr ? "no font for the labels" : "no memory for the sheet";
-    if (font != nullptr) platform.DeleteFont(font);
-    return false;
+// The sheet, drawn one panel at a time as each is taken: its pixels are
+// the picture that is written, and an SDL surface over the same memory
+// lets the labels be drawn by the same text code as the buttons. So the
+// sheet and the one window being taken are all that is held.
+class Sheet {
+ public:
+  Sheet(RenderPlatform& platform, const SheetLayout& layout, RgbImage& picture)
+      : platform_(platform), layout_(layout), picture_(picture) {}
+  ~Sheet() {
+    if (font_ != nullptr) platform_.DeleteFont(font_);
   }
-  DrawingContext context = platform.GetSurfaceDC(surface.get());
-  platform.FillRect(context, PlatformRect{0, 0, surface->w, surface->h}, kSheetBackground);
-  platform.SetBackgroundMode(context, kTransparentBackground);
-  platform.SetTextColor(context, kLabelColor);
-  FontHandle kept = platform.SelectFont(context, font);
-  for (std::size_t i = 0; i < panels.size(); ++i) {
-    PlatformRect label = layout.Label(i);
-    platform.DrawText(context, panels[i].label.c_str(), -1, label, kPaintTextFormat);
+  Sheet(const Sheet&) = delete;
+  Sheet& operator=(const Sheet&) = delete;
+
+  // Gives the sheet its size and background; false, with `error` saying
+  // why, when there is no memory or no font for it.
+  bool Start(std::string& error) {
+    const auto width = static_cast<int>(layout_.width());
+    const auto height = static_cast<int>(layout_.height());
+    try {
+      picture_.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    } catch (const std::bad_alloc&) {
+      picture_.pixels.clear();
+      error = "no memory for the sheet";
+      return false;
+    }
+    picture_.width = width;
+    picture_.height = height;
+    // RGB888 is 0x00RRGGBB in 32 bits, as RgbImage keeps its pixels.
+    surface_.reset(SDL_CreateRGBSurfaceWithFormatFrom(picture_.pixels.data(), width, height, 32,
+                                                      width * 4, SDL_PIXELFORMAT_RGB888));
+    font_ = platform_.CreateFont(kLabelFontHeight, kButtonFontFace);
+    if (font_ == nullptr || !surface_) {
+      error = font_ == nullptr ? "no font for the labels" : "no memory for the sheet";
+      return false;
+    }
+    DrawingContext context = platform_.GetSurfaceDC(surface_.get());
+    platform_.FillRect(context, PlatformRect{0, 0, width, height}, kSheetBackground);
+    platform_.ReleaseDC(nullptr, context);
+    return true;
   }
-  platform.SelectFont(context, kept);
-  platform.ReleaseDC(nullptr, context);
-  platform.DeleteFont(font);
-  if (!CopyPixels(surface.get(), sheet)) {
-    error = "the sheet's pixels cannot be read back";
-    return false;
-  }
-  for (std::size_t i = 0; i < panels.size(); ++i) {
-    const RgbImage& image = panels[i].image;
-    const SDL_Rect place = layout.Panel(i);
+
+  // Draws panel `i`: its label, and `image` under it.
+  void Place(std::size_t i, const std::string& label, const RgbImage& image) {
+    DrawLabel(i, label);
+    const SDL_Rect place = layout_.Panel(i);
     for (int y = 0; y < image.height && y < place.h; ++y) {
-      std::copy_n(
-          image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width,
-          std::min(image.width, place.w),
-          sheet.pixels.begin() + static_cast<std::ptrdiff_t>(place.y + y) * sheet.width + place.x);
+      std::copy_n(image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width,
+                  std::min(image.width, place.w), Row(place, y));
     }
   }
-  return true;
-}
+
+  // Draws panel `i` as a copy of the first panel's picture.
+  void Repeat(std::size_t i, const std::string& label) {
+    DrawLabel(i, label);
+    const SDL_Rect from = layout_.Panel(0);
+    const SDL_Rect place = layout_.Panel(i);
+    for (int y = 0; y < place.h; ++y) std::copy_n(Row(from, y), place.w, Row(place, y));
+  }
+
+ private:
+  std::vector<std::uint32_t>::iterator Row(const SDL_Rect& place, int y) {
+    return picture_.pixels.begin() + static_cast<std::ptrdiff_t>(place.y + y) * picture_.width +
+           place.x;
+  }
+
+  void DrawLabel(std::size_t i, const std::string& label) {
+    DrawingContext context = platform_.GetSurfaceDC(surface_.get());
+    platform_.SetBackgroundMode(context, kTransparentBackground);
+    platform_.SetTextColor(context, kLabelColor);
+    FontHandle kept = platform_.SelectFont(context, font_);
+    PlatformRect rect = layout_.Label(i);
+    platform_.DrawText(context, label.c_str(), -1, rect, kPaintTextFormat);
+    platform_.SelectFont(context, kept);
+    platform_.ReleaseDC(nullptr, context);
+  }
+
+  RenderPlatform& platform_;
+  const SheetLayout& layout_;
+  RgbImage& picture_;
+  SurfacePtr surface_;
+  FontHandle font_ = nullptr;
+};
 
 std::string PanelLabel(const std::vector<std::string>& sections, std::size_t key, Look look) {
   return "Button." + std::to_string(key) + " = " + sections[key] + ": " + LookName(look);
@@ -438,39 +478,40 @@ int RunRenderCommand(int argc, char** argv) {
       return outcome == Outcome::kUnknownSection ? 2 : 1;
     }
   } else {
-    std::vector<Panel> panels(1);
-    panels[0].label = "at rest";
-    if (TakeShot(platform, Shot{}, panels[0].image, sections, problem) != Outcome::kDrawn) {
+    RgbImage panel;
+    if (TakeShot(platform, Shot{}, panel, sections, problem) != Outcome::kDrawn) {
       std::fprintf(stderr, "mavrel-inspect render: %s\n", problem.c_str());
       return 1;
     }
-    std::vector<std::string> names = sections;
-    const SheetLayout layout(panels[0].image.width, panels[0].image.height, LabelHeight(platform),
-                             1 + 2 * names.size());
+    const std::vector<std::string> names = sections;
+    const std::size_t panels = 1 + 2 * names.size();
+    const SheetLayout layout(panel.width, panel.height, LabelHeight(platform), panels);
     if (!layout.fits()) {
       std::fprintf(stderr,
                    "mavrel-inspect render: the sheet of %zu panels would be %lld x %lld pixels, "
                    "more than it may have; draw the states one at a time with --hot and "
                    "--pressed\n",
-                   1 + 2 * names.size(), layout.width(), layout.height());
+                   panels, layout.width(), layout.height());
       return 1;
     }
+    Sheet drawing(platform, layout, picture);
+    if (!drawing.Start(problem)) {
+      std::fprintf(stderr, "mavrel-inspect render: %s\n", problem.c_str());
+      return 1;
+    }
+    drawing.Place(0, "at rest", panel);
+    std::size_t next = 1;
     for (std::size_t key = 0; key < names.size(); ++key) {
       for (Look look : {Look::kHot, Look::kPressed}) {
         Shot state{look, "", static_cast<long>(key)};
-        Panel panel;
-        panel.label = PanelLabel(names, key, look);
-        if (TakeShot(platform, state, panel.image, sections, problem) != Outcome::kDrawn) {
+        const std::string label = PanelLabel(names, key, look);
+        if (TakeShot(platform, state, panel, sections, problem) == Outcome::kDrawn) {
+          drawing.Place(next++, label, panel);
+        } else {
           // The panel shows what the user sees: the launcher at rest.
-          panel.label += " - the pointer cannot reach it";
-          panel.image = panels[0].image;
+          drawing.Repeat(next++, label + " - the pointer cannot reach it");
         }
-        panels.push_back(std::move(panel));
       }
-    }
-    if (!ComposeSheet(platform, layout, panels, picture, problem)) {
-      std::fprintf(stderr, "mavrel-inspect render: %s\n", problem.c_str());
-      return 1;
     }
   }
   if (!WritePng(outputPath, picture, problem)) {

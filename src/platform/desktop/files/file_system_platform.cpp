@@ -188,12 +188,7 @@ void FileSystemPlatform::Refresh(const std::string& path, CachedSettings& cached
   ::close(fd);
 }
 
-std::uint32_t FileSystemPlatform::GetPrivateProfileString(const char* section, const char* key,
-                                                          char* buffer, std::uint32_t bufferSize,
-                                                          const char* path) {
-  if (bufferSize == 0) return 0;
-  buffer[0] = '\0';
-  if (path == nullptr || path[0] == '\0' || section == nullptr || key == nullptr) return 0;
+FileSystemPlatform::CachedSettings& FileSystemPlatform::Cached(const char* path) {
   if (lastPath_ == nullptr || std::strcmp(lastPath_->c_str(), path) != 0) {
     auto found = settingsCache_.find(path);
     if (found == settingsCache_.end()) {
@@ -206,10 +201,26 @@ std::uint32_t FileSystemPlatform::GetPrivateProfileString(const char* section, c
   if (NowMilliseconds() - lastCached_->checkedAtMilliseconds >= recheckInterval_.count()) {
     Refresh(*lastPath_, *lastCached_);
   }
-  if (linuxSections_ && lastCached_->mayHaveLinuxSections) {
-    return ReadWithLinuxSection(lastCached_->ini, section, key, buffer, bufferSize, linuxSection_);
+  return *lastCached_;
+}
+
+std::uint32_t FileSystemPlatform::GetPrivateProfileString(const char* section, const char* key,
+                                                          char* buffer, std::uint32_t bufferSize,
+                                                          const char* path) {
+  if (bufferSize == 0) return 0;
+  buffer[0] = '\0';
+  if (path == nullptr || path[0] == '\0' || section == nullptr || key == nullptr) return 0;
+  const CachedSettings& cached = Cached(path);
+  if (linuxSections_ && cached.mayHaveLinuxSections) {
+    return ReadWithLinuxSection(cached.ini, section, key, buffer, bufferSize, linuxSection_);
   }
-  return lastCached_->ini.Read(section, key, buffer, bufferSize);
+  return cached.ini.Read(section, key, buffer, bufferSize);
+}
+
+const IniFile* FileSystemPlatform::ParsedSettings(const char* path) {
+  if (path == nullptr || path[0] == '\0') return nullptr;
+  const CachedSettings& cached = Cached(path);
+  return cached.exists ? &cached.ini : nullptr;
 }
 
 FileHandle FileSystemPlatform::OpenFileForReading(const char* path) {

@@ -39,6 +39,14 @@ class FileSystemPlatform : public FileSystem {
   std::uint32_t GetPrivateProfileString(const char* section, const char* key, char* buffer,
                                         std::uint32_t bufferSize, const char* path) override;
 
+  /// The parsed file that reads of `path` are answered from, found, parsed
+  /// and looked at again exactly as for a read, so that a tool that also
+  /// walks the file's lines sees the bytes the reads saw without a second
+  /// parse. The sections as written: "NAME.Linux" is not merged into
+  /// "NAME". Null when the file cannot be read. Valid until the next call
+  /// or read of that path.
+  const IniFile* ParsedSettings(const char* path);
+
   /// Opens without ever blocking (a FIFO or a device does not hang the
   /// launcher) and only a regular file: a folder, FIFO, socket or device is
   /// a failed open.
@@ -76,6 +84,8 @@ class FileSystemPlatform : public FileSystem {
     bool mayHaveLinuxSections = false;
   };
   void Refresh(const std::string& path, CachedSettings& cached);
+  // The cache entry of `path`, refreshed when its last look is too old.
+  CachedSettings& Cached(const char* path);
 
   std::map<std::string, CachedSettings> settingsCache_;
   // The entry of the most recent read: reads come in long runs on one file.
