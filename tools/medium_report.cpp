@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "inspect/check_command.h"
-#include "inspect/render_command.h"
+#include "author/check_command.h"
+#include "author/render_command.h"
 #include "portable/text_encoding.h"
 #include "settings/medium_settings.h"
 #include "settings/settings.h"

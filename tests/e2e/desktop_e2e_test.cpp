@@ -21,7 +21,7 @@
 #include "support/temp_medium.h"
 #include "support/x_harness.h"
 #ifdef MAVREL_INSPECT_PATH
-#include "inspect/png_file.h"
+#include "author/png_file.h"
 #endif
 
 namespace mavrel::xharness {

@@ -1,7 +1,7 @@
 // The medium checks of "mavrel-inspect check": a table of small media, each
 // written into a fresh folder, with every finding it must give (line and
 // code, nothing more), and the command's exit status and output format.
-#include "inspect/medium_check.h"
+#include "author/medium_check.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "inspect/check_command.h"
+#include "author/check_command.h"
 #ifdef MAVREL_INSPECT_RENDER
-#include "inspect/png_file.h"
-#include "inspect/render_command.h"
+#include "author/png_file.h"
+#include "author/render_command.h"
 #endif
 #include "platform/desktop/files/file_system_platform.h"
 #include "support/bmp_builder.h"

@@ -1,11 +1,11 @@
-#include "inspect/check_command.h"
+#include "author/check_command.h"
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
-#include "inspect/medium_check.h"
+#include "author/medium_check.h"
 
 namespace mavrel {
 namespace {

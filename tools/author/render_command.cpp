@@ -8,7 +8,7 @@
 // So nothing one state leaves behind (a description on a medium without a
 // picture) shows in another, and no button is ever released, so nothing is
 // ever started.
-#include "inspect/render_command.h"
+#include "author/render_command.h"
 
 #include <SDL.h>
 
@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "inspect/png_file.h"
+#include "author/png_file.h"
 #include "platform/desktop/desktop_platform.h"
 #include "portable/text_encoding.h"
 #include "settings/settings.h"

@@ -1,4 +1,4 @@
-#include "inspect/png_file.h"
+#include "author/png_file.h"
 
 #include <png.h>
 

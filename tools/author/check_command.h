@@ -1,7 +1,7 @@
 // `mavrel-inspect check`: the command line around the medium checks.
 #pragma once
 
-#include "inspect/medium_check.h"
+#include "author/medium_check.h"
 #include "platform/file_system.h"
 
 namespace mavrel {

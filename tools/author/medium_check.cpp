@@ -1,4 +1,4 @@
-#include "inspect/medium_check.h"
+#include "author/medium_check.h"
 
 #include <algorithm>
 #include <cmath>
