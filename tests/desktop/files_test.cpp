@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../common/linux_sections_cases.h"
+#include "../common/utf16_text.h"
 #include "platform/desktop/files/file_system_platform.h"
 #include "platform/desktop/files/media_path.h"
 #include "settings/button_settings.h"
@@ -192,8 +193,8 @@ TEST_F(FullPathTest, TooSmallBufferIsLeftAloneAndEmptyNameFails) {
 
 using ProfileTest = TempFolderTest;
 
-std::string Read(FileSystem& platform, const std::string& path, const char* section, const char* key,
-                 std::uint32_t size = 1024) {
+std::string Read(FileSystem& platform, const std::string& path, const char* section,
+                 const char* key, std::uint32_t size = 1024) {
   std::vector<char> buffer(size + 1, '#');
   std::uint32_t count =
       platform.GetPrivateProfileString(section, key, buffer.data(), size, path.c_str());
@@ -338,6 +339,19 @@ TEST_F(ProfileTest, LinuxSectionAddedLater) {
   Write("Mavrel.INI", "[Main]\nTitle=one\n[MAIN.linux]\nTitle=two\n");
   SetModified("Mavrel.INI", 2000000);
   EXPECT_EQ("two", Read(platform, path, "Main", "Title"));
+}
+
+// A file saved in UTF-16 LE reads as its text, in UTF-8, and its ".Linux"
+// sections count as in any other file.
+TEST_F(ProfileTest, Utf16FileReadsAsText) {
+  Write("Mavrel.INI", test_support::Utf16Le(u"[Main]\r\nTitle=Caf\u00E9\r\nWidth=640\r\n"
+                                            u"[Main.Linux]\r\nWidth=800\r\n"));
+  const std::string path = root_ + "/Mavrel.INI";
+  FileSystemPlatform platform;
+  EXPECT_EQ("Caf\xC3\xA9", Read(platform, path, "Main", "Title"));
+  EXPECT_EQ("800", Read(platform, path, "Main", "Width"));
+  platform.SetLinuxSections(false);
+  EXPECT_EQ("640", Read(platform, path, "Main", "Width"));
 }
 
 // The settings subsystem over the real reader: the file is found and read
