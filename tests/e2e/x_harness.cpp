@@ -190,6 +190,19 @@ void KillProcess(pid_t pid) {
   waitpid(pid, &raw, 0);
 }
 
+pid_t StartConnectionStorm(const std::string& displayName) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    // Ends with the test should it die first.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    for (;;) {
+      Display* connection = XOpenDisplay(displayName.c_str());
+      if (connection != nullptr) XCloseDisplay(connection);
+    }
+  }
+  return pid;
+}
+
 std::vector<ChildProcess> ChildrenOf(pid_t parentPid) {
   std::vector<ChildProcess> result;
   DIR* proc = opendir("/proc");
@@ -264,8 +277,9 @@ bool XSession::Start(int screenWidth, int screenHeight, int deadlineMs, bool use
         dup2(null, 2);
       }
       std::string fdText = std::to_string(fd);
-      std::vector<const char*> argv = {"Xvfb",         "-displayfd", fdText.c_str(), "-screen", "0",
-                                       screen.c_str(), "-nolisten",  "tcp",          "-noreset"};
+      std::vector<const char*> argv = {"Xvfb", "-displayfd",   fdText.c_str(), "-screen",
+                                       "0",    screen.c_str(), "-nolisten",    "tcp"};
+      if (!resetWhenIdle_) argv.push_back("-noreset");
       if (!fontPath_.empty()) argv.insert(argv.end(), {"-fp", fontPath_.c_str()});
       argv.push_back(nullptr);
       execvp("Xvfb", const_cast<char* const*>(argv.data()));
@@ -282,22 +296,31 @@ bool XSession::Start(int screenWidth, int screenHeight, int deadlineMs, bool use
     }
     displayName_ = ":" + number;
   }
-  WaitFor(
-      [&] {
-        display_ = XOpenDisplay(displayName_.c_str());
-        return display_ != nullptr;
-      },
-      static_cast<int>(end - NowMs()), 20);
-  if (!display_) {
-    error_ = "cannot connect to " + displayName_;
-    return false;
-  }
+  if (!Connect(static_cast<int>(end - NowMs()))) return false;
   int eventBase, errorBase, major, minor;
   if (!XTestQueryExtension(Dpy(display_), &eventBase, &errorBase, &major, &minor)) {
     error_ = "the X server has no XTest extension";
     return false;
   }
+  if (resetWhenIdle_) Disconnect();
   return true;
+}
+
+bool XSession::Connect(int deadlineMs) {
+  if (display_) return true;
+  WaitFor(
+      [&] {
+        display_ = XOpenDisplay(displayName_.c_str());
+        return display_ != nullptr;
+      },
+      deadlineMs, 20);
+  if (!display_) error_ = "cannot connect to " + displayName_;
+  return display_ != nullptr;
+}
+
+void XSession::Disconnect() {
+  if (display_) XCloseDisplay(Dpy(display_));
+  display_ = nullptr;
 }
 
 void XSession::CoverAndUncover(const ScreenRect& rect, Rgb colour) {

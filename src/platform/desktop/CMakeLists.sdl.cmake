@@ -6,7 +6,8 @@ pkg_check_modules(MAVREL_SDL REQUIRED IMPORTED_TARGET sdl2)
 # SDL_ttf and fontconfig: their headers only; the libraries themselves are
 # loaded at run time when text is first needed (text_libraries.h).
 pkg_check_modules(MAVREL_TEXT REQUIRED sdl2 SDL2_ttf fontconfig)
-# Xlib only for the error handler in main.cpp; SDL itself uses the same libX11.
+# Xlib for the error handler in main.cpp and for asking the X server why SDL
+# could not connect (startup_environment.cpp); SDL itself uses the same libX11.
 pkg_check_modules(MAVREL_X11 REQUIRED IMPORTED_TARGET x11)
 
 add_library(mavrel_desktop STATIC
@@ -23,7 +24,7 @@ target_include_directories(mavrel_desktop PUBLIC ${CMAKE_SOURCE_DIR}/src
   ${MAVREL_TEXT_INCLUDE_DIRS})
 target_compile_options(mavrel_desktop PUBLIC ${MAVREL_TEXT_CFLAGS_OTHER})
 target_link_libraries(mavrel_desktop PUBLIC mavrel_desktop_files mavrel_core mavrel_portable
-  PkgConfig::MAVREL_SDL ${CMAKE_DL_LIBS})
+  PkgConfig::MAVREL_SDL PkgConfig::MAVREL_X11 ${CMAKE_DL_LIBS})
 
 add_executable(mavrel ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
 target_link_libraries(mavrel PRIVATE mavrel_desktop mavrel_core PkgConfig::MAVREL_X11)
