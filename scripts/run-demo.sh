@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/setup.sh
-cmake -S . -B build/desktop -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset desktop >/dev/null
 cd examples/demo
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   cmake --build "$root/build/desktop" -j "$(nproc)" --target mavrel

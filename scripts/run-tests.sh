@@ -3,7 +3,6 @@
 # i686) and runs every test suite. Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 jobs=$(nproc)
 
 bash scripts/setup.sh
@@ -12,26 +11,18 @@ step() { echo; echo "=== $* ==="; }
 
 # Windows programs, cross-compiled. The x86_64 build runs under wine64 in the
 # end-to-end and differential tests; the i686 build is compiled and inspected.
-win_args=()
 for arch in x86_64 i686; do
-  tc=cmake/toolchain-mingw-$arch.cmake
-  if [ -f "$tc" ]; then
-    step "Windows $arch build"
-    cmake -S . -B "build/mingw-$arch" -DCMAKE_TOOLCHAIN_FILE="$root/$tc" \
-      -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-    cmake --build "build/mingw-$arch" -j "$jobs"
-    win_args+=("-DMAVREL_WINDOWS_${arch}_DIR=$root/build/mingw-$arch")
-  fi
+  step "Windows $arch build"
+  cmake --preset "mingw-$arch" >/dev/null
+  cmake --build --preset "mingw-$arch" -j "$jobs"
 done
 
 step "Desktop build"
-cmake -S . -B build/desktop -DCMAKE_BUILD_TYPE=RelWithDebInfo "${win_args[@]}" >/dev/null
-cmake --build build/desktop -j "$jobs"
+cmake --preset desktop >/dev/null
+cmake --build --preset desktop -j "$jobs"
 
-step "Tests: unit, backend, end-to-end"
-ctest --test-dir build/desktop --output-on-failure -j "$jobs" --timeout 600
+step "Tests: unit, backend, end-to-end, Windows"
+ctest --preset desktop -j "$jobs"
 
-if [ -f scripts/run-hostile-tests.sh ]; then
-  step "Sanitizers, fuzzing and hostile media"
-  bash scripts/run-hostile-tests.sh
-fi
+step "Sanitizers, fuzzing and hostile media"
+bash scripts/run-hostile-tests.sh

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config git
   googletest libgtest-dev libbenchmark-dev
-  libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libx11-dev libxtst-dev
+  libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libx11-dev libxtst-dev libpng-dev
   fonts-dejavu-core fonts-liberation
   xvfb xfonts-base x11-utils imagemagick
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64

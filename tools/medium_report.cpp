@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "inspect/check_command.h"
+#include "inspect/render_command.h"
 #include "portable/text_encoding.h"
 #include "settings/medium_settings.h"
 #include "settings/settings.h"
@@ -51,11 +52,25 @@ constexpr bool kLinuxSectionsByDefault = false;
 constexpr bool kLinuxSectionsByDefault = true;
 #endif
 
+// render needs the desktop launcher's drawing code.
+#if defined(_WIN32)
+#define MAVREL_RENDER_NOTE "\n         render is available in the Linux mavrel-inspect only"
+#elif !defined(MAVREL_INSPECT_RENDER)
+#define MAVREL_RENDER_NOTE "\n         render is not built into this mavrel-inspect"
+#else
+#define MAVREL_RENDER_NOTE ""
+#endif
+
 constexpr const char* kUsage =
     "Usage: mavrel-inspect [--platform linux|windows] [DIRECTORY]\n"
     "       mavrel-inspect --version\n"
     "       mavrel-inspect check [DIRECTORY] [--format text|json] [--strict]\n"
     "         (finds the medium's mistakes; see mavrel-inspect check --help)\n"
+    "       mavrel-inspect render [DIRECTORY] -o FILE.png [--hot SECTION|--pressed "
+    "SECTION|--sheet]\n"
+    "         (draws the window as the desktop launcher paints it, without a display;\n"
+    "         see mavrel-inspect render --help)" MAVREL_RENDER_NOTE
+    "\n"
     "Reads the settings of the medium in DIRECTORY (default: the current directory)\n"
     "exactly as the launcher does when started there, and prints the effective\n"
     "configuration as JSON: the settings file path, the window, the button sections,\n"
@@ -211,6 +226,17 @@ int Run(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "check") == 0) {
     InspectFiles files;
     return RunCheckCommand(argc - 1, argv + 1, files);
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "render") == 0) {
+#ifdef MAVREL_INSPECT_RENDER
+    return RunRenderCommand(argc - 1, argv + 1);
+#elif defined(_WIN32)
+    std::fputs("mavrel-inspect: render is available in the Linux mavrel-inspect only\n", stderr);
+    return 2;
+#else
+    std::fputs(kRenderNotBuilt, stderr);
+    return 2;
+#endif
   }
   const char* directory = nullptr;
   bool endOfOptions = false;

@@ -9,14 +9,18 @@ int LauncherMain(Platform& platform, InstanceHandle instance) {
   return LauncherMain(platform, instance, DefaultStorage());
 }
 
-int LauncherMain(Platform& platform, InstanceHandle instance, LauncherStorage& storage) {
+WindowClassDescription LauncherWindowClass(InstanceHandle instance) {
   WindowClassDescription windowClass;
   windowClass.style = kWindowClassStyle;
   windowClass.procedure = &LauncherWindow::WindowProcedure;
   windowClass.instance = instance;
   windowClass.iconResource = kIconResource;
   windowClass.className = kWindowClassName;
-  if (!platform.RegisterWindowClass(windowClass)) {
+  return windowClass;
+}
+
+int LauncherMain(Platform& platform, InstanceHandle instance, LauncherStorage& storage) {
+  if (!platform.RegisterWindowClass(LauncherWindowClass(instance))) {
     platform.MessageBox(nullptr, kStartupFailureText, kStartupFailureCaption, kMessageBoxOk);
     return 1;
   }

@@ -13,6 +13,9 @@ constexpr const char* kWindowClassName = "MyMavrelWindowClass";
 constexpr int kIconResource = 107;
 constexpr std::uint32_t kWindowClassStyle = 3;  // CS_HREDRAW | CS_VREDRAW
 
+// The launcher's window class: its window procedure, icon and name.
+WindowClassDescription LauncherWindowClass(InstanceHandle instance);
+
 // Runs the launcher to its end. Gives the exit status: 0 after a quit
 // request, 1 after a start-up failure.
 int LauncherMain(Platform& platform, InstanceHandle instance);

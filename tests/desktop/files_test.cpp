@@ -2,7 +2,6 @@
 // folders: media paths with "\" and any letter case, full paths, the parsed
 // settings cache, and file reading that never blocks.
 #include <fcntl.h>
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,11 +19,10 @@
 #include "settings/button_settings.h"
 #include "settings/main_settings.h"
 #include "settings/settings.h"
+#include "support/temp_medium.h"
 
 namespace mavrel {
 namespace {
-
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
 
 // A fresh folder for each test, made current; the previous current folder
 // comes back afterwards.
@@ -34,29 +32,20 @@ class TempFolderTest : public ::testing::Test {
     char previous[4096];
     ASSERT_NE(nullptr, ::getcwd(previous, sizeof previous));
     previous_ = previous;
-    char pattern[] = "/tmp/mavrel-files-XXXXXX";
-    ASSERT_NE(nullptr, ::mkdtemp(pattern));
-    root_ = pattern;
+    root_ = folder_.path();
     ASSERT_EQ(0, ::chdir(root_.c_str()));
   }
-  void TearDown() override {
-    EXPECT_EQ(0, ::chdir(previous_.c_str()));
-    ::nftw(root_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-  }
+  void TearDown() override { EXPECT_EQ(0, ::chdir(previous_.c_str())); }
   void Write(const std::string& relative, const std::string& bytes) {
-    FILE* file = std::fopen((root_ + "/" + relative).c_str(), "wb");
-    ASSERT_NE(nullptr, file) << relative;
-    ASSERT_EQ(bytes.size(), std::fwrite(bytes.data(), 1, bytes.size(), file));
-    std::fclose(file);
+    folder_.Write(relative, bytes);
   }
-  void MakeFolder(const std::string& relative) {
-    ASSERT_EQ(0, ::mkdir((root_ + "/" + relative).c_str(), 0755)) << relative;
-  }
+  void MakeFolder(const std::string& relative) { folder_.MakeFolder(relative); }
   void SetModified(const std::string& relative, long seconds) {
     struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
     ASSERT_EQ(0, ::utimensat(AT_FDCWD, (root_ + "/" + relative).c_str(), times, 0));
   }
 
+  test_support::TempMedium folder_{"files"};
   std::string root_;
   std::string previous_;
 };

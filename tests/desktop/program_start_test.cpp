@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "platform/desktop/files/media_path.h"
+#include "support/temp_medium.h"
 
 namespace mavrel {
 namespace {
@@ -54,9 +55,7 @@ char ProcessState(pid_t pid) {
 class ProgramStart : public ::testing::Test {
  protected:
   void SetUp() override {
-    char folder[] = "/tmp/mavrel-start-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(folder));
-    root_ = fs::canonical(folder);
+    root_ = folder_.path();
     char* cwd = getcwd(nullptr, 0);
     oldCwd_ = cwd;
     std::free(cwd);
@@ -77,8 +76,6 @@ class ProgramStart : public ::testing::Test {
     for (int i = 0; i < 300 && ReapEndedPrograms() > 0; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
   }
 
   // A shell script that writes its name, arguments and folder to `report`
@@ -91,6 +88,7 @@ class ProgramStart : public ::testing::Test {
     fs::permissions(path, executable ? fs::perms::owner_all : fs::perms::owner_read);
   }
 
+  test_support::TempMedium folder_{"start"};
   fs::path root_;
   std::string oldCwd_;
   std::string oldPath_;

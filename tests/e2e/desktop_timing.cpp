@@ -6,11 +6,14 @@
 // - the launcher's peak memory (VmHWM) on the given medium;
 // - with --buttons, for generated media of that many buttons each: start to
 //   first painted frame, pointer move to lit button, and close request to
-//   exit.
+//   exit;
+// - with --write-medium, no timing: the generated medium of that many
+//   buttons written to a folder, for the whole-process figures of bench/.
 //
 // Usage: mavrel_desktop_timing <launcher> <medium folder> <screen x> <screen y>
 //        <colour RRGGBB at that point> [runs]
 //        mavrel_desktop_timing --buttons <launcher> <count>...
+//        mavrel_desktop_timing --write-medium <count> <folder>
 #include <signal.h>
 #include <unistd.h>
 
@@ -22,7 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "x_harness.h"
+#include "support/temp_medium.h"
+#include "support/x_harness.h"
 
 using namespace mavrel::xharness;
 namespace fs = std::filesystem;
@@ -147,6 +151,13 @@ int ScalingFigures(const std::string& launcher, const std::vector<int>& counts) 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--write-medium") {
+    int count = std::atoi(argv[2]);
+    if (count < 0) return 2;
+    std::ofstream out(fs::path(argv[3]) / "Mavrel.INI", std::ios::binary);
+    out << GridMedium(count);
+    return out.good() ? 0 : 1;
+  }
   if (argc >= 4 && std::string(argv[1]) == "--buttons") {
     std::vector<int> counts;
     for (int i = 3; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
@@ -203,12 +214,11 @@ int main(int argc, char** argv) {
   std::printf("launcher peak memory (VmHWM) on the medium: %ld kB\n", peak);
 
   // Pointer move to repainted frame, 200 buttons on a white window.
-  char folder[] = "/tmp/mavrel-timing-XXXXXX";
-  if (!mkdtemp(folder)) return 1;
-  std::ofstream(std::string(folder) + "/Mavrel.INI") << GridMedium(200);
+  mavrel::test_support::TempMedium grid("timing");
+  grid.WriteSettings(GridMedium(200));
   ProcessOptions g;
   g.argv = {launcher};
-  g.workingDirectory = folder;
+  g.workingDirectory = grid.path();
   g.env["DISPLAY"] = x.displayName();
   g.outputFile = "/dev/null";
   pid_t pid = StartProcess(g);
@@ -239,6 +249,5 @@ int main(int argc, char** argv) {
   kill(pid, SIGTERM);
   int status;
   if (!WaitForExit(pid, 3000, status)) KillProcess(pid);
-  fs::remove_all(folder);
   return 0;
 }

@@ -16,7 +16,9 @@ if(NOT MAVREL_WINDOWS_x86_64_DIR AND NOT MAVREL_WINDOWS_i686_DIR)
   return()
 endif()
 
-add_executable(mavrel-pe-check ${CMAKE_SOURCE_DIR}/tests/win32/pe_check.cpp)
+# A program of this machine that reads PE files (its source sits with the
+# Windows test programs).
+add_executable(mavrel-pe-check ${CMAKE_CURRENT_SOURCE_DIR}/../win32/pe_check.cpp)
 
 foreach(arch x86_64 i686)
   set(windir "${MAVREL_WINDOWS_${arch}_DIR}")
@@ -34,17 +36,19 @@ foreach(arch x86_64 i686)
     PASS_REGULAR_EXPRESSION "FAILED: fixed file version [0-9.]+ \\(expected 9.8.7.0\\).*FAILED: product version")
   add_test(NAME windows_${arch}_helper_imports
     COMMAND mavrel-pe-check --machine ${arch} --subsystem gui ${windir}/mavrel-test-helper.exe)
-  if(EXISTS ${CMAKE_SOURCE_DIR}/tools/medium_report.cpp)
-    add_test(NAME windows_${arch}_inspect_imports
-      COMMAND mavrel-pe-check --machine ${arch} --subsystem console
-              --version-info ${PROJECT_VERSION} ${windir}/tools/mavrel-inspect.exe)
-  endif()
+  add_test(NAME windows_${arch}_inspect_imports
+    COMMAND mavrel-pe-check --machine ${arch} --subsystem console
+            --version-info ${PROJECT_VERSION} ${windir}/tools/mavrel-inspect.exe)
   add_test(NAME windows_${arch}_import_check_refuses_foreign_dll
     COMMAND mavrel-pe-check --machine ${arch} --subsystem console
             ${windir}/mavrel-test-foreign-dll.exe)
   # Passes only when the check names that very DLL as a failure.
   set_tests_properties(windows_${arch}_import_check_refuses_foreign_dll PROPERTIES
     PASS_REGULAR_EXPRESSION "FAILED: imports WS2_32.dll")
+  set_tests_properties(windows_${arch}_launcher_imports_icon_manifest windows_${arch}_helper_imports
+    windows_${arch}_version_check_refuses_another_version
+    windows_${arch}_inspect_imports windows_${arch}_import_check_refuses_foreign_dll
+    PROPERTIES LABELS windows)
 endforeach()
 
 # x86_64: Debian's wine64. i686: the 32-bit Wine of scripts/setup-wine32.sh
@@ -73,7 +77,7 @@ foreach(arch x86_64 i686)
     set(wineserver_${arch} "")
   endif()
 endforeach()
-if(NOT wine_arches OR NOT TARGET mavrel_x_harness)
+if(NOT wine_arches)
   return()
 endif()
 
@@ -81,17 +85,12 @@ add_executable(mavrel_windows_e2e_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/windows_e2e_support.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/windows_wine_prefix_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/windows_backend_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/windows_e2e_test.cpp)
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/windows_differential_test.cpp AND TARGET mavrel-inspect)
-  target_sources(mavrel_windows_e2e_tests PRIVATE
-    ${CMAKE_CURRENT_SOURCE_DIR}/windows_differential_test.cpp)
-  target_compile_definitions(mavrel_windows_e2e_tests PRIVATE
-    MAVREL_NATIVE_INSPECT="$<TARGET_FILE:mavrel-inspect>"
-    MAVREL_DIFFERENTIAL_DIR="${CMAKE_CURRENT_SOURCE_DIR}/differential")
-  set(MAVREL_HAVE_DIFFERENTIAL ON)
-endif()
-target_link_libraries(mavrel_windows_e2e_tests PRIVATE mavrel_x_harness GTest::gtest_main)
+  ${CMAKE_CURRENT_SOURCE_DIR}/windows_e2e_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/windows_differential_test.cpp)
+target_link_libraries(mavrel_windows_e2e_tests PRIVATE mavrel_test_support GTest::gtest_main)
 target_compile_definitions(mavrel_windows_e2e_tests PRIVATE
+  MAVREL_NATIVE_INSPECT="$<TARGET_FILE:mavrel-inspect>"
+  MAVREL_DIFFERENTIAL_DIR="${CMAKE_CURRENT_SOURCE_DIR}/differential"
   MAVREL_WINE_x86_64="${wine_x86_64}"
   MAVREL_WINESERVER_x86_64="${wineserver_x86_64}"
   MAVREL_WINDOWS_DIR_x86_64="${MAVREL_WINDOWS_x86_64_DIR}"
@@ -117,10 +116,12 @@ foreach(arch ${wine_arches})
   set_tests_properties(windows_${arch}_e2e_launcher_under_wine PROPERTIES ${env}
     FIXTURES_REQUIRED wine_prefix_${arch} RESOURCE_LOCK wine TIMEOUT 400)
 
-  if(MAVREL_HAVE_DIFFERENTIAL)
-    add_test(NAME windows_${arch}_settings_differential
-      COMMAND mavrel_windows_e2e_tests --gtest_filter=SettingsDifferential.*:JsonFlattener.*)
-    set_tests_properties(windows_${arch}_settings_differential PROPERTIES ${env}
-      FIXTURES_REQUIRED wine_prefix_${arch} RESOURCE_LOCK wine TIMEOUT 400)
-  endif()
+  add_test(NAME windows_${arch}_settings_differential
+    COMMAND mavrel_windows_e2e_tests --gtest_filter=SettingsDifferential.*:JsonFlattener.*)
+  set_tests_properties(windows_${arch}_settings_differential PROPERTIES ${env}
+    FIXTURES_REQUIRED wine_prefix_${arch} RESOURCE_LOCK wine TIMEOUT 400)
+
+  set_tests_properties(windows_${arch}_wine_prefix windows_${arch}_backend_checks_under_wine
+    windows_${arch}_e2e_launcher_under_wine windows_${arch}_settings_differential
+    PROPERTIES LABELS windows)
 endforeach()

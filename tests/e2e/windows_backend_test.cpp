@@ -3,8 +3,8 @@
 // the helper program they start.
 #include <gtest/gtest.h>
 
+#include "support/x_harness.h"
 #include "windows_e2e_support.h"
-#include "x_harness.h"
 
 namespace mavrel {
 namespace {

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "support/x_harness.h"
 #include "windows_e2e_support.h"
-#include "x_harness.h"
 
 namespace mavrel {
 namespace {

@@ -1,8 +1,5 @@
 #include "windows_e2e_support.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -10,45 +7,27 @@
 #include <sstream>
 #include <system_error>
 
-#include "x_harness.h"
+#include "support/temp_medium.h"
+#include "support/x_harness.h"
 
 namespace mavrel {
 
 namespace fs = std::filesystem;
 
-extern "C" char** environ;
-
 namespace {
 
-// posix_spawn with standard output to `output`, standard error discarded,
+// Standard output to `output`, standard error discarded, nothing to read,
 // `env` added to this process's environment.
 pid_t SpawnCapturing(const std::vector<std::string>& argv, const fs::path& directory,
                      const std::map<std::string, std::string>& env, const fs::path& output) {
-  std::vector<std::string> environment;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    const std::string name = entry.substr(0, entry.find('='));
-    if (env.count(name) == 0) environment.push_back(entry);
-  }
-  for (const auto& [name, value] : env) environment.push_back(name + "=" + value);
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> args = argv;
-  std::vector<char*> argp;
-  for (std::string& arg : args) argp.push_back(arg.data());
-  argp.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data()) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
+  xharness::ProcessOptions options;
+  options.argv = argv;
+  options.workingDirectory = directory.string();
+  options.env = env;
+  options.outputFile = output.string();
+  options.errorFile = "/dev/null";
+  options.inputFile = "/dev/null";
+  return xharness::StartProcess(options);
 }
 
 bool WaitOrKill(pid_t pid, int deadlineMs, int& status) {
@@ -174,11 +153,9 @@ bool Wine::MakePrefix(std::string& log) const {
 }
 
 fs::path FreshFolder(const std::string& name) {
-  const fs::path folder = fs::path(CurrentArch().workDir) / name;
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-  fs::create_directories(folder);
-  return folder;
+  test_support::TempMedium folder(CurrentArch().workDir, name);
+  folder.Keep();  // for a look after the run; the next run empties it
+  return folder.path();
 }
 
 void CopyWindowsProgram(const std::string& name, const fs::path& to) {

@@ -22,8 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "support/bmp_builder.h"
+#include "support/x_harness.h"
 #include "windows_e2e_support.h"
-#include "x_harness.h"
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -81,33 +82,13 @@ struct PictureForm {
 std::vector<std::uint8_t> QuadrantPicture(const PictureForm& form = {"plain"}) {
   const int width = form.width, height = 30;
   const int stride = (width * form.bits + 31) / 32 * 4;
-  const int offset = 54 + 4 * form.entriesStored;
-  std::vector<std::uint8_t> file(offset + stride * height, 0);
-  if (!form.lastRowPadding) file.resize(file.size() - (stride - (width * form.bits + 7) / 8));
-  auto put32 = [&](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(file.size()));
-  put32(10, static_cast<std::uint32_t>(offset));
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(width));
-  put32(22, static_cast<std::uint32_t>(form.topDown ? -height : height));
-  file[26] = 1;
-  file[28] = static_cast<std::uint8_t>(form.bits);
-  put32(34, static_cast<std::uint32_t>(stride * height));
-  put32(46, form.colorsClaimed);
   const Rgb quadrants[] = {kTopLeft, kTopRight, kBottomLeft, kBottomRight};
-  for (int i = 0; i < form.entriesStored; ++i) {
-    // Entries past the quadrants' are a colour that no check expects.
-    put32(54 + 4 * i, i < 4 ? quadrants[i] : 0x00FF7F);
-  }
+  test_support::Bytes pixels(static_cast<std::size_t>(stride) * height, 0);
   for (int row = 0; row < height; ++row) {
     const int y = form.topDown ? row : height - 1 - row;
+    std::uint8_t* p = &pixels[static_cast<std::size_t>(row) * stride];
     for (int x = 0; x < width; ++x) {
       const int q = (y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1);
-      std::uint8_t* p = &file[offset + row * stride];
       if (form.bits == 24) {
         p[x * 3] = quadrants[q] & 0xFF;
         p[x * 3 + 1] = (quadrants[q] >> 8) & 0xFF;
@@ -119,7 +100,20 @@ std::vector<std::uint8_t> QuadrantPicture(const PictureForm& form = {"plain"}) {
       }
     }
   }
-  return file;
+  if (!form.lastRowPadding) pixels.resize(pixels.size() - (stride - (width * form.bits + 7) / 8));
+  test_support::BmpLayout layout;
+  layout.width = width;
+  layout.height = form.topDown ? -height : height;
+  layout.bitCount = static_cast<std::uint16_t>(form.bits);
+  layout.imageSize = static_cast<std::uint32_t>(stride * height);
+  layout.colorsUsed = form.colorsClaimed;
+  layout.paletteEntries = form.entriesStored;
+  for (int i = 0; i < form.entriesStored; ++i) {
+    // Entries past the quadrants' are a colour that no check expects.
+    layout.palette.push_back(i < 4 ? quadrants[i] : 0x00FF7F);
+  }
+  layout.pixels = std::move(pixels);
+  return test_support::MakeBmp(layout);
 }
 
 std::string Hex(std::uint32_t v) {

@@ -2,8 +2,8 @@
 // that the Windows end-to-end and differential tests find it ready.
 #include <gtest/gtest.h>
 
+#include "support/x_harness.h"
 #include "windows_e2e_support.h"
-#include "x_harness.h"
 
 namespace mavrel {
 namespace {

@@ -1,10 +1,12 @@
 // The harness on a plain X program (xmessage), so that a harness fault does
 // not show up as a launcher fault.
-#include "x_harness.h"
+#include "support/x_harness.h"
 
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include "support/temp_medium.h"
 
 namespace mavrel::xharness {
 namespace {
@@ -76,13 +78,13 @@ TEST(XHarness, ClickReachesTheProgramAndItsExitStatusComesBack) {
 }
 
 TEST(XHarness, ProcessesStartInTheirFolderWithTheirEnvironment) {
-  char folder[] = "/tmp/mavrel-harness-XXXXXX";
-  ASSERT_NE(nullptr, mkdtemp(folder));
+  test_support::TempMedium medium("harness");
+  const std::string folder = medium.path();
   ProcessOptions options;
   options.argv = {"sh", "-c", "pwd; echo \"$HARNESS_VALUE\"; exit 5"};
   options.workingDirectory = folder;
   options.env["HARNESS_VALUE"] = "forty two";
-  options.outputFile = std::string(folder) + "/out.txt";
+  options.outputFile = folder + "/out.txt";
   pid_t pid = StartProcess(options);
   ASSERT_GT(pid, 0);
   int status = -1;
@@ -94,8 +96,6 @@ TEST(XHarness, ProcessesStartInTheirFolderWithTheirEnvironment) {
   size_t n = fread(buffer, 1, sizeof buffer - 1, f);
   fclose(f);
   EXPECT_EQ(std::string(folder) + "\nforty two\n", std::string(buffer, n));
-  unlink(options.outputFile.c_str());
-  rmdir(folder);
 
   ProcessOptions missing;
   missing.argv = {"/nonexistent/program"};

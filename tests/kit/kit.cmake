@@ -12,4 +12,4 @@ endif()
 add_test(NAME kit_make_kit
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/make_kit_test.sh ${PROJECT_SOURCE_DIR}
                  ${PROJECT_VERSION} ${MAVREL_KIT_REAL_BUILDS})
-set_tests_properties(kit_autorun kit_make_kit PROPERTIES TIMEOUT 120)
+set_tests_properties(kit_autorun kit_make_kit PROPERTIES TIMEOUT 120 LABELS backend)

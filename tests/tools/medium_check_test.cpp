@@ -8,49 +8,41 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "common/utf16_text.h"
 #include "inspect/check_command.h"
+#ifdef MAVREL_INSPECT_RENDER
+#include "inspect/png_file.h"
+#include "inspect/render_command.h"
+#endif
 #include "platform/desktop/files/file_system_platform.h"
-#include "unit/launcher_test_support.h"
+#include "support/bmp_builder.h"
+#include "support/temp_medium.h"
 
 namespace mavrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder, made current while it lives.
-class MediumFolder {
+// A fresh medium folder, made current while it lives.
+class MediumFolder : public test_support::TempMedium {
  public:
-  MediumFolder() : previous_(fs::current_path()) {
-    std::random_device random;
-    root_ = fs::temp_directory_path() / ("mavrel-check-" + std::to_string(random()));
-    fs::create_directories(root_);
-    fs::current_path(root_);
-  }
-  ~MediumFolder() {
-    fs::current_path(previous_);
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
+  MediumFolder() : TempMedium("check"), previous_(fs::current_path()) { fs::current_path(path()); }
+  ~MediumFolder() { fs::current_path(previous_); }
   // A name ending in "/" makes a folder.
-  void Write(const std::string& name, const std::string& bytes) {
-    fs::path path = root_ / name;
+  void Write(const std::string& name, const std::string& bytes) const {
     if (!name.empty() && name.back() == '/') {
-      fs::create_directories(path);
+      fs::create_directories(fs::path(path()) / name);
       return;
     }
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
+    TempMedium::Write(name, bytes);
   }
-  const fs::path& root() const { return root_; }
+  fs::path root() const { return path(); }
 
  private:
   fs::path previous_;
-  fs::path root_;
 };
 
 std::string Bmp(std::int32_t width, std::int32_t height, std::uint16_t bitCount = 1) {
@@ -489,6 +481,196 @@ INSTANTIATE_TEST_SUITE_P(Commands, CheckCommandTest, ::testing::ValuesIn(kComman
                          [](const ::testing::TestParamInfo<CommandCase>& info) {
                            return std::string(info.param.name);
                          });
+
+#ifdef MAVREL_INSPECT_RENDER
+// "mavrel-inspect render": the same command table, and the pictures it draws
+// of a small medium compared state against state.
+
+int RunRender(const std::string& root, const std::vector<std::string>& arguments) {
+  std::vector<std::string> words{"render"};
+  for (std::string a : arguments) {
+    for (std::size_t at; (at = a.find('@')) != std::string::npos;) a.replace(at, 1, root);
+    words.push_back(a);
+  }
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  fs::path previous = fs::current_path();
+  int status = RunRenderCommand(static_cast<int>(argv.size()), argv.data());
+  fs::current_path(previous);
+  return status;
+}
+
+// Two buttons on the left, one description place on the right (boxes with
+// room for the text's exact extent).
+const char* const kRenderMedium =
+    "[Main]\nWidth=200\nHeight=120\nBackground=pic.bmp\nBUTTON_FONT_HEIGHT=20\n"
+    "BUTTON_DESC_HEIGHT=14\nTEXT_COLOR=0x00FF00\nHIGHLIGHT_COLOR=0x00FFFF\n"
+    "SELECT_COLOR=0xFFFFFF\nDESC_COLOR=0xFFFF00\nDESC_LOC.X=110\nDESC_LOC.Y=70\n"
+    "DESC_LOC.WIDTH=80\nBUTTON_LOC.X=10\nBUTTON_LOC.WIDTH=80\nButton.0=Go\nButton.1=Stop\n"
+    "[Go]\nBUTTON_TEXT=Go\nDESC_TEXT=Goes\nBUTTON_LOC.Y=10\n"
+    "[Stop]\nBUTTON_TEXT=Stop\nDESC_TEXT=Ends\nBUTTON_LOC.Y=50\n";
+struct Box {
+  int x, y, width, height;
+  bool Holds(int px, int py) const {
+    return px >= x && px < x + width && py >= y && py < y + height;
+  }
+};
+constexpr Box kGoBox{10, 10, 80, 35};
+constexpr Box kStopBox{10, 50, 80, 35};
+constexpr Box kDescBox{110, 70, 90, 50};
+
+class RenderCommandTest : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(RenderCommandTest, GivesStatusAndWritesOnlyOnSuccess) {
+  const CommandCase& row = GetParam();
+  MediumFolder folder;
+  if (!row.ini.empty()) folder.Write("Mavrel.INI", row.ini);
+  folder.Write("pic.bmp", Bmp(40, 30, 24));
+  fs::remove(folder.root() / "out.png");
+  EXPECT_EQ(row.status, RunRender(folder.root().string(), row.arguments));
+  RgbImage image;
+  std::string error;
+  EXPECT_EQ(row.status == 0, ReadPng((folder.root() / "out.png").string(), image, error)) << error;
+  if (row.status == 0) {
+    EXPECT_EQ(200, image.width);
+    EXPECT_EQ(120, image.height);
+  }
+}
+
+std::string WithCover() {
+  std::string ini = kRenderMedium;
+  ini.insert(ini.find("[Go]"), "Button.2=Cover\n");
+  return ini + "[Cover]\nBUTTON_TEXT=Go Go Go\nBUTTON_LOC.Y=0\nBUTTON_FONT_HEIGHT=30\n";
+}
+const CommandCase kRenderCommands[] = {
+    {"AtRest", kRenderMedium, {"@", "-o", "@/out.png"}, 0, ""},
+    {"HotInOtherCase", kRenderMedium, {"--hot", "stop", "-o", "@/out.png", "@"}, 0, ""},
+    {"RelativeOutput", kRenderMedium, {"--output", "out.png"}, 0, ""},
+    {"UnknownSection", kRenderMedium, {"@", "--hot", "Nope", "-o", "@/out.png"}, 2, ""},
+    {"NoOutput", kRenderMedium, {"@", "--pressed", "Go"}, 2, ""},
+    {"HotWithoutSection", kRenderMedium, {"@", "-o", "@/out.png", "--hot"}, 2, ""},
+    {"BadFolder", kRenderMedium, {"@/missing", "-o", "@/out.png"}, 2, ""},
+    {"NoSettingsFile", "", {"@", "-o", "@/out.png"}, 2, ""},
+    {"TwoStates", kRenderMedium, {"@", "--hot", "Go", "--sheet", "-o", "@/out.png"}, 2, ""},
+    {"BadOption", kRenderMedium, {"@", "--colour", "-o", "@/out.png"}, 2, ""},
+    // Button.2 lies over Go: a pointer there is on Button.2 first.
+    {"CoveredButton", WithCover(), {"@", "--hot", "Go", "-o", "@/out.png"}, 1, ""},
+    // Stop is drawn under Button.2 but keeps a free part to be pointed at.
+    {"PartlyCoveredButton", WithCover(), {"@", "--hot", "Stop", "-o", "@/out.png"}, 0, ""},
+    {"ButtonOutsideTheWindow",
+     std::string(kRenderMedium) + "[Stop.Linux]\nBUTTON_LOC.X=300\n",
+     {"@", "--pressed", "Stop", "-o", "@/out.png"},
+     1,
+     ""},
+    {"UnwritableOutput", kRenderMedium, {"@", "-o", "@/no/such/folder/out.png"}, 1, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Render, RenderCommandTest, ::testing::ValuesIn(kRenderCommands),
+                         [](const ::testing::TestParamInfo<CommandCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+class RenderPictureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_.Write("Mavrel.INI", kRenderMedium);
+    folder_.Write("pic.bmp", Bmp(40, 30, 24));
+  }
+  RgbImage Render(const std::vector<std::string>& state) {
+    std::vector<std::string> arguments{"@", "-o", "@/out.png"};
+    arguments.insert(arguments.end(), state.begin(), state.end());
+    EXPECT_EQ(0, RunRender(folder_.root().string(), arguments));
+    RgbImage image;
+    std::string error;
+    EXPECT_TRUE(ReadPng((folder_.root() / "out.png").string(), image, error)) << error;
+    return image;
+  }
+  // How many pixels differ inside each box, and outside all of them.
+  static std::vector<int> Differences(const RgbImage& a, const RgbImage& b,
+                                      const std::vector<Box>& boxes) {
+    std::vector<int> counts(boxes.size() + 1, 0);
+    EXPECT_EQ(a.width, b.width);
+    EXPECT_EQ(a.height, b.height);
+    if (a.width != b.width || a.height != b.height) return counts;
+    for (int y = 0; y < a.height; ++y) {
+      for (int x = 0; x < a.width; ++x) {
+        if (a.At(x, y) == b.At(x, y)) continue;
+        std::size_t i = 0;
+        while (i < boxes.size() && !boxes[i].Holds(x, y)) ++i;
+        ++counts[i];
+      }
+    }
+    return counts;
+  }
+  // Where `part` lies within `whole`, pixel for pixel; (-1, -1) if nowhere.
+  static std::pair<int, int> Find(const RgbImage& whole, const RgbImage& part) {
+    for (int y = 0; y + part.height <= whole.height; ++y) {
+      for (int x = 0; x + part.width <= whole.width; ++x) {
+        bool same = true;
+        for (int py = 0; same && py < part.height; ++py) {
+          for (int px = 0; same && px < part.width; ++px) {
+            same = whole.At(x + px, y + py) == part.At(px, py);
+          }
+        }
+        if (same) return {x, y};
+      }
+    }
+    return {-1, -1};
+  }
+  MediumFolder folder_;
+};
+
+TEST_F(RenderPictureTest, EachStateChangesExactlyItsButtonAndDescription) {
+  RgbImage rest = Render({});
+  RgbImage goHot = Render({"--hot", "Go"});
+  RgbImage goPressed = Render({"--pressed", "Go"});
+  RgbImage stopHot = Render({"--hot", "Stop"});
+  // Hot: the button's colour and the description, nothing else.
+  std::vector<int> hot = Differences(rest, goHot, {kGoBox, kDescBox, kStopBox});
+  EXPECT_GE(hot[0], 20);
+  EXPECT_GE(hot[1], 20);
+  EXPECT_EQ(0, hot[2]);
+  EXPECT_EQ(0, hot[3]);
+  // Pressed: only the button's colour changes from hot; the description
+  // is drawn the same.
+  std::vector<int> pressed = Differences(goHot, goPressed, {kGoBox, kDescBox});
+  EXPECT_GE(pressed[0], 20);
+  EXPECT_EQ(0, pressed[1]);
+  EXPECT_EQ(0, pressed[2]);
+  std::vector<int> other = Differences(rest, stopHot, {kStopBox, kDescBox, kGoBox});
+  EXPECT_GE(other[0], 20);
+  EXPECT_GE(other[1], 20);
+  EXPECT_EQ(0, other[2] + other[3]);
+  // Two descriptions in one place: each its own text.
+  EXPECT_GT(Differences(goHot, stopHot, {kDescBox})[0], 20);
+}
+
+TEST_F(RenderPictureTest, SheetHoldsEveryStateLabelledInRows) {
+  const RgbImage panels[] = {Render({}), Render({"--hot", "Go"}), Render({"--pressed", "Go"}),
+                             Render({"--hot", "Stop"}), Render({"--pressed", "Stop"})};
+  RgbImage sheet = Render({"--sheet"});
+  std::vector<std::pair<int, int>> at;
+  for (const RgbImage& panel : panels) {
+    at.push_back(Find(sheet, panel));
+    EXPECT_GE(at.back().first, 0) << "panel " << at.size() - 1 << " is not on the sheet";
+  }
+  // At rest alone on the first row; then per button hot and pressed side
+  // by side, each row under the last, each panel with room for its label.
+  EXPECT_EQ(at[0].first, at[1].first);
+  EXPECT_EQ(at[1].second, at[2].second);
+  EXPECT_GE(at[2].first, at[1].first + 200);
+  EXPECT_GE(at[1].second, at[0].second + 120 + 10);
+  EXPECT_GE(at[3].second, at[1].second + 120 + 10);
+  EXPECT_EQ(at[3].second, at[4].second);
+  EXPECT_GE(at[0].second, 10);
+  // The labels are drawn in the label colour between the panels.
+  int label = 0;
+  for (int y = at[1].second - 20; y < at[1].second; ++y) {
+    for (int x = at[1].first; x < at[1].first + 100; ++x) label += sheet.At(x, y) == 0xF0F0F0;
+  }
+  EXPECT_GE(label, 10);
+}
+#endif
 
 }  // namespace
 }  // namespace mavrel

@@ -114,6 +114,25 @@ done
 grep -q "Usage: mavrel-inspect \[--platform linux|windows\] \[DIRECTORY\]" "$work/help.out" ||
   fail "--help: no usage line"
 grep -q "JSON" "$work/help.out" || fail "--help: does not say what it prints"
+grep -q "mavrel-inspect render \[DIRECTORY\] -o FILE.png" "$work/help.out" ||
+  fail "--help: no usage line of render"
+# A build without render says so; one with it explains it.
+if ! grep -q "render is not built into this" "$work/help.out"; then
+  "$inspect" render --help >"$work/render-help.out" 2>&1 || fail "render --help: exit status $?"
+  grep -q "No display is" "$work/render-help.out" ||
+    fail "render --help: does not say that no display is needed"
+  # Where the launcher would end with its font message, render says so on
+  # standard error (no box opens, whatever display there is) and writes nothing.
+  printf '<?xml version="1.0"?>\n<fontconfig><cachedir>%s</cachedir></fontconfig>\n' \
+    "$work/font-cache" >"$work/fonts.conf"
+  FONTCONFIG_FILE=$work/fonts.conf "$inspect" render "$source_dir/examples/demo" \
+    -o "$work/nofont.png" >"$work/nofont.out" 2>"$work/nofont.err"
+  status=$?
+  [ "$status" -eq 1 ] || fail "render without fonts: exit status $status, not 1"
+  grep -q "INTERNAL ERROR: Failed to load font." "$work/nofont.err" ||
+    fail "render without fonts: no font message"
+  [ -e "$work/nofont.png" ] && fail "render without fonts: wrote a picture"
+fi
 
 # The one version number, set in the top CMakeLists.txt.
 "$inspect" --version >"$work/version.out" 2>&1 || fail "--version: exit status $?"

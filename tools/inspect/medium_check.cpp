@@ -980,7 +980,7 @@ class Checker {
         return "its bit depth and compression are not drawn together (save as 24-bit "
                "uncompressed)";
       case PictureVerdict::kBadColorTable:
-        return "its colour count is more than its bit depth allows";
+        return "it claims more than 256 colours at 16 bits or more";
       case PictureVerdict::kInfoPastEnd:
         return "its colour masks or colour table reach past the end of the file";
       case PictureVerdict::kPixelOffsetTooSmall:
@@ -989,6 +989,8 @@ class Checker {
         return "its pixels reach past the end of the file (cut short?)";
       case PictureVerdict::kBadImageSize:
         return "it is compressed with a stored image size of 0";
+      case PictureVerdict::kPixelsTooLarge:
+        return "its pixel data is over 2 GiB, more than the drawing operation takes";
       case PictureVerdict::kDrawable:
         break;
     }

@@ -36,7 +36,9 @@ struct DesktopPlatform::Context {
   ColorRef color = 0;
 };
 
-DesktopPlatform::DesktopPlatform() { SDL_SetMainReady(); }
+DesktopPlatform::DesktopPlatform(DesktopVideo video) : video_(video == DesktopVideo::kInMemory) {
+  SDL_SetMainReady();
+}
 
 DesktopPlatform::~DesktopPlatform() = default;
 
@@ -279,8 +281,12 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
   text_.FinishLookUp();
   std::string body = DisplayText(text ? text : "");
   std::string title = DisplayText(caption ? caption : "");
-  // While a box is up the owner only repaints, as a window disabled by a
-  // modal box does: its pointer input is dropped, not kept for later.
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), body.c_str(),
+                               w ? w->sdl.get() : nullptr) == 0) {
+    return 1;
+  }
+  // While our own box is up the owner only repaints, as a window disabled
+  // by a modal box does.
   auto ownerEvent = [this](const SDL_Event& event) {
     Window* owner = window_.get();
     if (!owner || event.type != SDL_WINDOWEVENT || event.window.windowID != owner->id) return;
@@ -288,9 +294,7 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
     Invalidate(*owner, SDL_Rect{0, 0, owner->width, owner->height});
     if (procedure_) procedure_(*this, reinterpret_cast<WindowHandle>(owner), kWmPaint, 0, 0);
   };
-  SDL_Window* ownerWindow = w ? w->sdl.get() : nullptr;
-  if (!ShowSdlMessageBox(ownerWindow, title, body, ownerEvent) &&
-      !ShowOwnMessageBox(ownerWindow, title, body, ownerEvent)) {
+  if (!ShowOwnMessageBox(w ? w->sdl.get() : nullptr, title, body, ownerEvent)) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
   }
   return 1;  // IDOK
@@ -338,6 +342,21 @@ DrawingContext DesktopPlatform::GetDC(WindowHandle) {
 }
 
 void DesktopPlatform::ReleaseDC(WindowHandle, DrawingContext context) { contexts_.Erase(context); }
+
+DrawingContext DesktopPlatform::GetSurfaceDC(SDL_Surface* target) {
+  auto context = std::make_unique<Context>();
+  if (target) {
+    context->target = target;
+    context->clip = SDL_Rect{0, 0, target->w, target->h};
+    context->region.push_back(context->clip);
+  }
+  return contexts_.Add(std::move(context));
+}
+
+SDL_Surface* DesktopPlatform::WindowPixels(WindowHandle window) {
+  Window* w = FindWindow(window);
+  return w ? SDL_GetWindowSurface(w->sdl.get()) : nullptr;
+}
 
 // ---- Fonts and text -----------------------------------------------------------
 

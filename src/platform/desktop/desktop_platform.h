@@ -17,7 +17,11 @@
 //   only the region's rectangles reach the screen;
 // - text through desktop_text.h, pictures and the back buffer through
 //   desktop_surface.h, programs and documents through program_start.h;
-// - SDL started in the environment of startup_environment.h.
+// - SDL started in the environment of startup_environment.h;
+// - in memory (DesktopVideo::kInMemory), the same window drawn by SDL's
+//   offscreen driver, for tools that show what the launcher paints without
+//   a display: WindowPixels reads the client area back, and a context of
+//   a plain surface draws text and fills the same way.
 #pragma once
 
 #include <memory>
@@ -29,6 +33,8 @@
 #include "platform/desktop/startup_environment.h"
 
 namespace mavrel {
+
+enum class DesktopVideo { kScreen, kInMemory };
 
 class DesktopPlatform : public Platform {
  public:
@@ -49,7 +55,7 @@ class DesktopPlatform : public Platform {
   }
   bool CloseFile(FileHandle file) override { return files_.CloseFile(file); }
 
-  DesktopPlatform();
+  explicit DesktopPlatform(DesktopVideo video = DesktopVideo::kScreen);
   ~DesktopPlatform() override;
   DesktopPlatform(const DesktopPlatform&) = delete;
   DesktopPlatform& operator=(const DesktopPlatform&) = delete;
@@ -117,6 +123,14 @@ class DesktopPlatform : public Platform {
 
   /// Line height and width of `text` in `font`, for tests.
   int FontLineHeight(FontHandle font) const;
+
+  /// What the window's client area shows: the pixels its paints have
+  /// brought to the screen. Null for no window of ours.
+  SDL_Surface* WindowPixels(WindowHandle window);
+  /// A context that draws onto `target` (text, fills, pictures) as a paint
+  /// context draws onto the window, the whole surface being repainted;
+  /// released with ReleaseDC. `target` must outlive it.
+  DrawingContext GetSurfaceDC(SDL_Surface* target);
 
  private:
   FileSystemPlatform files_;

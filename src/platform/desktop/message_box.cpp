@@ -1,14 +1,9 @@
 #include "platform/desktop/message_box.h"
 
 #include <SDL.h>
-#include <pthread.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/desktop/desktop_surface.h"
 #include "platform/desktop/desktop_text.h"
@@ -71,10 +66,6 @@ void Paint(Box& box) {
        box.button.y + (box.button.h - h) / 2);
   SDL_UpdateWindowSurface(box.window.get());
 }
-
-// Forks the process has made, counted in the parent after each.
-std::atomic<unsigned> forksMade{0};
-void CountFork() { forksMade.fetch_add(1); }
 
 bool InButton(const Box& box, int x, int y) {
   SDL_Point p{x, y};
@@ -189,42 +180,6 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
     }
   }
   return true;
-}
-
-bool ShowSdlMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
-                       const std::function<void(const SDL_Event&)>& ownerEvent) {
-  std::string title(caption), body(text);
-  if (!owner) {
-    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), body.c_str(),
-                                    nullptr) == 0;
-  }
-  static std::once_flag counting;
-  std::call_once(counting, [] { pthread_atfork(nullptr, CountFork, nullptr); });
-  const unsigned forksBefore = forksMade.load();
-  std::atomic<bool> finished{false};
-  bool shown = false;
-  std::thread box([&] {
-    shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), body.c_str(),
-                                     owner) == 0;
-    finished = true;
-    SDL_Event wake{};
-    wake.type = SDL_USEREVENT;
-    SDL_PushEvent(&wake);
-  });
-  // SDL's X11 box runs in a child that SDL forks, and the child carries on
-  // with whatever locks this thread held at the fork: this thread takes
-  // none (no SDL, no allocation) until the fork is made, or the box has
-  // ended without one.
-  while (!finished && forksMade.load() == forksBefore) usleep(1000);
-  while (!finished) {
-    SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, 100)) ownerEvent(event);
-  }
-  box.join();
-  // What reached the owner until the box closed goes the same way.
-  SDL_Event event;
-  while (SDL_PollEvent(&event)) ownerEvent(event);
-  return shown;
 }
 
 }  // namespace mavrel

@@ -1,8 +1,8 @@
-// The launcher's modal message boxes: SDL's own, and one drawn by the
-// launcher itself (the caption as its title, the text word-wrapped in the
-// launcher's sans face, one OK button) that stands in when SDL's cannot be
-// shown (SDL's X11 box needs the X server's core fonts, which many servers,
-// Xvfb among them, lack; its Wayland box needs zenity).
+// A modal message box drawn by the launcher itself: the caption as its
+// title, the text word-wrapped in the launcher's sans face, one OK button.
+// It stands in when SDL's own box cannot be shown (SDL's X11 box needs the
+// X server's core fonts, which many servers, Xvfb among them, lack; its
+// Wayland box needs zenity).
 #pragma once
 
 #include <functional>
@@ -21,15 +21,5 @@ namespace mavrel {
 /// font); nothing is shown then.
 bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
                        const std::function<void(const SDL_Event&)>& otherWindowEvent);
-
-/// Shows SDL's own box (the X server's core fonts, or zenity), modal for
-/// `owner` (or for nothing), and returns when it is dismissed. SDL's call
-/// blocks until then, so with an owner it runs on a helper thread while
-/// this one passes every event that arrives to `ownerEvent`, up to the
-/// box's end: the owner repaints through it, and its pointer input is
-/// discarded rather than kept for after the box. False when SDL cannot
-/// show its box.
-bool ShowSdlMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
-                       const std::function<void(const SDL_Event&)>& ownerEvent);
 
 }  // namespace mavrel

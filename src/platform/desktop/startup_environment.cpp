@@ -36,14 +36,15 @@ XServerAnswer AskXServer() {
   return (errno == EAGAIN || errno == ECONNRESET) ? XServerAnswer::kBusy : XServerAnswer::kNoServer;
 }
 
-// Starts SDL's video; true only with a driver that shows windows to a user.
-// With no display SDL falls back to drivers that draw into memory, and a
-// launcher nobody can see would wait for ever.
-bool StartSdlVideo() {
+// Starts SDL's video; true only with the driver asked for: `inMemory`, the
+// offscreen one, else one that shows windows to a user. With no display SDL
+// falls back to drivers that draw into memory, and a launcher nobody can
+// see would wait for ever.
+bool StartSdlVideo(bool inMemory) {
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
   const char* driver = SDL_GetCurrentVideoDriver();
   std::string name = driver ? driver : "";
-  if (name == "offscreen" || name == "dummy" || name == "evdev" || name.empty()) {
+  if (inMemory != (name == "offscreen") || name == "dummy" || name == "evdev" || name.empty()) {
     SDL_Quit();
     return false;
   }
@@ -101,7 +102,9 @@ bool VideoSession::Start(StartupEnvironment& environment) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // The first click on the window is a click, as on Windows.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-  bool started = StartSdlVideo();
+  // Over whatever the user's environment asks for.
+  if (inMemory_) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
+  bool started = StartSdlVideo(inMemory_);
   // SDL gives no reason when it cannot connect, so the X server is asked
   // directly: while it only turns connections away for a moment, try again
   // with growing pauses, for a short while. The server answering us while
@@ -110,7 +113,7 @@ bool VideoSession::Start(StartupEnvironment& environment) {
   const auto begin = std::chrono::steady_clock::now();
   std::chrono::milliseconds pause(5);
   int triesWithAnswer = 0;
-  while (!started && std::chrono::steady_clock::now() - begin < kRefusedRetryTime) {
+  while (!started && !inMemory_ && std::chrono::steady_clock::now() - begin < kRefusedRetryTime) {
     XServerAnswer answer = AskXServer();
     if (answer == XServerAnswer::kNoServer) break;
     if (answer == XServerAnswer::kAnswers && ++triesWithAnswer > 3) break;
@@ -118,7 +121,7 @@ bool VideoSession::Start(StartupEnvironment& environment) {
       std::this_thread::sleep_for(pause);
       pause = std::min(pause * 2, kLongestRetryPause);
     }
-    started = StartSdlVideo();
+    started = StartSdlVideo(inMemory_);
   }
   environment.Restore();
   if (!started) {

@@ -33,18 +33,22 @@ class StartupEnvironment {
 // SDL's video subsystem, quit with this object.
 class VideoSession {
  public:
-  VideoSession() = default;
+  /// `inMemory`: SDL's offscreen driver, whose windows are drawn into
+  /// memory and shown to nobody (for tools that draw a medium without a
+  /// display); otherwise a driver that shows windows to a user.
+  explicit VideoSession(bool inMemory = false) : inMemory_(inMemory) {}
   ~VideoSession();
   VideoSession(const VideoSession&) = delete;
   VideoSession& operator=(const VideoSession&) = delete;
 
   /// Starts the video the first time, in the start-up environment, which
-  /// is restored right after. True while it runs with a driver that shows
-  /// windows to a user; false for good once starting has failed.
+  /// is restored right after. True while it runs with the driver asked
+  /// for; false for good once starting has failed.
   bool Start(StartupEnvironment& environment);
   bool started() const { return started_; }
 
  private:
+  bool inMemory_ = false;
   bool started_ = false;
   bool failed_ = false;
 };

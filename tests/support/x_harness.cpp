@@ -1,4 +1,4 @@
-#include "x_harness.h"
+#include "support/x_harness.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -134,6 +134,18 @@ pid_t StartProcess(const ProcessOptions& options) {
         dup2(fd, 1);
         dup2(fd, 2);
       }
+    }
+    // Opens `path` onto descriptor `fd`; false (errno set) when it cannot.
+    auto redirect = [](const std::string& path, int flags, int fd) {
+      int opened = open(path.c_str(), flags | O_CLOEXEC, 0644);
+      return opened >= 0 && dup2(opened, fd) == fd;
+    };
+    if (err == 0 && !options.errorFile.empty() &&
+        !redirect(options.errorFile, O_WRONLY | O_CREAT | O_TRUNC, 2)) {
+      err = errno;
+    }
+    if (err == 0 && !options.inputFile.empty() && !redirect(options.inputFile, O_RDONLY, 0)) {
+      err = errno;
     }
     for (int sig : options.ignoredSignals) signal(sig, SIG_IGN);
     sigset_t blocked;
@@ -321,22 +333,6 @@ bool XSession::Connect(int deadlineMs) {
 void XSession::Disconnect() {
   if (display_) XCloseDisplay(Dpy(display_));
   display_ = nullptr;
-}
-
-void XSession::CoverAndUncover(const ScreenRect& rect, Rgb colour) {
-  Display* display = Dpy(display_);
-  XSetWindowAttributes attributes{};
-  attributes.override_redirect = True;
-  attributes.background_pixel = colour;
-  Window cover = XCreateWindow(display, DefaultRootWindow(display), rect.x, rect.y,
-                               static_cast<unsigned>(rect.width),
-                               static_cast<unsigned>(rect.height), 0, CopyFromParent, InputOutput,
-                               CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
-  XMapRaised(display, cover);
-  XSync(display, False);
-  WaitFor([&] { return CountPixels(rect, colour) == rect.width * rect.height; }, 5000);
-  XDestroyWindow(display, cover);
-  XSync(display, False);
 }
 
 int XSession::screenWidth() const {

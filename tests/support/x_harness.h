@@ -45,6 +45,8 @@ struct ProcessOptions {
   std::map<std::string, std::string> env;  // added to (or replacing) the caller's environment
   std::vector<std::string> unsetEnv;       // removed from the environment
   std::string outputFile;                  // empty: inherit; else stdout and stderr go here
+  std::string errorFile;                   // not empty: stderr goes here instead
+  std::string inputFile;                   // not empty: stdin comes from here
   std::vector<int> ignoredSignals;         // set to SIG_IGN in the program (as nohup does)
   std::vector<int> blockedSignals;         // blocked in the program's signal mask
 };
@@ -146,10 +148,6 @@ class XSession {
   void TapKey(unsigned long keysym);
   /// Asks a window to close as a window manager does (WM_DELETE_WINDOW).
   void RequestClose(XWindowId window);
-
-  /// Maps a window of `colour` over `rect` until the screen shows it, then
-  /// takes it away again: what lay below is uncovered and must repaint.
-  void CoverAndUncover(const ScreenRect& rect, Rgb colour);
 
   /// Reads one pixel of the screen; 0xFFFFFFFF when outside it.
   Rgb Pixel(int x, int y);

@@ -1,0 +1,484 @@
+// `mavrel-inspect render`: the launcher's own window, built by the core and
+// painted by the desktop backend into memory (SDL's offscreen driver), driven
+// with the pointer messages a user's pointer gives, and what its paints
+// bring to the screen kept as a PNG picture.
+//
+// Every picture is that of a freshly started launcher: start, first paint,
+// then a move onto the button (and a press) with the repaints they cause.
+// So nothing one state leaves behind (a description on a medium without a
+// picture) shows in another, and no button is ever released, so nothing is
+// ever started.
+#include "inspect/render_command.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "inspect/png_file.h"
+#include "platform/desktop/desktop_platform.h"
+#include "portable/text_encoding.h"
+#include "settings/settings.h"
+#include "window/launcher_main.h"
+#include "window/launcher_window.h"
+
+namespace mavrel {
+namespace {
+
+constexpr const char* kRenderUsage =
+    "Usage: mavrel-inspect render [DIRECTORY] -o FILE.png [--hot SECTION | --pressed SECTION |\n"
+    "                             --sheet]\n"
+    "Draws the launcher's client area for the medium in DIRECTORY (default: the\n"
+    "current directory) exactly as the desktop launcher paints it: the picture\n"
+    "stretched, the buttons, and the lit button's description. No display is\n"
+    "needed: the launcher's own window is painted by the desktop drawing code in\n"
+    "memory. Texts are drawn with this machine's fonts, as the desktop launcher\n"
+    "draws them; Mavrel.exe draws with the fonts of Windows, so line breaks and\n"
+    "widths may differ there.\n"
+    "  -o, --output FILE.png  where the picture goes (PNG, 8-bit RGB)\n"
+    "  --hot SECTION          the pointer on the button of SECTION (the name a\n"
+    "                         Button.N key of [Main] gives; letter case aside)\n"
+    "  --pressed SECTION      the left mouse button held down on it\n"
+    "  --sheet                one picture of every state: at rest, then each\n"
+    "                         button hot and pressed, each panel labelled\n"
+    "Without --hot, --pressed or --sheet the launcher is drawn at rest.\n"
+    "Exit status: 0 when the picture is written, 1 when the medium cannot be drawn\n"
+    "in that state (the launcher would not start, or the pointer cannot reach the\n"
+    "button) or the picture cannot be written, 2 when DIRECTORY cannot be entered\n"
+    "or holds no Mavrel.INI, SECTION names no button, or the arguments are wrong.\n";
+
+// A sheet larger than this is refused rather than held in memory twice.
+constexpr long long kMaxSheetPixels = 64ll << 20;
+constexpr int kSheetGap = 12;
+constexpr ColorRef kSheetBackground = 0x00302828;  // COLORREF: a dark grey-blue
+constexpr ColorRef kLabelColor = 0x00F0F0F0;
+constexpr int kLabelFontHeight = 18;
+
+// The desktop platform painting into memory. The launcher's message boxes
+// would open on whatever display the user has; here the first one is kept
+// for the error report instead.
+class RenderPlatform : public DesktopPlatform {
+ public:
+  RenderPlatform() : DesktopPlatform(DesktopVideo::kInMemory) {}
+  int MessageBox(WindowHandle, const char* text, const char* caption, std::uint32_t) override {
+    if (message_.empty()) {
+      message_ =
+          "\"" + DisplayText(caption ? caption : "") + ": " + DisplayText(text ? text : "") + "\"";
+    }
+    return 1;  // IDOK
+  }
+  const std::string& message() const { return message_; }
+
+ private:
+  std::string message_;
+};
+
+enum class Look { kRest, kHot, kPressed };
+
+const char* LookName(Look look) {
+  switch (look) {
+    case Look::kHot:
+      return "hot";
+    case Look::kPressed:
+      return "pressed";
+    default:
+      return "at rest";
+  }
+}
+
+enum class Outcome { kDrawn, kCannotDraw, kUnknownSection };
+
+// Which state to draw: the button by its key number when `key` is set,
+// else by its section name.
+struct Shot {
+  Look look = Look::kRest;
+  std::string section;
+  long key = -1;
+};
+
+bool SameName(const std::string& a, const char* b) {
+  std::size_t length = std::strlen(b);
+  if (a.size() != length) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+// The button of key number `key`: the list runs from the highest number
+// down to 0.
+LauncherButton* ButtonOfKey(const LauncherWindow& window, std::size_t key) {
+  std::size_t count = window.buttonSections().names().size();
+  if (key >= count) return nullptr;
+  LauncherButton* button = window.buttons();
+  for (std::size_t i = count - 1 - key; button != nullptr && i > 0; --i)
+    button = button->next.get();
+  return button;
+}
+
+// A point of the client area on `target` where no button before it in
+// list order (the first match wins) is under the pointer. Only the far
+// edges of those buttons can start a free stretch, so the candidates are
+// the target's own near edges (and centre) and those far edges.
+bool PointOnButton(const LauncherWindow& window, const LauncherButton& target,
+                   PointerPosition& at) {
+  const SettingRect& r = target.buttonLoc;
+  const std::int64_t clientRight = std::min<std::int64_t>(window.width(), 65536);
+  const std::int64_t clientBottom = std::min<std::int64_t>(window.height(), 65536);
+  const std::int64_t left = std::max<std::int64_t>(r.x, 0);
+  const std::int64_t top = std::max<std::int64_t>(r.y, 0);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t{r.x} + r.width, clientRight);
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{r.y} + r.height, clientBottom);
+  if (right <= left || bottom <= top) return false;
+  std::vector<std::int64_t> xs{(left + right) / 2, left};
+  std::vector<std::int64_t> ys{(top + bottom) / 2, top};
+  for (const LauncherButton* b = window.buttons(); b != nullptr && b != &target;
+       b = b->next.get()) {
+    xs.push_back(std::int64_t{b->buttonLoc.x} + b->buttonLoc.width);
+    ys.push_back(std::int64_t{b->buttonLoc.y} + b->buttonLoc.height);
+  }
+  for (std::int64_t y : ys) {
+    if (y < top || y >= bottom) continue;
+    for (std::int64_t x : xs) {
+      if (x < left || x >= right) continue;
+      const LauncherButton* first = window.buttons();
+      while (first != nullptr && !HitTest(first->buttonLoc, static_cast<std::int32_t>(x),
+                                          static_cast<std::int32_t>(y))) {
+        first = first->next.get();
+      }
+      if (first == &target) {
+        at = PointerPosition{static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)};
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool CopyPixels(SDL_Surface* from, RgbImage& image) {
+  if (from == nullptr) return false;
+  SurfacePtr rgb(SDL_ConvertSurfaceFormat(from, SDL_PIXELFORMAT_RGB888, 0));
+  if (!rgb || SDL_LockSurface(rgb.get()) != 0) return false;
+  image.width = rgb->w;
+  image.height = rgb->h;
+  image.pixels.resize(static_cast<std::size_t>(rgb->w) * static_cast<std::size_t>(rgb->h));
+  for (int y = 0; y < rgb->h; ++y) {
+    const auto* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(rgb->pixels) +
+                                                      static_cast<std::size_t>(y) * rgb->pitch);
+    for (int x = 0; x < rgb->w; ++x) {
+      image.pixels[static_cast<std::size_t>(y) * rgb->w + x] = row[x] & 0xFFFFFF;
+    }
+  }
+  SDL_UnlockSurface(rgb.get());
+  return true;
+}
+
+// Starts the launcher in memory, drives it to `shot` and keeps its client
+// area in `image`; `sections` gets the button sections in key order.
+Outcome TakeShot(RenderPlatform& platform, const Shot& shot, RgbImage& image,
+                 std::vector<std::string>& sections, std::string& error) {
+  SettingsFile settings(platform);
+  LauncherWindow window(platform, settings, nullptr, nullptr);
+  sections.clear();
+  for (const SettingText& name : window.buttonSections().names()) sections.push_back(name.c_str());
+  const WindowHandle handle = window.window();
+  if (handle == nullptr) {
+    error = "the launcher cannot make its window of " + std::to_string(window.width()) + " x " +
+            std::to_string(window.height()) + " pixels";
+    return Outcome::kCannotDraw;
+  }
+  long key = shot.key;
+  if (shot.look != Look::kRest && key < 0) {
+    for (std::size_t i = 0; i < sections.size() && key < 0; ++i) {
+      if (SameName(shot.section, sections[i].c_str())) key = static_cast<long>(i);
+    }
+    if (key < 0) {
+      error = "no Button.N key of [Main] names the section \"" + shot.section + "\"";
+      if (!sections.empty()) {
+        error += "; the buttons are";
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+          error += (i == 0 ? " " : ", ") + DisplayText(sections[i]);
+        }
+      }
+      return Outcome::kUnknownSection;
+    }
+  }
+  if (!CreateButtonList(window)) {
+    error = "the launcher ends at start-up with the message " + platform.message();
+    return Outcome::kCannotDraw;
+  }
+  platform.ShowWindow(handle, kShowWindow);
+  auto send = [&](std::uint32_t message, PointerPosition at) {
+    platform.DispatchMessage(Message{
+        handle, message, 0,
+        PackPointerPosition(static_cast<std::uint16_t>(at.x), static_cast<std::uint16_t>(at.y))});
+  };
+  auto paint = [&] { platform.DispatchMessage(Message{handle, kWmPaint, 0, 0}); };
+  paint();
+  if (shot.look != Look::kRest) {
+    LauncherButton* button = ButtonOfKey(window, static_cast<std::size_t>(key));
+    PointerPosition at;
+    if (button == nullptr || !PointOnButton(window, *button, at)) {
+      error = "the pointer cannot reach the button of Button." + std::to_string(key) +
+              ": no point of it inside the window is free of the buttons of higher key "
+              "numbers, which take the pointer first";
+      return Outcome::kCannotDraw;
+    }
+    send(kWmMouseMove, at);
+    paint();
+    ButtonState expected = ButtonState::Hot;
+    if (shot.look == Look::kPressed) {
+      send(kWmLeftButtonDown, at);
+      paint();
+      expected = ButtonState::Pressed;
+    }
+    if (window.hotButton() != button || button->state != expected) {
+      error = "the button of Button." + std::to_string(key) + " did not light up";
+      return Outcome::kCannotDraw;
+    }
+  }
+  if (!CopyPixels(platform.WindowPixels(handle), image)) {
+    error = "the window's pixels cannot be read back";
+    return Outcome::kCannotDraw;
+  }
+  return Outcome::kDrawn;
+}
+
+struct Panel {
+  std::string label;
+  RgbImage image;
+};
+
+// The sheet: the panels in rows, at rest alone in the first, then per
+// button its hot and its pressed state side by side; each panel with its
+// label above it, drawn by the same text code as the buttons.
+class SheetLayout {
+ public:
+  SheetLayout(int panelWidth, int panelHeight, int labelHeight, std::size_t panels)
+      : panelWidth_(panelWidth),
+        panelHeight_(panelHeight),
+        labelHeight_(labelHeight),
+        cellWidth_(std::max(panelWidth, 160)),
+        cellHeight_(labelHeight + panelHeight) {
+    const long long columns = panels > 1 ? 2 : 1;
+    const long long rows = 1 + static_cast<long long>(panels) / 2;
+    width_ = kSheetGap + columns * (cellWidth_ + kSheetGap);
+    height_ = kSheetGap + rows * (cellHeight_ + kSheetGap);
+  }
+  long long width() const { return width_; }
+  long long height() const { return height_; }
+  bool fits() const { return width_ * height_ <= kMaxSheetPixels; }
+  // Where panel `i` goes, its label above that.
+  SDL_Rect Panel(std::size_t i) const {
+    int row = i == 0 ? 0 : static_cast<int>(1 + (i - 1) / 2);
+    int column = i == 0 ? 0 : static_cast<int>((i - 1) % 2);
+    int x = kSheetGap + column * (cellWidth_ + kSheetGap);
+    int y = kSheetGap + row * (cellHeight_ + kSheetGap) + labelHeight_;
+    return SDL_Rect{x, y, panelWidth_, panelHeight_};
+  }
+  PlatformRect Label(std::size_t i) const {
+    SDL_Rect panel = Panel(i);
+    return PlatformRect{panel.x, panel.y - labelHeight_ + 2, panel.x + cellWidth_, panel.y};
+  }
+
+ private:
+  int panelWidth_, panelHeight_, labelHeight_, cellWidth_, cellHeight_;
+  long long width_ = 0, height_ = 0;
+};
+
+// The height of one line of label text, with room around it; 0 when no
+// font can be made.
+int LabelHeight(RenderPlatform& platform) {
+  FontHandle font = platform.CreateFont(kLabelFontHeight, kButtonFontFace);
+  if (font == nullptr) return 0;
+  DrawingContext measuring = platform.GetDC(platform.GetDesktopWindow());
+  FontHandle kept = platform.SelectFont(measuring, font);
+  PlatformRect line{0, 0, 0, 0};
+  platform.DrawText(measuring, "Ag", -1, line, kMeasureTextFormat);
+  platform.SelectFont(measuring, kept);
+  platform.ReleaseDC(platform.GetDesktopWindow(), measuring);
+  platform.DeleteFont(font);
+  return line.bottom + 8;
+}
+
+bool ComposeSheet(RenderPlatform& platform, const SheetLayout& layout,
+                  const std::vector<Panel>& panels, RgbImage& sheet, std::string& error) {
+  FontHandle font = platform.CreateFont(kLabelFontHeight, kButtonFontFace);
+  SurfacePtr surface(SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(layout.width()),
+                                                    static_cast<int>(layout.height()), 32,
+                                                    SDL_PIXELFORMAT_RGB888));
+  if (font == nullptr || !surface) {
+    error = font == nullptr ? "no font for the labels" : "no memory for the sheet";
+    if (font != nullptr) platform.DeleteFont(font);
+    return false;
+  }
+  DrawingContext context = platform.GetSurfaceDC(surface.get());
+  platform.FillRect(context, PlatformRect{0, 0, surface->w, surface->h}, kSheetBackground);
+  platform.SetBackgroundMode(context, kTransparentBackground);
+  platform.SetTextColor(context, kLabelColor);
+  FontHandle kept = platform.SelectFont(context, font);
+  for (std::size_t i = 0; i < panels.size(); ++i) {
+    PlatformRect label = layout.Label(i);
+    platform.DrawText(context, panels[i].label.c_str(), -1, label, kPaintTextFormat);
+  }
+  platform.SelectFont(context, kept);
+  platform.ReleaseDC(nullptr, context);
+  platform.DeleteFont(font);
+  if (!CopyPixels(surface.get(), sheet)) {
+    error = "the sheet's pixels cannot be read back";
+    return false;
+  }
+  for (std::size_t i = 0; i < panels.size(); ++i) {
+    const RgbImage& image = panels[i].image;
+    const SDL_Rect place = layout.Panel(i);
+    for (int y = 0; y < image.height && y < place.h; ++y) {
+      std::copy_n(
+          image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width,
+          std::min(image.width, place.w),
+          sheet.pixels.begin() + static_cast<std::ptrdiff_t>(place.y + y) * sheet.width + place.x);
+    }
+  }
+  return true;
+}
+
+std::string PanelLabel(const std::vector<std::string>& sections, std::size_t key, Look look) {
+  return "Button." + std::to_string(key) + " = " + sections[key] + ": " + LookName(look);
+}
+
+}  // namespace
+
+int RunRenderCommand(int argc, char** argv) {
+  const char* directory = nullptr;
+  const char* output = nullptr;
+  Shot shot;
+  bool sheet = false;
+  int modes = 0;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+      std::fputs(kRenderUsage, stdout);
+      return 0;
+    }
+    if ((std::strcmp(arg, "-o") == 0 || std::strcmp(arg, "--output") == 0) && hasValue) {
+      output = argv[++i];
+    } else if ((std::strcmp(arg, "--hot") == 0 || std::strcmp(arg, "--pressed") == 0) && hasValue) {
+      shot.look = std::strcmp(arg, "--hot") == 0 ? Look::kHot : Look::kPressed;
+      shot.section = argv[++i];
+      ++modes;
+    } else if (std::strcmp(arg, "--sheet") == 0) {
+      sheet = true;
+      ++modes;
+    } else if (arg[0] == '-' || directory != nullptr) {
+      std::fprintf(stderr, "mavrel-inspect render: unexpected argument \"%s\"\n%s", arg,
+                   kRenderUsage);
+      return 2;
+    } else {
+      directory = arg;
+    }
+  }
+  if (output == nullptr || output[0] == '\0') {
+    std::fprintf(stderr, "mavrel-inspect render: -o FILE.png is missing\n%s", kRenderUsage);
+    return 2;
+  }
+  if (modes > 1) {
+    std::fprintf(stderr,
+                 "mavrel-inspect render: only one of --hot, --pressed and --sheet may be "
+                 "given\n%s",
+                 kRenderUsage);
+    return 2;
+  }
+  // The picture's path is taken from where the tool was started.
+  std::error_code error;
+  const std::string outputPath = std::filesystem::absolute(output, error).string();
+  if (directory != nullptr) {
+    std::filesystem::current_path(std::filesystem::path(directory), error);
+    if (directory[0] == '\0' || error) {
+      std::fprintf(stderr,
+                   "mavrel-inspect render: cannot enter the directory \"%s\" (missing, not a "
+                   "directory, or not accessible)\n",
+                   directory);
+      return 2;
+    }
+  }
+
+  RenderPlatform platform;
+  {
+    // The settings file is looked for as the launcher looks for it.
+    SettingsFile settings(platform);
+    settings.ReadSetting("Main", "Width");
+    FileHandle file = platform.OpenFileForReading(settings.path());
+    if (file == InvalidFileHandle()) {
+      std::fprintf(stderr, "mavrel-inspect render: no %s in \"%s\"\n", kSettingsFileName,
+                   directory != nullptr ? directory : ".");
+      return 2;
+    }
+    platform.CloseFile(file);
+  }
+  if (!platform.RegisterWindowClass(LauncherWindowClass(nullptr))) {
+    std::fprintf(stderr, "mavrel-inspect render: SDL's offscreen video cannot be started: %s\n",
+                 SDL_GetError());
+    return 1;
+  }
+
+  std::string problem;
+  std::vector<std::string> sections;
+  RgbImage picture;
+  if (!sheet) {
+    Outcome outcome = TakeShot(platform, shot, picture, sections, problem);
+    if (outcome != Outcome::kDrawn) {
+      std::fprintf(stderr, "mavrel-inspect render: %s\n", problem.c_str());
+      return outcome == Outcome::kUnknownSection ? 2 : 1;
+    }
+  } else {
+    std::vector<Panel> panels(1);
+    panels[0].label = "at rest";
+    if (TakeShot(platform, Shot{}, panels[0].image, sections, problem) != Outcome::kDrawn) {
+      std::fprintf(stderr, "mavrel-inspect render: %s\n", problem.c_str());
+      return 1;
+    }
+    std::vector<std::string> names = sections;
+    const SheetLayout layout(panels[0].image.width, panels[0].image.height, LabelHeight(platform),
+                             1 + 2 * names.size());
+    if (!layout.fits()) {
+      std::fprintf(stderr,
+                   "mavrel-inspect render: the sheet of %zu panels would be %lld x %lld pixels, "
+                   "more than it may have; draw the states one at a time with --hot and "
+                   "--pressed\n",
+                   1 + 2 * names.size(), layout.width(), layout.height());
+      return 1;
+    }
+    for (std::size_t key = 0; key < names.size(); ++key) {
+      for (Look look : {Look::kHot, Look::kPressed}) {
+        Shot state{look, "", static_cast<long>(key)};
+        Panel panel;
+        panel.label = PanelLabel(names, key, look);
+        if (TakeShot(platform, state, panel.image, sections, problem) != Outcome::kDrawn) {
+          // The panel shows what the user sees: the launcher at rest.
+          panel.label += " - the pointer cannot reach it";
+          panel.image = panels[0].image;
+        }
+        panels.push_back(std::move(panel));
+      }
+    }
+    if (!ComposeSheet(platform, layout, panels, picture, problem)) {
+      std::fprintf(stderr, "mavrel-inspect render: %s\n", problem.c_str());
+      return 1;
+    }
+  }
+  if (!WritePng(outputPath, picture, problem)) {
+    std::fprintf(stderr, "mavrel-inspect render: cannot write \"%s\": %s\n", output,
+                 problem.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace mavrel
