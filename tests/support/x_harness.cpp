@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -152,6 +153,11 @@ pid_t StartProcess(const ProcessOptions& options) {
     sigemptyset(&blocked);
     for (int sig : options.blockedSignals) sigaddset(&blocked, sig);
     sigprocmask(SIG_SETMASK, &blocked, nullptr);
+    if (err == 0 && options.openFileLimit > 0) {
+      struct rlimit limit;
+      limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.openFileLimit);
+      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) err = errno;
+    }
     if (err == 0) {
       execvp(argv[0], argv.data());
       err = errno;

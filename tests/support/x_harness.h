@@ -49,6 +49,7 @@ struct ProcessOptions {
   std::string inputFile;                   // not empty: stdin comes from here
   std::vector<int> ignoredSignals;         // set to SIG_IGN in the program (as nohup does)
   std::vector<int> blockedSignals;         // blocked in the program's signal mask
+  int openFileLimit = 0;                   // not 0: the program's descriptor limit (RLIMIT_NOFILE)
 };
 
 // Starts a program; gives its pid, or -1 when it could not be started.
