@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "portable/text_encoding.h"
+
 namespace mavrel {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -111,7 +113,15 @@ void ForEachLine(std::string_view text, Visit&& visit) {
 
 IniFile::IniFile(std::string_view bytes) : IniFile(std::string(bytes)) {}
 
-IniFile::IniFile(std::string&& bytes) : text_(std::make_unique<std::string>(std::move(bytes))) {
+IniFile::IniFile(std::string&& bytes) {
+  constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+  if (std::string_view(bytes).substr(0, kUtf16LeMark.size()) == kUtf16LeMark) {
+    text_ = std::make_unique<std::string>(
+        Utf16LeToUtf8(std::string_view(bytes).substr(kUtf16LeMark.size())));
+    fromUtf16_ = true;
+  } else {
+    text_ = std::make_unique<std::string>(std::move(bytes));
+  }
   Parse();
 }
 

@@ -12,6 +12,12 @@
 // - section and key names match ignoring ASCII letter case; values come back
 //   exactly as written, bytes as they are (a UTF-8 BOM is part of the first
 //   line, as on Windows);
+// - a file that starts with the UTF-16 little-endian mark (FF FE) is read as
+//   the text it holds, which Windows hands to its 8-bit calls in the system's
+//   code page; here that text is UTF-8, the texts the desktop shows. The file
+//   is converted once, before anything else looks at it, so line numbers are
+//   those of the text. Big-endian UTF-16 is taken as bytes, like any file
+//   without that mark;
 // - only the first of duplicate sections is searched, and within it the
 //   first of duplicate keys wins.
 #pragma once
@@ -86,8 +92,12 @@ class IniFile {
   /// file is walked again for this, so lookups pay nothing for it.
   std::vector<Item> Items() const;
 
-  /// The file's bytes as given.
+  /// The file's text: its bytes as given, or the UTF-8 of a UTF-16 file
+  /// (without its mark).
   std::string_view bytes() const { return text_ ? std::string_view(*text_) : std::string_view(); }
+
+  /// True when the file was UTF-16 and bytes() is its text in UTF-8.
+  bool fromUtf16() const { return fromUtf16_; }
 
  private:
   // Reads come in runs on one section (a button's 21 keys), so the section
@@ -134,6 +144,7 @@ class IniFile {
   std::vector<std::uint32_t> indexedEntries_;
   std::vector<std::uint32_t> entrySlots_;
   mutable std::uint32_t lastSection_ = 0;  // index plus one; 0 = none yet
+  bool fromUtf16_ = false;
 };
 
 }  // namespace mavrel

@@ -86,4 +86,36 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
   return out;
 }
 
+bool InWindows1252(std::uint32_t code) {
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return true;
+  for (std::uint16_t high : kHighControls) {
+    if (high == code) return true;
+  }
+  return false;
+}
+
+std::string Utf16LeToUtf8(std::string_view units) {
+  constexpr std::uint32_t kReplacement = 0xFFFD;
+  std::string out;
+  out.reserve(units.size() + units.size() / 2);
+  const std::size_t count = units.size() / 2;
+  auto unitAt = [&units](std::size_t i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(units[2 * i])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(units[2 * i + 1])) << 8;
+  };
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint32_t unit = unitAt(i);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < count) {
+      std::uint32_t low = unitAt(i + 1);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    AppendUtf8(out, (unit >= 0xD800 && unit <= 0xDFFF) ? kReplacement : unit);
+  }
+  return out;
+}
+
 }  // namespace mavrel

@@ -31,6 +31,15 @@ bool IsValidUtf8(std::string_view bytes);
 /// Windows' own conversion does.
 std::string Windows1252ToUtf8(std::string_view bytes);
 
+/// True when Windows-1252 has a byte for the Unicode character `code`.
+bool InWindows1252(std::uint32_t code);
+
+/// The text of UTF-16 little-endian `units` (no byte-order mark) as UTF-8.
+/// A surrogate without its partner is no character and becomes U+FFFD, as
+/// Windows' own conversion to UTF-8 does; an odd last byte, half a
+/// character, is dropped. U+0000 stays a zero byte.
+std::string Utf16LeToUtf8(std::string_view units);
+
 /// `bytes` as UTF-8: unchanged when `isUtf8`, else read as Windows-1252.
 inline std::string DisplayText(std::string_view bytes, bool isUtf8) {
   return isUtf8 ? std::string(bytes) : Windows1252ToUtf8(bytes);

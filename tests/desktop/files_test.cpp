@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../common/linux_sections_cases.h"
+#include "../common/utf16_text.h"
 #include "platform/desktop/files/file_system_platform.h"
 #include "platform/desktop/files/media_path.h"
 #include "settings/button_settings.h"
@@ -341,6 +342,19 @@ TEST_F(ProfileTest, LinuxSectionAddedLater) {
   Write("Mavrel.INI", "[Main]\nTitle=one\n[MAIN.linux]\nTitle=two\n");
   SetModified("Mavrel.INI", 2000000);
   EXPECT_EQ("two", Read(platform, path, "Main", "Title"));
+}
+
+// A file saved in UTF-16 LE reads as its text, in UTF-8, and its ".Linux"
+// sections count as in any other file.
+TEST_F(ProfileTest, Utf16FileReadsAsText) {
+  Write("Mavrel.INI", test_support::Utf16Le(u"[Main]\r\nTitle=Caf\u00E9\r\nWidth=640\r\n"
+                                            u"[Main.Linux]\r\nWidth=800\r\n"));
+  const std::string path = root_ + "/Mavrel.INI";
+  FileSystemPlatform platform;
+  EXPECT_EQ("Caf\xC3\xA9", Read(platform, path, "Main", "Title"));
+  EXPECT_EQ("800", Read(platform, path, "Main", "Width"));
+  platform.SetLinuxSections(false);
+  EXPECT_EQ("640", Read(platform, path, "Main", "Width"));
 }
 
 // The settings subsystem over the real reader: the file is found and read

@@ -10,6 +10,7 @@
 
 #include "fuzz_check.h"
 #include "portable/ini_reader.h"
+#include "portable/text_encoding.h"
 
 namespace {
 
@@ -127,10 +128,21 @@ void CheckLookup(const mavrel::IniFile& file, const std::vector<std::string_view
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::string_view text(reinterpret_cast<const char*>(data), size);
-  mavrel::IniFile file(text);
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  mavrel::IniFile file(input);
   // A moved file keeps answering from the same bytes.
   mavrel::IniFile moved(std::move(file));
+  // A UTF-16 file is read as its text, which comes out as UTF-8; any other
+  // file as its bytes.
+  const bool utf16 = size >= 2 && data[0] == 0xFF && data[1] == 0xFE;
+  FUZZ_CHECK(moved.fromUtf16() == utf16);
+  if (utf16) {
+    FUZZ_CHECK(mavrel::IsValidUtf8(moved.bytes()));
+    FUZZ_CHECK(moved.bytes() == mavrel::Utf16LeToUtf8(input.substr(2)));
+  } else {
+    FUZZ_CHECK(moved.bytes() == input);
+  }
+  std::string_view text = moved.bytes();
 
   std::vector<std::string_view> lines = Lines(text);
   std::vector<std::string_view> sections;

@@ -78,6 +78,9 @@ def main():
           "top=1\r\n[ Main ]junk\n; comment\n  Width = 640 \nTitle=\"Quoted\"\nA='x\"\n"
           "noequals\n=empty key\n[main]\nWidth=7\n[Other\nkey=v\rK=\v w \t\n")
     write("ini_reader", "bom.ini", b"\xef\xbb\xbf[Main]\nWidth=1\n")
+    # UTF-16 LE with its mark; the value ends in a surrogate pair.
+    write("ini_reader", "utf16le.ini",
+          b"\xff\xfe" + "[Main]\r\nTitle=\u00e9\U0001f600\r\n".encode("utf-16-le"))
 
     # Values.
     for i, value in enumerate(["255", "0xFF", "0377", " \t+255", "-2147483649", "4294967295",

@@ -905,6 +905,120 @@ TEST_F(Hostile, EndingRightAfterPointerEventsGivesStatusZero) {
   }
 }
 
+// ---- The X server ------------------------------------------------------------------
+
+// The connection storm of the harness, ended with this object.
+class ConnectionStorm {
+ public:
+  explicit ConnectionStorm(const std::string& display)
+      : pid_(xharness::StartConnectionStorm(display)) {}
+  ~ConnectionStorm() { xharness::KillProcess(pid_); }
+  ConnectionStorm(const ConnectionStorm&) = delete;
+  ConnectionStorm& operator=(const ConnectionStorm&) = delete;
+  bool running() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_;
+};
+
+// Regression: a few start-ups in a hundred ended with status 1 and no
+// window under an X server started for the launcher alone: SDL's first
+// connection, closed at once, leaves the server without clients, the
+// server resets, and the next connection is turned away for that moment
+// (reset, or EAGAIN). Another client opening and closing connections all
+// the time makes it happen to many start-ups (17 of 40 before the fix);
+// start-up tries such a server again for a while.
+TEST_F(Hostile, StartUpWhileTheServerTurnsConnectionsAway) {
+  xharness::XSession resetting;
+  resetting.SetResetWhenIdle(true);
+  ASSERT_TRUE(resetting.Start(800, 600, 20000)) << resetting.error();
+  TempMedium medium;
+  medium.WriteSettings(ProbeMain() + ProbeSection("Probe"));
+  ConnectionStorm storm(resetting.displayName());
+  ConnectionStorm secondStorm(resetting.displayName());
+  ASSERT_TRUE(storm.running() && secondStorm.running());
+  constexpr int kRounds = 20;
+  int shown = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    test_support::LaunchOptions options;
+    options.env = kSanitizerOptions;
+    LauncherRun run(resetting, launcher_, medium.path(), options);
+    ASSERT_TRUE(run.started());
+    // A start-up turned away ends at once; the session's own connection,
+    // which would keep the server from resetting, waits until then.
+    RunResult early = run.WaitForEnd(1000);
+    if (early.exited) {
+      ADD_FAILURE() << "round " << round << ": ended with status " << early.status
+                    << " and no window; log:\n"
+                    << run.Log();
+      continue;
+    }
+    ASSERT_TRUE(resetting.Connect(kWindowDeadline)) << resetting.error();
+    XWindowId window = run.WaitForWindow("Hostile", kWindowDeadline);
+    EXPECT_NE(0u, window) << "round " << round << "; log:\n" << run.Log();
+    if (window != 0) {
+      ++shown;
+      RunResult end = run.Close(window, kExitDeadline);
+      EXPECT_TRUE(end.exited);
+      EXPECT_EQ(0, end.status) << run.Log();
+    }
+    resetting.Disconnect();
+  }
+  EXPECT_EQ(kRounds, shown);
+}
+
+// Regression: with no TrueType face to be had the launcher's own box could
+// not be drawn, and on an X server without core fonts (where SDL's box
+// cannot be drawn either) a start-up failure's message went only to the
+// error stream: nothing appeared and the launcher ended with status 1. The
+// box now falls back on a bitmap font of its own.
+TEST_F(Hostile, StartUpFailuresWithoutAnyFontAreSeen) {
+  xharness::XSession bare;
+  bare.SetFontPath("built-ins");
+  ASSERT_TRUE(bare.Start(800, 600, 20000)) << bare.error();
+  struct Case {
+    const char* name;
+    bool emptyFontConfiguration;
+    int openFileLimit;
+  };
+  const Case cases[] = {
+      {"a font configuration without fonts", true, 0},
+      // Every font keeps its file open: the first dozen fonts take every
+      // descriptor there is, and the next cannot be made.
+      {"no free descriptor", false, 16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempMedium medium;
+    std::string settings = "[Main]\nTitle=Hostile\nWidth=400\nHeight=300\n";
+    for (int i = 0; i < 40; ++i)
+      settings += "Button." + std::to_string(i) + "=B" + std::to_string(i) + "\n";
+    for (int i = 0; i < 40; ++i) {
+      settings += "[B" + std::to_string(i) +
+                  "]\nBUTTON_TEXT=x\nBUTTON_FONT_HEIGHT=" + std::to_string(12 + i) + "\n";
+    }
+    medium.WriteSettings(settings);
+    test_support::LaunchOptions options;
+    options.env = kSanitizerOptions;
+    if (c.emptyFontConfiguration) {
+      medium.Write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" +
+                                     medium.PathOf("font-cache") + "</cachedir></fontconfig>\n");
+      options.env.push_back({"FONTCONFIG_FILE", medium.PathOf("fonts.conf")});
+    }
+    const int limit = c.openFileLimit;
+    options.adjust = [limit](xharness::ProcessOptions& process) { process.openFileLimit = limit; };
+    LauncherRun run(bare, launcher_, medium.path(), options);
+    ASSERT_TRUE(run.started());
+    EXPECT_TRUE(run.DismissBox(kFontCaption, kWindowDeadline))
+        << "no box \"" << kFontCaption << "\"; log:\n"
+        << run.Log();
+    RunResult end = run.WaitForEnd(kExitDeadline);
+    EXPECT_TRUE(end.exited);
+    EXPECT_EQ(1, end.status) << run.Log();
+    EXPECT_TRUE(bare.FindWindowsByTitle("Hostile").empty());
+  }
+}
+
 // ---- Leaks -----------------------------------------------------------------------
 
 // The sanitized launcher on the four ways it can end; LeakSanitizer reports
@@ -977,11 +1091,9 @@ TEST_F(Leaks, FontFailurePath) {
       "[Main]\nTitle=Hostile\nButton.0=A\nButton.1=B\n[A]\nBUTTON_TEXT=First\n"
       "[B]\nBUTTON_TEXT=Second\n");
   auto run = StartChecked(medium, NoFonts(medium));
-  // Without any font the message shows only where the X server draws SDL's
-  // box; else it goes to the error stream.
-  if (!run->DismissBox(kFontCaption, kWindowDeadline)) {
-    EXPECT_NE(std::string::npos, run->Log().find("Failed to load font.")) << run->Log();
-  }
+  // Without any font the message shows in SDL's box or in the launcher's
+  // own, drawn in its bitmap font.
+  EXPECT_TRUE(run->DismissBox(kFontCaption, kWindowDeadline)) << Titles() << run->Log();
   ExpectClean(*run, 1);
 }
 

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -152,6 +153,11 @@ pid_t StartProcess(const ProcessOptions& options) {
     sigemptyset(&blocked);
     for (int sig : options.blockedSignals) sigaddset(&blocked, sig);
     sigprocmask(SIG_SETMASK, &blocked, nullptr);
+    if (err == 0 && options.openFileLimit > 0) {
+      struct rlimit limit;
+      limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.openFileLimit);
+      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) err = errno;
+    }
     if (err == 0) {
       execvp(argv[0], argv.data());
       err = errno;
@@ -200,6 +206,19 @@ void KillProcess(pid_t pid) {
   kill(pid, SIGKILL);
   int raw;
   waitpid(pid, &raw, 0);
+}
+
+pid_t StartConnectionStorm(const std::string& displayName) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    // Ends with the test should it die first.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    for (;;) {
+      Display* connection = XOpenDisplay(displayName.c_str());
+      if (connection != nullptr) XCloseDisplay(connection);
+    }
+  }
+  return pid;
 }
 
 std::vector<ChildProcess> ChildrenOf(pid_t parentPid) {
@@ -276,8 +295,9 @@ bool XSession::Start(int screenWidth, int screenHeight, int deadlineMs, bool use
         dup2(null, 2);
       }
       std::string fdText = std::to_string(fd);
-      std::vector<const char*> argv = {"Xvfb",         "-displayfd", fdText.c_str(), "-screen", "0",
-                                       screen.c_str(), "-nolisten",  "tcp",          "-noreset"};
+      std::vector<const char*> argv = {"Xvfb", "-displayfd",   fdText.c_str(), "-screen",
+                                       "0",    screen.c_str(), "-nolisten",    "tcp"};
+      if (!resetWhenIdle_) argv.push_back("-noreset");
       if (!fontPath_.empty()) argv.insert(argv.end(), {"-fp", fontPath_.c_str()});
       argv.push_back(nullptr);
       execvp("Xvfb", const_cast<char* const*>(argv.data()));
@@ -294,22 +314,31 @@ bool XSession::Start(int screenWidth, int screenHeight, int deadlineMs, bool use
     }
     displayName_ = ":" + number;
   }
-  WaitFor(
-      [&] {
-        display_ = XOpenDisplay(displayName_.c_str());
-        return display_ != nullptr;
-      },
-      static_cast<int>(end - NowMs()), 20);
-  if (!display_) {
-    error_ = "cannot connect to " + displayName_;
-    return false;
-  }
+  if (!Connect(static_cast<int>(end - NowMs()))) return false;
   int eventBase, errorBase, major, minor;
   if (!XTestQueryExtension(Dpy(display_), &eventBase, &errorBase, &major, &minor)) {
     error_ = "the X server has no XTest extension";
     return false;
   }
+  if (resetWhenIdle_) Disconnect();
   return true;
+}
+
+bool XSession::Connect(int deadlineMs) {
+  if (display_) return true;
+  WaitFor(
+      [&] {
+        display_ = XOpenDisplay(displayName_.c_str());
+        return display_ != nullptr;
+      },
+      deadlineMs, 20);
+  if (!display_) error_ = "cannot connect to " + displayName_;
+  return display_ != nullptr;
+}
+
+void XSession::Disconnect() {
+  if (display_) XCloseDisplay(Dpy(display_));
+  display_ = nullptr;
 }
 
 int XSession::screenWidth() const {

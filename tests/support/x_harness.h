@@ -49,6 +49,7 @@ struct ProcessOptions {
   std::string inputFile;                   // not empty: stdin comes from here
   std::vector<int> ignoredSignals;         // set to SIG_IGN in the program (as nohup does)
   std::vector<int> blockedSignals;         // blocked in the program's signal mask
+  int openFileLimit = 0;                   // not 0: the program's descriptor limit (RLIMIT_NOFILE)
 };
 
 // Starts a program; gives its pid, or -1 when it could not be started.
@@ -61,6 +62,11 @@ bool WaitForExit(pid_t pid, int deadlineMs, int& status);
 
 // Ends a started program (SIGKILL) and reaps it; harmless when it is gone.
 void KillProcess(pid_t pid);
+
+// Starts a process that opens and closes connections to the X server of
+// `displayName` as fast as it can, until it is ended with KillProcess; gives
+// its pid, or -1. A busy server turns some connections away meanwhile.
+pid_t StartConnectionStorm(const std::string& displayName);
 
 // True when `pid` names a zombie (ended, not yet reaped) or a live process
 // whose parent is `parentPid`. Reads /proc; false when it cannot tell.
@@ -92,6 +98,14 @@ class XSession {
   /// programs that draw with the X server's own fonts. Empty (the
   /// default): Xvfb's own default path.
   void SetFontPath(const std::string& path) { fontPath_ = path; }
+
+  /// An Xvfb that Start starts resets whenever its last client goes (as
+  /// one started for a single program does: xvfb-run), and turns
+  /// connections away for that moment. Start then leaves no connection
+  /// open; Connect and Disconnect make and drop the session's own.
+  void SetResetWhenIdle(bool reset) { resetWhenIdle_ = reset; }
+  bool Connect(int deadlineMs);
+  void Disconnect();
 
   /// The display name to hand to programs (":93").
   const std::string& displayName() const { return displayName_; }
@@ -160,6 +174,7 @@ class XSession {
   void* display_ = nullptr;
   pid_t serverPid_ = -1;
   std::string fontPath_;
+  bool resetWhenIdle_ = false;
   std::string displayName_;
   std::string error_;
 };

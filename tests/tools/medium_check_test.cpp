@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "author/check_command.h"
+#include "common/utf16_text.h"
 #ifdef MAVREL_INSPECT_RENDER
 #include "author/png_file.h"
 #include "author/render_command.h"
@@ -265,6 +266,16 @@ const MediumCase kMedia[] = {
      {"4:M402"},
      "caf\xC3\x83\xC2\xA9"},
     {"Windows1252Text", "[Main]\nTitle=Caf\xE9\nButton.0=A\n[A]\n", {}, {"2:M403"}, "Caf\xC3\xA9"},
+    // UTF-16 shows alike on both as far as Windows' code page reaches.
+    {"Utf16Text",
+     test_support::Utf16Le(u"[Main]\r\nTitle=Caf\u00E9 \u20AC\r\nButton.0=A\r\n[A]\r\n"),
+     {},
+     {}},
+    {"Utf16TextBeyondTheCodePage",
+     test_support::Utf16Le(u"[Main]\r\nButton.0=A\r\n[A]\r\n\r\nDESC_TEXT=\u65E5\u672C\r\n"),
+     {},
+     {"5:M404"},
+     "\xE6\x97\xA5"},
 
     // The picture.
     {"PictureMissing",

@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "../common/utf16_text.h"
+
 namespace mavrel {
 namespace {
 
 constexpr const char* kMissing = "<missing>";
+using test_support::Utf16Le;
 
 struct Lookup {
   const char* name;
@@ -121,6 +124,31 @@ const Lookup kLookups[] = {
     {"LineOfFirstDuplicate", "[Main]\nB=1\nB=2\n", "Main", "B", "1", 2},
     {"LineInFirstOfDuplicateSections", "[M]\n[X]\n[m]\nB=2\n[M2]\n", "M", "B", kMissing},
     {"LineOfKeyWithoutEquals", "[Main]\r\n\r\nB\r\n", "Main", "B", "", 3},
+    // UTF-16 LE with its mark is read as text, which comes back as UTF-8;
+    // its lines are counted as in any other file.
+    {"Utf16LeRead", Utf16Le(u"[Main]\r\nA=1\r\nB=caf\u00E9\r\n"), "Main", "B", "caf\xC3\xA9", 3},
+    {"Utf16LeAnyLineEnd", Utf16Le(u"[Main]\rA=1\n\nB = \"x\" \n"), "Main", "B", "x", 4},
+    {"Utf16LeCaseIgnored", Utf16Le(u"[main]\nwidth=640"), "MAIN", "Width", "640"},
+    {"Utf16LeEuroAndCjk", Utf16Le(u"[Main]\nT=\u20AC \u65E5\n"), "Main", "T",
+     "\xE2\x82\xAC \xE6\x97\xA5"},
+    {"Utf16LeSurrogatePair", Utf16Le(u"[Main]\nT=\U0001F600\n"), "Main", "T", "\xF0\x9F\x98\x80"},
+    // A surrogate without its partner is no character: it becomes U+FFFD.
+    {"Utf16LeLoneHighSurrogate", Utf16Le(u"[Main]\nT=a\xD83D\nU=1\n"), "Main", "T",
+     "a\xEF\xBF\xBD"},
+    {"Utf16LeLoneLowSurrogate",
+     Utf16Le(u"[Main]\nT=\xDE00"
+             u"b\n"),
+     "Main", "T", "\xEF\xBF\xBD" "b"},
+    {"Utf16LeHighSurrogateAtEnd", Utf16Le(u"[Main]\nT=a\xD83D"), "Main", "T", "a\xEF\xBF\xBD"},
+    // An odd last byte is half a character and is dropped.
+    {"Utf16LeOddLastByteDropped", Utf16Le(u"[Main]\nT=ab") + "c", "Main", "T", "ab"},
+    // The mark itself is no part of the first line.
+    {"Utf16LeMarkOnly", Utf16Le(u""), "Main", "A", kMissing},
+    {"Utf16LeFirstSectionFound", Utf16Le(u"[Main]\nA=1\n"), "Main", "A", "1", 2},
+    // Big-endian UTF-16 is taken as bytes, like any other file.
+    {"Utf16BeIsBytes", std::string("\xFE\xFF\0[\0M\0]\0\n\0A\0=\0\x31\0\n", 18), "M", "A",
+     kMissing},
+    {"LoneFFIsBytes", "\xFF\n[Main]\nA=1\n", "Main", "A", "1", 3},
 };
 
 INSTANTIATE_TEST_SUITE_P(Snippets, IniLookupTest, ::testing::ValuesIn(kLookups),
@@ -174,6 +202,8 @@ const Walk kWalks[] = {
      "1:[A] 2:k=1 3:[B] 4:[a]? 5:k=2? 6:z=3? 7:[C] 8:k=4"},
     {"Utf8BomLine", "\xEF\xBB\xBF[Main]\nA=1\n", "1:\xEF\xBB\xBF[Main]^? 2:A=1^?"},
     {"HeaderForms", "[ A ] tail\n[B\n[]\n", "1:[A] 2:[B] 3:[]"},
+    {"Utf16LeLines", Utf16Le(u"x=1\r\n[A]\r\n\r\nk=\u00E9\rK=2\n"),
+     "1:x=1^? 2:[A] 4:k=\xC3\xA9 5:K=2?"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, IniWalkTest, ::testing::ValuesIn(kWalks),

@@ -835,6 +835,26 @@ class Checker {
                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
       return;
     }
+    if (ini_.fromUtf16()) {
+      // The reader made the file's text UTF-8, which the desktop shows as
+      // written; Windows gives it in the system's code page, where a
+      // character the code page lacks becomes "?".
+      std::uint32_t code = 0;
+      for (std::size_t i = 0; i < value.size();) {
+        std::size_t length = Utf8SequenceAt(value, i, code);
+        if (length == 0) code = static_cast<unsigned char>(value[i]);
+        i += length == 0 ? 1 : length;
+        if (!InWindows1252(code)) {
+          Warn(item.line, "M404",
+               std::string(Shown(item.name)) + " holds characters outside Windows-1252 (" + what +
+                   " \"" + Shown(value) +
+                   "\"): the desktop shows them as written, Windows only on a system whose "
+                   "code page has them, and \"?\" in their place elsewhere");
+          return;
+        }
+      }
+      return;
+    }
     if (IsValidUtf8(value)) {
       Warn(item.line, "M402",
            std::string(Shown(item.name)) + " holds UTF-8 (" + what + " \"" + Shown(value) +

@@ -9,10 +9,39 @@
 #include "platform/desktop/desktop_text.h"
 #include "platform/desktop/font_resolver.h"
 #include "platform/desktop/text_libraries.h"
+#include "portable/text_encoding.h"
 #include "portable/text_layout.h"
 
 namespace mavrel {
 namespace {
+
+// The X core font "fixed" (6 x 13), compiled in from
+// scripts/make-box-font.py, for U+0020 to U+00FF.
+constexpr std::uint32_t kFirstBitmapCharacter = 0x20;
+constexpr std::uint32_t kLastBitmapCharacter = 0xFF;
+constexpr std::uint8_t kBitmapGlyphs[][kBitmapFontHeight] = {
+#include "platform/desktop/box_font_glyphs.inc"
+};
+static_assert(sizeof kBitmapGlyphs / sizeof kBitmapGlyphs[0] ==
+              kLastBitmapCharacter - kFirstBitmapCharacter + 1);
+
+// Calls `glyph` with each character's rows in the bitmap font. A character
+// the font lacks, or a byte that is no UTF-8, is drawn as "?".
+template <typename Glyph>
+void ForEachBitmapGlyph(std::string_view utf8, Glyph&& glyph) {
+  for (std::size_t i = 0; i < utf8.size();) {
+    std::uint32_t code = 0;
+    std::size_t length = Utf8SequenceAt(utf8, i, code);
+    if (length == 0) {
+      code = static_cast<unsigned char>(utf8[i]);
+      if (code >= 0x80) code = '?';
+      length = 1;
+    }
+    i += length;
+    if (code < kFirstBitmapCharacter || code > kLastBitmapCharacter) code = '?';
+    glyph(kBitmapGlyphs[code - kFirstBitmapCharacter]);
+  }
+}
 
 constexpr int kPadding = 16;
 constexpr int kMaxTextWidth = 420;
@@ -25,8 +54,47 @@ constexpr Uint32 kButtonFace = 0xE1E1E1;
 constexpr Uint32 kButtonHot = 0xE5F1FB;
 constexpr Uint32 kButtonBorder = 0x0078D7;
 
+// The box's face: the launcher's sans face, or the bitmap font when no
+// TrueType face can be had.
+class BoxFont {
+ public:
+  // False when no TrueType face can be made; the bitmap font serves then.
+  bool OpenTrueType() {
+    if (!text::TTF_WasInit() && text::TTF_Init() != 0) return false;
+    FontFace face = ResolveFontFace(kLauncherFaceName);
+    if (face.file.empty()) return false;
+    ttf_.reset(text::TTF_OpenFontIndex(face.file.c_str(), kFontPixels, face.index));
+    return ttf_ != nullptr;
+  }
+  int LineHeight() const {
+    return ttf_ ? std::max(1, text::TTF_FontLineSkip(ttf_.get())) : kBitmapFontHeight + 2;
+  }
+  int Width(const std::string& utf8) const {
+    if (!ttf_) return BitmapTextWidth(utf8);
+    int w = 0, h = 0;
+    text::TTF_SizeUTF8(ttf_.get(), utf8.c_str(), &w, &h);
+    return w;
+  }
+  int Height() const { return ttf_ ? text::TTF_FontHeight(ttf_.get()) : kBitmapFontHeight; }
+  void Draw(SDL_Surface* target, const std::string& utf8, int x, int y) const {
+    if (utf8.empty()) return;
+    if (!ttf_) {
+      DrawBitmapText(target, utf8, x, y, 0x000000);
+      return;
+    }
+    SurfacePtr line(
+        text::TTF_RenderUTF8_Blended(ttf_.get(), utf8.c_str(), SDL_Color{0, 0, 0, 255}));
+    if (!line) return;
+    SDL_Rect to{x, y, line->w, line->h};
+    SDL_BlitSurface(line.get(), nullptr, target, &to);
+  }
+
+ private:
+  TtfFontPtr ttf_;
+};
+
 struct Box {
-  TtfFontPtr font;
+  BoxFont font;
   WindowPtr window;
   std::string text;
   TextLayout layout;
@@ -40,30 +108,20 @@ void Fill(SDL_Surface* s, const SDL_Rect& r, Uint32 rgb) {
   SDL_FillRect(s, &r, SDL_MapRGB(s->format, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
 }
 
-void Blit(SDL_Surface* target, TTF_Font* font, const std::string& utf8, int x, int y) {
-  if (utf8.empty()) return;
-  SurfacePtr line(text::TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{0, 0, 0, 255}));
-  if (!line) return;
-  SDL_Rect to{x, y, line->w, line->h};
-  SDL_BlitSurface(line.get(), nullptr, target, &to);
-}
-
 void Paint(Box& box) {
   SDL_Surface* s = SDL_GetWindowSurface(box.window.get());
   if (!s) return;
   Fill(s, SDL_Rect{0, 0, s->w, s->h}, kBackground);
   for (std::size_t i = 0; i < box.layout.lines.size(); ++i) {
     const LaidOutLine& line = box.layout.lines[i];
-    Blit(s, box.font.get(), box.text.substr(line.start, line.length), kPadding,
-         kPadding + static_cast<int>(i) * box.lineHeight);
+    box.font.Draw(s, box.text.substr(line.start, line.length), kPadding,
+                  kPadding + static_cast<int>(i) * box.lineHeight);
   }
   Fill(s, box.button, kButtonBorder);
   SDL_Rect face{box.button.x + 1, box.button.y + 1, box.button.w - 2, box.button.h - 2};
   Fill(s, face, box.hot ? kButtonHot : kButtonFace);
-  int w = 0, h = 0;
-  text::TTF_SizeUTF8(box.font.get(), "OK", &w, &h);
-  Blit(s, box.font.get(), "OK", box.button.x + (box.button.w - w) / 2,
-       box.button.y + (box.button.h - h) / 2);
+  box.font.Draw(s, "OK", box.button.x + (box.button.w - box.font.Width("OK")) / 2,
+                box.button.y + (box.button.h - box.font.Height()) / 2);
   SDL_UpdateWindowSurface(box.window.get());
 }
 
@@ -74,24 +132,41 @@ bool InButton(const Box& box, int x, int y) {
 
 }  // namespace
 
+int BitmapTextWidth(std::string_view utf8) {
+  int width = 0;
+  ForEachBitmapGlyph(utf8, [&](const std::uint8_t*) { width += kBitmapFontWidth; });
+  return width;
+}
+
+void DrawBitmapText(SDL_Surface* target, std::string_view utf8, int x, int y, std::uint32_t rgb) {
+  const Uint32 colour =
+      SDL_MapRGB(target->format, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+  ForEachBitmapGlyph(utf8, [&](const std::uint8_t* rows) {
+    for (int row = 0; row < kBitmapFontHeight; ++row) {
+      for (int column = 0; column < kBitmapFontWidth; ++column) {
+        if (rows[row] & (0x80 >> column)) {
+          SDL_Rect pixel{x + column, y + row, 1, 1};
+          SDL_FillRect(target, &pixel, colour);
+        }
+      }
+    }
+    x += kBitmapFontWidth;
+  });
+}
+
 bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
                        const std::function<void(const SDL_Event&)>& otherWindowEvent) {
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
-  if (!text::TTF_WasInit() && text::TTF_Init() != 0) return false;
-  FontFace face = ResolveFontFace(kLauncherFaceName);
-  if (face.file.empty()) return false;
   Box box;
-  box.font.reset(text::TTF_OpenFontIndex(face.file.c_str(), kFontPixels, face.index));
-  if (!box.font) return false;
+  // Without a TrueType face (no font installed, no descriptor free, the
+  // text libraries missing) the bitmap font draws the box, so that every
+  // message, start-up failures' above all, is seen.
+  box.font.OpenTrueType();
   box.text = std::string(text);
-  box.lineHeight = std::max(1, text::TTF_FontLineSkip(box.font.get()));
-  box.layout =
-      LayoutText(box.text, kMaxTextWidth, box.lineHeight, [&](const char* run, std::size_t count) {
-        std::string piece(run, count);
-        int w = 0, h = 0;
-        text::TTF_SizeUTF8(box.font.get(), piece.c_str(), &w, &h);
-        return w;
-      });
+  box.lineHeight = box.font.LineHeight();
+  box.layout = LayoutText(
+      box.text, kMaxTextWidth, box.lineHeight,
+      [&](const char* run, std::size_t count) { return box.font.Width(std::string(run, count)); });
   int width = std::clamp(box.layout.width + 2 * kPadding, kMinWidth, kMaxTextWidth * 2);
   int height = kPadding + box.layout.height + kPadding + kButtonHeight + kPadding;
   box.button = SDL_Rect{(width - kButtonWidth) / 2, height - kPadding - kButtonHeight, kButtonWidth,

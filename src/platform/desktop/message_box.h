@@ -1,14 +1,17 @@
 // A modal message box drawn by the launcher itself: the caption as its
-// title, the text word-wrapped in the launcher's sans face, one OK button.
+// title, the text word-wrapped in the launcher's sans face (or, when no
+// TrueType face can be had, in a bitmap font of its own), one OK button.
 // It stands in when SDL's own box cannot be shown (SDL's X11 box needs the
 // X server's core fonts, which many servers, Xvfb among them, lack; its
 // Wayland box needs zenity).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
 union SDL_Event;
+struct SDL_Surface;
 struct SDL_Window;
 
 namespace mavrel {
@@ -18,7 +21,19 @@ namespace mavrel {
 /// box closed. Events of other windows go to `otherWindowEvent` (the owner
 /// repaints through it; its pointer and keys are not acted on). `text` and
 /// `caption` are UTF-8. False when the box cannot be made (no video, no
-/// font); nothing is shown then.
+/// window); nothing is shown then. No font is needed: without one the box
+/// is drawn in its bitmap font.
+/// The box's bitmap font, the X core font "fixed": cells of 6 x 13 pixels
+/// for U+0020 to U+00FF; any other character, and bytes that are not UTF-8,
+/// show as "?".
+constexpr int kBitmapFontWidth = 6;
+constexpr int kBitmapFontHeight = 13;
+/// The width of `utf8` in the bitmap font.
+int BitmapTextWidth(std::string_view utf8);
+/// Draws `utf8` in the bitmap font in 0xRRGGBB `rgb`, its cells' top left
+/// corner at (x, y); only the glyphs' pixels are drawn, clipped to `target`.
+void DrawBitmapText(SDL_Surface* target, std::string_view utf8, int x, int y, std::uint32_t rgb);
+
 bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
                        const std::function<void(const SDL_Event&)>& otherWindowEvent);
 

@@ -1,11 +1,57 @@
 #include "platform/desktop/startup_environment.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace mavrel {
+namespace {
+
+// How long start-up keeps trying an X server that turns connections away,
+// and the longest pause between two tries.
+constexpr std::chrono::milliseconds kRefusedRetryTime(2000);
+constexpr std::chrono::milliseconds kLongestRetryPause(200);
+
+// An X server that is busy (Xvfb under many quick connections) turns some
+// away for a moment: the connection is reset, or the setup read finds
+// nothing yet (EAGAIN). A display with no server behind it, or none named,
+// is refused for good (ECONNREFUSED, ENOENT) and is not tried again.
+enum class XServerAnswer { kNoServer, kBusy, kAnswers };
+
+XServerAnswer AskXServer() {
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || display[0] == '\0') return XServerAnswer::kNoServer;
+  errno = 0;
+  Display* connection = XOpenDisplay(nullptr);
+  if (connection != nullptr) {
+    XCloseDisplay(connection);
+    return XServerAnswer::kAnswers;
+  }
+  return (errno == EAGAIN || errno == ECONNRESET) ? XServerAnswer::kBusy : XServerAnswer::kNoServer;
+}
+
+// Starts SDL's video; true only with the driver asked for: `inMemory`, the
+// offscreen one, else one that shows windows to a user. With no display SDL
+// falls back to drivers that draw into memory, and a launcher nobody can
+// see would wait for ever.
+bool StartSdlVideo(bool inMemory) {
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  std::string name = driver ? driver : "";
+  if (inMemory != (name == "offscreen") || name == "dummy" || name == "evdev" || name.empty()) {
+    SDL_Quit();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 StartupEnvironment::StartupEnvironment() {
   // SDL connects to the session bus as it starts. Where there is none, the
@@ -64,23 +110,32 @@ bool VideoSession::Start(StartupEnvironment& environment) {
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // Over whatever the user's environment asks for.
   if (inMemory_) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
-  int started = SDL_Init(SDL_INIT_VIDEO);
+  bool started = StartSdlVideo(inMemory_);
+  // SDL gives no reason when it cannot connect, so the X server is asked
+  // directly: while it only turns connections away for a moment, try again
+  // with growing pauses, for a short while. The server answering us while
+  // SDL still fails is SDL's own failure after a few more tries.
+  // (SDL's own clock starts again with each SDL_Quit.)
+  const auto begin = std::chrono::steady_clock::now();
+  std::chrono::milliseconds pause(5);
+  int triesWithAnswer = 0;
+  while (!started && !inMemory_ && std::chrono::steady_clock::now() - begin < kRefusedRetryTime) {
+    XServerAnswer answer = AskXServer();
+    if (answer == XServerAnswer::kNoServer) break;
+    if (answer == XServerAnswer::kAnswers && ++triesWithAnswer > 3) break;
+    if (answer == XServerAnswer::kBusy) {
+      std::this_thread::sleep_for(pause);
+      pause = std::min(pause * 2, kLongestRetryPause);
+    }
+    started = StartSdlVideo(inMemory_);
+  }
   environment.Restore();
-  if (started != 0) {
+  if (!started) {
     failed_ = true;
     return false;
   }
-  // Only a driver that shows windows to a user will do: with no display SDL
-  // falls back to drivers that draw into memory, and a launcher nobody can
-  // see would wait for ever.
   const char* driver = SDL_GetCurrentVideoDriver();
-  std::string name = driver ? driver : "";
-  if (inMemory_ != (name == "offscreen") || name == "dummy" || name == "evdev" || name.empty()) {
-    SDL_Quit();
-    failed_ = true;
-    return false;
-  }
-  SetFramebufferHint(name);
+  SetFramebufferHint(driver ? driver : "");
   started_ = true;
   return true;
 }

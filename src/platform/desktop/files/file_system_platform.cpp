@@ -175,8 +175,9 @@ void FileSystemPlatform::Refresh(const std::string& path, CachedSettings& cached
     std::int64_t got = ReadFully(fd, bytes.data(), bytes.size());
     if (got >= 0) {
       bytes.resize(static_cast<std::size_t>(got));
-      cached.mayHaveLinuxSections = MayHaveLinuxSections(bytes);
+      // The reader's text, which for a UTF-16 file is not the bytes read.
       cached.ini = IniFile(std::move(bytes));
+      cached.mayHaveLinuxSections = MayHaveLinuxSections(cached.ini.bytes());
       cached.exists = true;
       cached.resolvedPath = resolved;
       cached.size = info.st_size;
