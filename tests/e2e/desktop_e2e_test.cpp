@@ -364,12 +364,49 @@ TEST_P(DesktopErrorBox, FailedStartShowsTheErrorBoxAndTheLauncherStays) {
   ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
   // While the box is open the button shows as pressed.
   EXPECT_GE(Count(kButtonArea, kSelect), 20);
+  // Clicks on the button while the box is up start nothing, now or later.
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  x_.Click(client_.x + kOnButtonX + 5, client_.y + kOnButtonY);
+  // A part of the window uncovered while the box is up is painted again.
+  ScreenRect corner{client_.x + 330, client_.y + 10, 60, 40};
+  x_.CoverAndUncover(corner, 0xFF00FF);
+  EXPECT_TRUE(
+      WaitFor([&] { return x_.CountPixels(corner, kPictureRight) == 60 * 40; }, kDeadlineMs))
+      << std::hex << x_.Pixel(corner.x, corner.y);
   ASSERT_TRUE(Dismiss(box, "Error"));
+  EXPECT_FALSE(WaitFor([&] { return !x_.FindWindowsByTitle("Error").empty(); }, 1500))
+      << "a click made while the box was open opened another";
   int status;
   EXPECT_FALSE(WaitForExit(pid(), 200, status));
   // Back to normal, and the window still closes with status 0.
   MoveTo(300, 100);
   EXPECT_TRUE(WaitForColour(kButtonArea, kText));
+  x_.RequestClose(window_);
+  EXPECT_EQ(0, WaitForLauncherExit());
+}
+
+TEST_P(DesktopErrorBox, InputRightAfterTheBoxGoesReachesTheLauncher) {
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\n"
+                                  "PROG_COMMAND=no-such-program-anywhere --x\r\n"));
+  Launch();
+  // The moment the box has left the screen the launcher takes the pointer
+  // again: a move off the button unlights it, a move back lights it.
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+    XWindowId box = WaitForBox("Error");
+    ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
+    ASSERT_TRUE(Dismiss(box, "Error"));
+    MoveTo(300, 100);
+    EXPECT_TRUE(WaitForColour(kButtonArea, kText));
+    MoveTo(kOnButtonX, kOnButtonY);
+    EXPECT_TRUE(WaitForColour(kButtonArea, kHighlight));
+  }
+  // And a close request made just after the box goes closes the window.
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  XWindowId box = WaitForBox("Error");
+  ASSERT_NE(0u, box);
+  ASSERT_TRUE(Dismiss(box, "Error"));
   x_.RequestClose(window_);
   EXPECT_EQ(0, WaitForLauncherExit());
 }
