@@ -390,23 +390,18 @@ TEST_P(DesktopErrorBox, InputRightAfterTheBoxGoesReachesTheLauncher) {
                                   "PROG_COMMAND=no-such-program-anywhere --x\r\n"));
   Launch();
   // The moment the box has left the screen the launcher takes the pointer
-  // again: a move off the button unlights it, a move back lights it.
-  for (int round = 0; round < 3; ++round) {
+  // again: a click made right then fails again and opens the next box, and
+  // a close request made right then closes the window.
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  for (int round = 0; round < 4; ++round) {
     SCOPED_TRACE(round);
-    x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
     XWindowId box = WaitForBox("Error");
     ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
     ASSERT_TRUE(Dismiss(box, "Error"));
+    if (round == 3) break;
     MoveTo(300, 100);
-    EXPECT_TRUE(WaitForColour(kButtonArea, kText));
-    MoveTo(kOnButtonX, kOnButtonY);
-    EXPECT_TRUE(WaitForColour(kButtonArea, kHighlight));
+    x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
   }
-  // And a close request made just after the box goes closes the window.
-  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
-  XWindowId box = WaitForBox("Error");
-  ASSERT_NE(0u, box);
-  ASSERT_TRUE(Dismiss(box, "Error"));
   x_.RequestClose(window_);
   EXPECT_EQ(0, WaitForLauncherExit());
 }
