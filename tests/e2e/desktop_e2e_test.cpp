@@ -364,12 +364,44 @@ TEST_P(DesktopErrorBox, FailedStartShowsTheErrorBoxAndTheLauncherStays) {
   ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
   // While the box is open the button shows as pressed.
   EXPECT_GE(Count(kButtonArea, kSelect), 20);
+  // Clicks on the button while the box is up start nothing, now or later.
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  x_.Click(client_.x + kOnButtonX + 5, client_.y + kOnButtonY);
+  // A part of the window uncovered while the box is up is painted again.
+  ScreenRect corner{client_.x + 330, client_.y + 10, 60, 40};
+  x_.CoverAndUncover(corner, 0xFF00FF);
+  EXPECT_TRUE(
+      WaitFor([&] { return x_.CountPixels(corner, kPictureRight) == 60 * 40; }, kDeadlineMs))
+      << std::hex << x_.Pixel(corner.x, corner.y);
   ASSERT_TRUE(Dismiss(box, "Error"));
+  EXPECT_FALSE(WaitFor([&] { return !x_.FindWindowsByTitle("Error").empty(); }, 1500))
+      << "a click made while the box was open opened another";
   int status;
   EXPECT_FALSE(WaitForExit(pid(), 200, status));
   // Back to normal, and the window still closes with status 0.
   MoveTo(300, 100);
   EXPECT_TRUE(WaitForColour(kButtonArea, kText));
+  x_.RequestClose(window_);
+  EXPECT_EQ(0, WaitForLauncherExit());
+}
+
+TEST_P(DesktopErrorBox, InputRightAfterTheBoxGoesReachesTheLauncher) {
+  Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\n"
+                                  "PROG_COMMAND=no-such-program-anywhere --x\r\n"));
+  Launch();
+  // The moment the box has left the screen the launcher takes the pointer
+  // again: a click made right then fails again and opens the next box, and
+  // a close request made right then closes the window.
+  x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE(round);
+    XWindowId box = WaitForBox("Error");
+    ASSERT_NE(0u, box) << testing::PrintToString(x_.MappedTitles());
+    ASSERT_TRUE(Dismiss(box, "Error"));
+    if (round == 3) break;
+    MoveTo(300, 100);
+    x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
+  }
   x_.RequestClose(window_);
   EXPECT_EQ(0, WaitForLauncherExit());
 }

@@ -341,6 +341,22 @@ void XSession::Disconnect() {
   display_ = nullptr;
 }
 
+void XSession::CoverAndUncover(const ScreenRect& rect, Rgb colour) {
+  Display* display = Dpy(display_);
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  attributes.background_pixel = colour;
+  Window cover = XCreateWindow(display, DefaultRootWindow(display), rect.x, rect.y,
+                               static_cast<unsigned>(rect.width),
+                               static_cast<unsigned>(rect.height), 0, CopyFromParent, InputOutput,
+                               CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+  XMapRaised(display, cover);
+  XSync(display, False);
+  WaitFor([&] { return CountPixels(rect, colour) == rect.width * rect.height; }, 5000);
+  XDestroyWindow(display, cover);
+  XSync(display, False);
+}
+
 int XSession::screenWidth() const {
   return display_ ? DisplayWidth(Dpy(display_), DefaultScreen(Dpy(display_))) : 0;
 }

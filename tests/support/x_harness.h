@@ -150,6 +150,10 @@ class XSession {
   /// Asks a window to close as a window manager does (WM_DELETE_WINDOW).
   void RequestClose(XWindowId window);
 
+  /// Maps a window of `colour` over `rect` until the screen shows it, then
+  /// takes it away again: what lay below is uncovered and must repaint.
+  void CoverAndUncover(const ScreenRect& rect, Rgb colour);
+
   /// Reads one pixel of the screen; 0xFFFFFFFF when outside it.
   Rgb Pixel(int x, int y);
   /// Reads a region of the screen row by row; empty when it is not wholly

@@ -1,8 +1,16 @@
 #include "platform/desktop/message_box.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <pthread.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <string>
 
 #include "platform/desktop/desktop_surface.h"
@@ -130,6 +138,145 @@ bool InButton(const Box& box, int x, int y) {
   return SDL_PointInRect(&p, &box.button);
 }
 
+// Forks the process has made, counted in the parent after each.
+std::atomic<unsigned> forksMade{0};
+void CountFork() { forksMade.fetch_add(1); }
+
+// X errors met while one of the calls below runs: asking about another
+// client's window that has just gone answers BadWindow.
+std::atomic<int> xErrors{0};
+int CountXError(Display*, XErrorEvent*) {
+  xErrors.fetch_add(1);
+  return 0;
+}
+
+// Runs `requests` on `display` and gives true when the server answered
+// none of them with an error.
+template <typename Requests>
+bool WithoutXError(Display* display, Requests requests) {
+  XSync(display, False);
+  XErrorHandler previous = XSetErrorHandler(CountXError);
+  int before = xErrors.load();
+  requests();
+  XSync(display, False);
+  XSetErrorHandler(previous);
+  return xErrors.load() == before;
+}
+
+// Follows SDL's X11 box on the owner's connection, in the order of the
+// owner's own events: the box is the window mapped with the owner as its
+// WM_TRANSIENT_FOR, and it has left the screen once it is unmapped or
+// destroyed. Windows made on the root meanwhile are watched themselves, so
+// that a window manager's frame does not hide them.
+class BoxWatch {
+ public:
+  explicit BoxWatch(SDL_Window* owner) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(owner, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    display_ = info.info.x11.display;
+    owner_ = info.info.x11.window;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display_, owner_, &attributes)) {
+      display_ = nullptr;
+      return;
+    }
+    root_ = attributes.root;
+    XWindowAttributes rootAttributes;
+    rootMask_ = XGetWindowAttributes(display_, root_, &rootAttributes)
+                    ? rootAttributes.your_event_mask
+                    : NoEventMask;
+    XSelectInput(display_, root_, rootMask_ | SubstructureNotifyMask);
+    XSync(display_, False);
+    wasEnabled_ = SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE) == SDL_ENABLE;
+  }
+  ~BoxWatch() {
+    if (!display_) return;
+    if (!wasEnabled_) SDL_EventState(SDL_SYSWMEVENT, SDL_DISABLE);
+    XSelectInput(display_, root_, rootMask_);
+    XFlush(display_);
+  }
+  BoxWatch(const BoxWatch&) = delete;
+  BoxWatch& operator=(const BoxWatch&) = delete;
+
+  bool gone() const { return gone_; }
+
+  void Take(const SDL_Event& event) {
+    if (!display_ || event.type != SDL_SYSWMEVENT || !event.syswm.msg ||
+        event.syswm.msg->subsystem != SDL_SYSWM_X11) {
+      return;
+    }
+    const XEvent& x = event.syswm.msg->msg.x11.event;
+    switch (x.type) {
+      case CreateNotify:
+        if (x.xcreatewindow.parent == root_ && box_ == None) Created(x.xcreatewindow.window);
+        break;
+      case MapNotify:
+        if (box_ == None) Mapped(x.xmap.window);
+        break;
+      case UnmapNotify:
+        if (x.xunmap.window == box_) gone_ = true;
+        break;
+      case DestroyNotify:
+        if (x.xdestroywindow.window == box_) gone_ = true;
+        break;
+      default:
+        break;
+    }
+  }
+
+ private:
+  void Created(Window window) {
+    if (window == owner_) return;
+    XWindowAttributes attributes{};
+    bool alive = WithoutXError(display_, [&] {
+      XSelectInput(display_, window, StructureNotifyMask);
+      XGetWindowAttributes(display_, window, &attributes);
+    });
+    // Mapped before it was watched (by a window manager, say).
+    if (alive && attributes.map_state != IsUnmapped) Mapped(window);
+  }
+
+  void Mapped(Window window) {
+    if (window == owner_ || window == root_) return;
+    Window transientFor = None;
+    bool alive =
+        WithoutXError(display_, [&] { XGetTransientForHint(display_, window, &transientFor); });
+    // A window mapped and destroyed again before it could be asked about
+    // is taken for the box (the user has answered it already): it leaves
+    // the screen with the unmapping that is queued behind this event.
+    if (!alive || transientFor == owner_) box_ = window;
+  }
+
+  Display* display_ = nullptr;
+  Window owner_ = None;
+  Window root_ = None;
+  long rootMask_ = NoEventMask;
+  bool wasEnabled_ = false;
+  Window box_ = None;
+  bool gone_ = false;
+};
+
+struct SdlBoxCall {
+  SDL_Window* owner = nullptr;
+  std::string title;
+  std::string body;
+  Uint32 wakeType = 0;
+  bool shown = false;
+  std::atomic<bool> finished{false};
+};
+
+int RunSdlBox(void* data) {
+  auto* call = static_cast<SdlBoxCall*>(data);
+  call->shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, call->title.c_str(),
+                                         call->body.c_str(), call->owner) == 0;
+  call->finished = true;
+  SDL_Event wake{};
+  wake.type = call->wakeType;
+  SDL_PushEvent(&wake);
+  return 0;
+}
+
 }  // namespace
 
 int BitmapTextWidth(std::string_view utf8) {
@@ -209,13 +356,11 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
       case SDL_KEYUP:
         windowId = event.key.windowID;
         break;
-      case SDL_QUIT:
-        continue;  // the box stays until it is answered
       default:
         break;
     }
     if (windowId != id) {
-      if (windowId != 0 && otherWindowEvent) otherWindowEvent(event);
+      if (otherWindowEvent) otherWindowEvent(event);
       continue;
     }
     switch (event.type) {
@@ -255,6 +400,53 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
     }
   }
   return true;
+}
+
+bool ShowSdlMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
+                       const std::function<void(const SDL_Event&)>& otherWindowEvent) {
+  std::string title(caption), body(text);
+  if (!owner) {
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), body.c_str(),
+                                    nullptr) == 0;
+  }
+  static std::once_flag counting;
+  static Uint32 wakeType = 0;
+  std::call_once(counting, [] {
+    pthread_atfork(nullptr, CountFork, nullptr);
+    wakeType = SDL_RegisterEvents(1);
+  });
+  if (wakeType == static_cast<Uint32>(-1)) return false;
+  SdlBoxCall call;
+  call.owner = owner;
+  call.title = title;
+  call.body = body;
+  call.wakeType = wakeType;
+  // Set up before the box can appear, so that its window is seen made.
+  BoxWatch watch(owner);
+  const unsigned forksBefore = forksMade.load();
+  SDL_Thread* thread = SDL_CreateThread(RunSdlBox, "message box", &call);
+  if (!thread) return false;
+  // SDL's X11 box runs in a child that SDL forks, and the child carries on
+  // with whatever locks this thread held at the fork: this thread takes
+  // none (no SDL, no allocation) until the fork is made, or the box has
+  // ended without one.
+  while (!call.finished && forksMade.load() == forksBefore) usleep(1000);
+  // Up to the moment the box leaves the screen; what comes after it stays
+  // queued, in order, for the caller.
+  while (!call.finished && !watch.gone()) {
+    SDL_Event event;
+    if (!SDL_WaitEventTimeout(&event, 100)) continue;
+    if (event.type == SDL_SYSWMEVENT) {
+      watch.Take(event);
+    } else if (event.type != wakeType && otherWindowEvent) {
+      otherWindowEvent(event);
+    }
+  }
+  // SDL's call returns a moment after its box has gone (the child ends, SDL
+  // raises the owner again); the launcher goes on once it has.
+  SDL_WaitThread(thread, nullptr);
+  SDL_FlushEvent(wakeType);
+  return call.shown;
 }
 
 }  // namespace mavrel

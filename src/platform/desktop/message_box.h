@@ -1,9 +1,13 @@
-// A modal message box drawn by the launcher itself: the caption as its
-// title, the text word-wrapped in the launcher's sans face (or, when no
-// TrueType face can be had, in a bitmap font of its own), one OK button.
-// It stands in when SDL's own box cannot be shown (SDL's X11 box needs the
-// X server's core fonts, which many servers, Xvfb among them, lack; its
-// Wayland box needs zenity).
+// The launcher's modal message boxes: SDL's own, and one drawn by the
+// launcher itself (the caption as its title, the text word-wrapped in the
+// launcher's sans face or, when no TrueType face can be had, in a bitmap
+// font of its own, one OK button) that stands in when SDL's cannot be shown
+// (SDL's X11 box needs the X server's core fonts, which many servers, Xvfb
+// among them, lack; its Wayland box needs zenity).
+//
+// While either box is on the screen every event that is not the box's own
+// goes to `otherWindowEvent`; once the box has left the screen the events
+// that follow stay queued for the caller.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +22,8 @@ namespace mavrel {
 
 /// Shows the box, modal for `owner` (or for nothing), and returns when the
 /// user dismisses it: OK clicked, Return, Escape or Space pressed, or the
-/// box closed. Events of other windows go to `otherWindowEvent` (the owner
-/// repaints through it; its pointer and keys are not acted on). `text` and
+/// box closed. Events of other windows and of none (a quit request) go to
+/// `otherWindowEvent`. `text` and
 /// `caption` are UTF-8. False when the box cannot be made (no video, no
 /// window); nothing is shown then. No font is needed: without one the box
 /// is drawn in its bitmap font.
@@ -35,6 +39,15 @@ int BitmapTextWidth(std::string_view utf8);
 void DrawBitmapText(SDL_Surface* target, std::string_view utf8, int x, int y, std::uint32_t rgb);
 
 bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
+                       const std::function<void(const SDL_Event&)>& otherWindowEvent);
+
+/// Shows SDL's own box, modal for `owner` (or for nothing), and returns
+/// when it is dismissed. SDL's call blocks until then, so with an owner it
+/// runs on a helper thread while this one hands the events that arrive to
+/// `otherWindowEvent`, up to the moment the box window is unmapped (on X11,
+/// followed on the owner's connection) or SDL's call returns. False when
+/// SDL cannot show its box.
+bool ShowSdlMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
                        const std::function<void(const SDL_Event&)>& otherWindowEvent);
 
 }  // namespace mavrel
