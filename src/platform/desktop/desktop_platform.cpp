@@ -282,51 +282,14 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
   text_.FinishLookUp();
   std::string body = DisplayText(text ? text : "");
   std::string title = DisplayText(caption ? caption : "");
-  // While a box is up its owner is disabled, as under a modal box on
-  // Windows: it repaints, its pointer and key input is dropped (not kept for
-  // later), and anything else (a close request, above all) waits for the
-  // box to go.
-  std::vector<SDL_Event> kept;
-  auto ownerEvent = [this, &kept](const SDL_Event& event) {
-    switch (event.type) {
-      case SDL_MOUSEMOTION:
-      case SDL_MOUSEBUTTONDOWN:
-      case SDL_MOUSEBUTTONUP:
-      case SDL_MOUSEWHEEL:
-      case SDL_KEYDOWN:
-      case SDL_KEYUP:
-      case SDL_TEXTEDITING:
-      case SDL_TEXTINPUT:
-        return;
-      case SDL_WINDOWEVENT:
-        if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-          Window* owner = window_.get();
-          if (!owner || event.window.windowID != owner->id) return;
-          Invalidate(*owner, SDL_Rect{0, 0, owner->width, owner->height});
-          if (procedure_) procedure_(*this, reinterpret_cast<WindowHandle>(owner), kWmPaint, 0, 0);
-          return;
-        }
-        break;
-      default:
-        break;
-    }
-    kept.push_back(event);
+  auto repaintOwner = [this](std::uint32_t windowId) {
+    Window* owner = window_.get();
+    if (!owner || windowId != owner->id) return;
+    Invalidate(*owner, SDL_Rect{0, 0, owner->width, owner->height});
+    if (procedure_) procedure_(*this, reinterpret_cast<WindowHandle>(owner), kWmPaint, 0, 0);
   };
-  SDL_Window* ownerWindow = w ? w->sdl.get() : nullptr;
-  if (!ShowSdlMessageBox(ownerWindow, title, body, ownerEvent) &&
-      !ShowOwnMessageBox(ownerWindow, title, body, ownerEvent)) {
+  if (!ShowModalMessageBox(w ? w->sdl.get() : nullptr, title, body, repaintOwner)) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
-  }
-  // What was kept goes before what came after the box.
-  if (!kept.empty()) {
-    std::vector<SDL_Event> after;
-    SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
-      after.push_back(event);
-    }
-    kept.insert(kept.end(), after.begin(), after.end());
-    SDL_PeepEvents(kept.data(), static_cast<int>(kept.size()), SDL_ADDEVENT, SDL_FIRSTEVENT,
-                   SDL_LASTEVENT);
   }
   return 1;  // IDOK
 }

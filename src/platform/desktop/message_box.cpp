@@ -12,6 +12,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/desktop/desktop_surface.h"
 #include "platform/desktop/desktop_text.h"
@@ -447,6 +448,46 @@ bool ShowSdlMessageBox(SDL_Window* owner, std::string_view caption, std::string_
   SDL_WaitThread(thread, nullptr);
   SDL_FlushEvent(wakeType);
   return call.shown;
+}
+
+bool ShowModalMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
+                         const std::function<void(std::uint32_t windowId)>& exposed) {
+  std::vector<SDL_Event> kept;
+  auto ownerEvent = [&](const SDL_Event& event) {
+    switch (event.type) {
+      case SDL_MOUSEMOTION:
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+      case SDL_MOUSEWHEEL:
+      case SDL_KEYDOWN:
+      case SDL_KEYUP:
+      case SDL_TEXTEDITING:
+      case SDL_TEXTINPUT:
+        return;
+      case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+          exposed(event.window.windowID);
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+    kept.push_back(event);
+  };
+  bool shown = ShowSdlMessageBox(owner, caption, text, ownerEvent) ||
+               ShowOwnMessageBox(owner, caption, text, ownerEvent);
+  if (!kept.empty()) {
+    std::vector<SDL_Event> after;
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+      after.push_back(event);
+    }
+    kept.insert(kept.end(), after.begin(), after.end());
+    SDL_PeepEvents(kept.data(), static_cast<int>(kept.size()), SDL_ADDEVENT, SDL_FIRSTEVENT,
+                   SDL_LASTEVENT);
+  }
+  return shown;
 }
 
 }  // namespace mavrel

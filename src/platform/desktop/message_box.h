@@ -38,6 +38,16 @@ int BitmapTextWidth(std::string_view utf8);
 /// corner at (x, y); only the glyphs' pixels are drawn, clipped to `target`.
 void DrawBitmapText(SDL_Surface* target, std::string_view utf8, int x, int y, std::uint32_t rgb);
 
+/// Shows SDL's box or, where it cannot show, our own, modal for `owner`
+/// (or for nothing), and returns when it is dismissed; false when neither
+/// could be shown. While a box is up its owner is disabled, as under a
+/// modal box on Windows: each exposure of a window goes to `exposed` with
+/// the window's id (the owner repaints), pointer and key input is dropped
+/// (not kept for later), and anything else (a close request, above all) is
+/// queued again after the box, before what came after it.
+bool ShowModalMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
+                         const std::function<void(std::uint32_t windowId)>& exposed);
+
 bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
                        const std::function<void(const SDL_Event&)>& otherWindowEvent);
 
