@@ -75,4 +75,10 @@ bench_probe_line() {
   echo "$name,$round,$2,$4,${6:-},${8:-},${10:-}"
 }
 
+# The values of field K (1-based) of the runs named NAME in the CSV FILE
+# that bench_probe_line writes, one a line.
+bench_column() {
+  awk -F, -v c="$2" -v k="$3" 'NR > 1 && $1 == c && $k != "" { print $k }' "$1"
+}
+
 bench_load() { cut -d' ' -f1-3 /proc/loadavg; }

@@ -73,7 +73,6 @@ for ((round = 0; round < runs; round++)); do
 done
 load_after=$(bench_load)
 
-column() { awk -F, -v c="$1" -v k="$2" 'NR > 1 && $1 == c && $k != "" { print $k }' "$work/runs.csv"; }
 echo "# start to first paint in $medium; $runs rounds interleaved"
 echo "# load average before: $load_before   after: $load_after"
 printf "%-10s %4s | %9s %7s %7s %7s | %6s | %8s %7s %7s | %7s %7s | %6s\n" program runs "paint med" \
@@ -81,10 +80,10 @@ printf "%-10s %4s | %9s %7s %7s %7s | %6s | %8s %7s %7s | %7s %7s | %6s\n" progr
 floor='' cpu_floor=''
 for ((k = 0; k < n; k++)); do
   name=${names[$k]}
-  read -r pm p1 p3 pn pmin < <(column "$name" 4 | bench_stats)
-  read -r cm c1 c3 _ < <(column "$name" 7 | bench_stats)
-  read -r um _ < <(column "$name" 5 | bench_stats)
-  read -r sm _ < <(column "$name" 6 | bench_stats)
+  read -r pm p1 p3 pn pmin < <(bench_column "$work/runs.csv" "$name" 4 | bench_stats)
+  read -r cm c1 c3 _ < <(bench_column "$work/runs.csv" "$name" 7 | bench_stats)
+  read -r um _ < <(bench_column "$work/runs.csv" "$name" 5 | bench_stats)
+  read -r sm _ < <(bench_column "$work/runs.csv" "$name" 6 | bench_stats)
   [ -n "$floor" ] || floor=$pm cpu_floor=$cm
   ratio=$(awk -v a="$pm" -v f="$floor" 'BEGIN { if (f > 0) printf "%.2f", a / f; else print "-" }')
   cpu_ratio=$(awk -v a="$cm" -v f="$cpu_floor" 'BEGIN { if (f > 0) printf "%.1f", a / f; else print "-" }')

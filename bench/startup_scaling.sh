@@ -61,14 +61,13 @@ for ((round = 0; round < runs; round++)); do
 done
 load_after=$(bench_load)
 
-column() { awk -F, -v c="$1" -v k="$2" 'NR > 1 && $1 == c && $k != "" { print $k }' "$work/runs.csv"; }
 echo "# start to first paint, desktop launcher, grid media; $runs rounds interleaved"
 echo "# load average before: $load_before   after: $load_after"
 printf "%8s %5s | %9s %7s %7s %7s | %8s %7s %7s\n" buttons runs "paint med" q1 q3 min "cpu med" q1 q3
 declare -A median cpu
 for count in "${counts[@]}"; do
-  read -r pm p1 p3 pn pmin < <(column "$count" 4 | bench_stats)
-  read -r cm c1 c3 _ < <(column "$count" 7 | bench_stats)
+  read -r pm p1 p3 pn pmin < <(bench_column "$work/runs.csv" "$count" 4 | bench_stats)
+  read -r cm c1 c3 _ < <(bench_column "$work/runs.csv" "$count" 7 | bench_stats)
   median[$count]=$pm cpu[$count]=$cm
   printf "%8s %5s | %9s %7s %7s %7s | %8s %7s %7s\n" "$count" "$pn" "$pm" "$p1" "$p3" "$pmin" \
     "$cm" "$c1" "$c3"
