@@ -14,7 +14,8 @@ key=$( {
   basename "$(dirname "${src[$sdl_package]}")"
   basename "$(dirname "${src[$ttf_package]}")"
   basename "$(dirname "${src[$ft_package]}")"
-  cat "$portable_dir/libs-in-root.sh" "$portable_dir/glibc-pins.h" "$portable_dir/glibc-compat.c"
+  cat "$portable_dir/libs-in-root.sh" "$portable_dir/glibc-pins.h" "$portable_dir/glibc-compat.c" \
+    "$portable_dir"/patches/*.patch
 } | sha256sum | cut -c1-12)
 prefix=$cache/static-$key
 

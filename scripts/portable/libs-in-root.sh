@@ -20,10 +20,19 @@ make -C /tmp/freetype -j"$jobs" install >>/tmp/freetype.log
 echo "freetype: $(($(now) - start)) s"
 
 start=$(now)
-# SDL2: video and events, the X11 and Wayland drivers loading their
+# SDL2, with the changes of /portable/patches applied to a copy of its
+# source: video and events, the X11 and Wayland drivers loading their
 # libraries when they start; no audio, input devices, power, D-Bus or
-# input methods behind it.
-cmake -S /src/sdl -B /tmp/sdl $common \
+# input methods behind it. Of the X11 extensions only those the launcher
+# gains from: RandR (which monitor to centre on), shared memory and shapes
+# (libXext). Cursor themes, XInput2 (raw and touch input; the core pointer
+# events are what the launcher takes), XFixes and the screen saver's would
+# each cost a library loaded and round trips to the server at every start.
+rm -rf /tmp/sdl-src && cp -a /src/sdl /tmp/sdl-src
+for change in /portable/patches/sdl2-*.patch; do
+  patch -s -d /tmp/sdl-src -p1 <"$change"
+done
+cmake -S /tmp/sdl-src -B /tmp/sdl $common \
   -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_STATIC_PIC=ON -DSDL_TEST=OFF -DSDL_TESTS=OFF \
   -DSDL2_DISABLE_SDL2MAIN=ON -DSDL2_DISABLE_UNINSTALL=ON -DSDL_RPATH=OFF -DSDL_CCACHE=OFF \
   -DSDL_AUDIO=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF \
@@ -33,6 +42,7 @@ cmake -S /src/sdl -B /tmp/sdl $common \
   -DSDL_DUMMYAUDIO=OFF -DSDL_FUSIONSOUND=OFF \
   -DSDL_KMSDRM=OFF -DSDL_VULKAN=OFF -DSDL_RPI=OFF -DSDL_VIVANTE=OFF -DSDL_DIRECTFB=OFF \
   -DSDL_X11=ON -DSDL_X11_SHARED=ON -DSDL_WAYLAND=ON -DSDL_WAYLAND_SHARED=ON \
+  -DSDL_X11_XCURSOR=OFF -DSDL_X11_XINPUT=OFF -DSDL_X11_XFIXES=OFF -DSDL_X11_XSCRNSAVER=OFF \
   -DSDL_WAYLAND_LIBDECOR=OFF -DSDL_WAYLAND_QT_TOUCH=OFF >/tmp/sdl.log
 make -C /tmp/sdl -j"$jobs" install >>/tmp/sdl.log
 echo "sdl2: $(($(now) - start)) s"
