@@ -139,6 +139,13 @@ class WindowSystem {
   /// Fills a rectangle of the context with a solid colour.
   virtual void FillRect(DrawingContext context, const PlatformRect& rect, ColorRef color) = 0;
 
+  /// Told once, as soon as the picture is loaded, that `picture` is the
+  /// one StretchDIBits will draw over the client area of the window still
+  /// to be created, so that a platform that converts pictures itself can
+  /// start on it early. `picture` stays valid and unchanged as long as the
+  /// window. Not an operation of its own: the default does nothing.
+  virtual void PreparePicture(const DibView& picture) { static_cast<void>(picture); }
+
   // ---- Processes and documents -----------------------------------------------
 
   /// Starts `commandLine` (program name and arguments in one text; the

@@ -14,6 +14,7 @@ BackgroundPicture::BackgroundPicture(Platform& platform, const char* path, Launc
     bytes_.reset();
     size_ = 0;
   }
+  if (drawable()) windows_.PreparePicture(view_);
 }
 
 void BackgroundPicture::Load(FileSystem& files, const char* path, LauncherStorage& storage) {

@@ -340,6 +340,7 @@ void FakePlatform::StretchDIBits(DrawingContext context, int destX, int destY, i
                                  int destHeight, int sourceX, int sourceY, int sourceWidth,
                                  int sourceHeight, const DibView& picture, std::uint32_t usage,
                                  std::uint32_t rasterOperation) {
+  stretchedPictures.push_back(picture);
   Record("StretchDIBits " + Name(context) + " " + std::to_string(destX) + "," +
          std::to_string(destY) + " " + std::to_string(destWidth) + "x" +
          std::to_string(destHeight) + " from " + std::to_string(sourceX) + "," +

@@ -120,6 +120,10 @@ class FakePlatform : public Platform {
                      const DibView& picture, std::uint32_t usage,
                      std::uint32_t rasterOperation) override;
   void FillRect(DrawingContext context, const PlatformRect& rect, ColorRef color) override;
+  // Not a Windows operation: kept apart from the transcript.
+  void PreparePicture(const DibView& picture) override { preparedPictures.push_back(picture); }
+  std::vector<DibView> preparedPictures;
+  std::vector<DibView> stretchedPictures;  // every StretchDIBits, in order
   bool CreateProcess(const char* commandLine, const char* directory,
                      ProcessInformation& started) override;
   void CloseProcessHandle(ProcessHandle handle) override;

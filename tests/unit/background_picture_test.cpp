@@ -140,6 +140,14 @@ TEST(BackgroundPictureTest, DrawablePictureIsStretchedOverTheRectangle) {
     fake.ClearCalls();
     picture.PaintPicture(Dc(), row.left, row.top, row.right, row.bottom);
     EXPECT_EQ(std::vector<std::string>{row.call}, fake.calls()) << row.name;
+    // Announced once, as loaded, with the very view the paint hands over.
+    ASSERT_EQ(1u, fake.preparedPictures.size()) << row.name;
+    ASSERT_EQ(1u, fake.stretchedPictures.size()) << row.name;
+    const DibView& announced = fake.preparedPictures[0];
+    const DibView& drawn = fake.stretchedPictures[0];
+    EXPECT_TRUE(announced.info == drawn.info && announced.infoSize == drawn.infoSize &&
+                announced.bits == drawn.bits && announced.bitsSize == drawn.bitsSize)
+        << row.name;
   }
 }
 
@@ -173,6 +181,7 @@ TEST(BackgroundPictureTest, NothingDrawableIsPaintedWhite) {
     }
     BackgroundPicture picture(fake, row.path);
     EXPECT_FALSE(picture.drawable()) << row.name;
+    EXPECT_TRUE(fake.preparedPictures.empty()) << row.name;
     fake.ClearCalls();
     picture.PaintPicture(Dc(), 0, 0, 500, 300);
     EXPECT_EQ(std::vector<std::string>{"FillRect dc9 0,0,500,300 16777215"}, fake.calls())
