@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <future>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "picture/picture_validation.h"
@@ -230,6 +232,68 @@ TEST(DesktopSurface, PictureIsDecodedOnceAndKeptStretchedToTheLastSize) {
                                         shortBits.size()},
                                 400, 300));
   EXPECT_NE(nullptr, picture.At(view, 400, 300));
+}
+
+TEST(DesktopSurface, PictureMadeAheadIsTakenOnlyForItsViewAndSize) {
+  const DecodeCase topDown = Cases()[1];
+  Bytes info = topDown.info, bits = topDown.bits;
+  DibView view{info.data(), info.size(), bits.data(), bits.size()};
+  ScaledPicture direct;
+  SDL_Surface* expected = direct.At(view, 300, 200);
+  ASSERT_NE(nullptr, expected);
+
+  ScaledPicture ahead;
+  ahead.Prepare(view);
+  ahead.StartAt(300, 200);
+  // Made from a copy: the view's bytes may change meanwhile without harm.
+  std::fill(bits.begin(), bits.end(), 0);
+  ahead.Finish();
+  SDL_Surface* taken = ahead.At(view, 300, 200);
+  ASSERT_NE(nullptr, taken);
+  const std::pair<int, int> points[] = {{0, 0},   {150, 100}, {299, 0},
+                                        {0, 199}, {299, 199}, {77, 133}};
+  for (auto [x, y] : points) {
+    EXPECT_EQ(PixelAt(expected, x, y), PixelAt(taken, x, y)) << x << "," << y;
+  }
+  // Another size is stretched from what was decoded; another view is
+  // decoded then and there.
+  SDL_Surface* other = ahead.At(view, 30, 20);
+  ASSERT_NE(nullptr, other);
+  EXPECT_EQ(0xFF0000u, PixelAt(other, 0, 0));
+
+  ScaledPicture elsewhere;
+  elsewhere.Prepare(view);
+  elsewhere.StartAt(30, 20);
+  Bytes otherBits = topDown.bits;
+  SDL_Surface* fresh =
+      elsewhere.At(DibView{info.data(), info.size(), otherBits.data(), otherBits.size()}, 30, 20);
+  ASSERT_NE(nullptr, fresh);
+  EXPECT_EQ(0xFF0000u, PixelAt(fresh, 0, 0));
+
+  // Nothing announced, or nothing to stretch to: nothing runs, At still works.
+  ScaledPicture idle;
+  idle.StartAt(300, 200);
+  idle.Prepare(view);
+  idle.StartAt(0, 200);
+  idle.Finish();
+  EXPECT_NE(nullptr, idle.At(view, 2, 2));
+}
+
+TEST(DesktopSurface, SuppliedPixelPagesKeepTheirValues) {
+  for (int side : {1, 64, 700}) {
+    SurfacePtr surface(SDL_CreateRGBSurfaceWithFormat(0, side, side, 32, SDL_PIXELFORMAT_RGB888));
+    ASSERT_NE(nullptr, surface);
+    auto* pixels = static_cast<std::uint32_t*>(surface->pixels);
+    const std::size_t count = static_cast<std::size_t>(surface->pitch / 4) * side;
+    for (std::size_t i = 0; i < count; ++i) pixels[i] = static_cast<std::uint32_t>(i * 2654435761u);
+    std::future<void> supplying = SupplyPixelPages(surface.get());
+    if (supplying.valid()) supplying.get();
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < count; ++i)
+      changed += pixels[i] != static_cast<std::uint32_t>(i * 2654435761u);
+    EXPECT_EQ(0u, changed) << side;
+  }
+  EXPECT_FALSE(SupplyPixelPages(nullptr).valid());
 }
 
 TEST(DesktopSurface, LargeAndSmallPixelSurfacesHoldTheirPixels) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -18,13 +19,18 @@ namespace mavrel {
 
 struct DesktopPlatform::Window {
   WindowPtr sdl;
-  SurfacePtr back;  // what the launcher paints, before it reaches the screen
+  // The window's own surface, which the launcher paints straight into, as
+  // it last was: SDL makes a new one, its pixels lost, when the window's
+  // size changes.
+  SDL_Surface* surface = nullptr;
+  std::future<void> surfacePages;  // SupplyPixelPages on the surface, while it runs
   Uint32 id = 0;
   void* userData = nullptr;
   int width = 0;
   int height = 0;
   std::vector<SDL_Rect> invalid;
-  bool shown = false;
+  bool shown = false;   // ShowWindow was called
+  bool mapped = false;  // and SDL shows it
   bool destroying = false;
 };
 
@@ -77,16 +83,18 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
   x = std::clamp(x, -30000, 30000);
   y = std::clamp(y, -30000, 30000);
   std::string caption = DisplayText(title ? title : "");
+  // The picture is stretched to the client area meanwhile.
+  picture_.StartAt(width, height);
   WindowPtr sdl(SDL_CreateWindow(caption.c_str(), x, y, width, height, SDL_WINDOW_HIDDEN));
   if (!sdl) return nullptr;
-  SurfacePtr back = NewPixelSurface(width, height);
-  if (!back) return nullptr;
-  SDL_FillRect(back.get(), nullptr, 0);
   if (SurfacePtr icon = MakeIcon()) SDL_SetWindowIcon(sdl.get(), icon.get());
   window_ = std::make_unique<Window>();
   window_->id = SDL_GetWindowID(sdl.get());
   window_->sdl = std::move(sdl);
-  window_->back = std::move(back);
+  // The surface is made now, and its pages supplied while the buttons are
+  // made, rather than page by page as the first paint writes it.
+  window_->surface = SDL_GetWindowSurface(window_->sdl.get());
+  window_->surfacePages = SupplyPixelPages(window_->surface);
   window_->width = width;
   window_->height = height;
   return reinterpret_cast<WindowHandle>(window_.get());
@@ -109,9 +117,17 @@ void* DesktopPlatform::GetWindowUserData(WindowHandle window) {
 void DesktopPlatform::ShowWindow(WindowHandle window, int) {
   Window* w = FindWindow(window);
   if (!w) return;
-  SDL_ShowWindow(w->sdl.get());
+  // The window appears once its first paint is drawn (EndPaint), with its
+  // picture and texts rather than blank first; at the latest when the
+  // launcher next waits for input.
   w->shown = true;
   Invalidate(*w, SDL_Rect{0, 0, w->width, w->height});
+}
+
+void DesktopPlatform::MapShownWindow(Window& w) {
+  if (!w.shown || w.mapped) return;
+  w.mapped = true;
+  SDL_ShowWindow(w.sdl.get());
 }
 
 void DesktopPlatform::DestroyWindow(WindowHandle window) {
@@ -121,6 +137,7 @@ void DesktopPlatform::DestroyWindow(WindowHandle window) {
   if (captured_) ReleaseCapture();
   if (procedure_) procedure_(*this, window, kWmDestroy, 0, 0);
   contexts_.EraseIf([w](const Context& c) { return c.window == w; });
+  if (w->surfacePages.valid()) w->surfacePages.get();
   window_.reset();
 }
 
@@ -198,8 +215,11 @@ bool DesktopPlatform::TranslateEvent(const SDL_Event& event, Message& message) {
         message = Message{handle, kWmClose, 0, 0};
         return true;
       }
-      if (event.window.event == SDL_WINDOWEVENT_EXPOSED)
+      if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) w->surface = nullptr;
+      if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+          event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         Invalidate(*w, SDL_Rect{0, 0, w->width, w->height});
+      }
       return false;
     case SDL_QUIT:
       message = Message{handle, kWmClose, 0, 0};
@@ -230,6 +250,8 @@ int DesktopPlatform::GetMessage(Message& message) {
       message = Message{reinterpret_cast<WindowHandle>(w), kWmPaint, 0, 0};
       return 1;
     }
+    // A shown window whose paint drew nothing still appears.
+    if (w) MapShownWindow(*w);
     // Started programs are reaped before the launcher waits, and one that
     // ends meanwhile wakes the wait, so none stays a zombie.
     ReapEndedPrograms();
@@ -275,11 +297,15 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
     // shows what it showed when the box opened.
     if (captured_) ReleaseCapture();
     if (w->shown && !w->invalid.empty() && procedure_) procedure_(*this, owner, kWmPaint, 0, 0);
+    MapShownWindow(*w);
   }
   // SDL's box on X11 runs in a forked child, which carries on with whatever
-  // locks other threads held at the fork: the font helper thread must have
-  // finished first, or the child can wait on one of them for ever.
+  // locks other threads held at the fork: the helper threads (fonts, the
+  // picture) must have finished first, or the child can wait on one of
+  // those locks for ever.
   text_.FinishLookUp();
+  picture_.Finish();
+  if (w && w->surfacePages.valid()) w->surfacePages.get();
   std::string body = DisplayText(text ? text : "");
   std::string title = DisplayText(caption ? caption : "");
   auto repaintOwner = [this](std::uint32_t windowId) {
@@ -300,7 +326,14 @@ DrawingContext DesktopPlatform::BeginPaint(WindowHandle window, PaintInfo& paint
   if (!w) return nullptr;
   auto context = std::make_unique<Context>();
   context->window = w;
-  context->target = w->back.get();
+  if (w->surfacePages.valid()) w->surfacePages.get();
+  SDL_Surface* surface = SDL_GetWindowSurface(w->sdl.get());
+  if (surface != w->surface) {
+    // A new surface holds nothing yet: all of it is painted.
+    w->surface = surface;
+    Invalidate(*w, SDL_Rect{0, 0, w->width, w->height});
+  }
+  context->target = surface;  // none: the paint draws nothing
   context->region = std::move(w->invalid);
   w->invalid.clear();
   SDL_Rect bounds = Bounds(context->region);
@@ -313,16 +346,15 @@ DrawingContext DesktopPlatform::BeginPaint(WindowHandle window, PaintInfo& paint
 void DesktopPlatform::EndPaint(WindowHandle window, const PaintInfo& paint) {
   Context* context = contexts_.Find(paint.context);
   Window* w = FindWindow(window);
-  if (context && w && context->window == w && !context->region.empty()) {
-    if (SDL_Surface* screen = SDL_GetWindowSurface(w->sdl.get())) {
-      SDL_SetSurfaceBlendMode(w->back.get(), SDL_BLENDMODE_NONE);
-      for (SDL_Rect piece : context->region) {
-        SDL_Rect to = piece;
-        SDL_BlitSurface(w->back.get(), &piece, screen, &to);
-      }
-      SDL_UpdateWindowSurfaceRects(w->sdl.get(), context->region.data(),
-                                   static_cast<int>(context->region.size()));
+  if (context && w && context->window == w && context->target && context->target == w->surface &&
+      !context->region.empty()) {
+    if (!w->mapped) {
+      // All of it goes out as the window appears.
+      MapShownWindow(*w);
+      context->region.assign(1, SDL_Rect{0, 0, w->width, w->height});
     }
+    SDL_UpdateWindowSurfaceRects(w->sdl.get(), context->region.data(),
+                                 static_cast<int>(context->region.size()));
   }
   contexts_.Erase(paint.context);
 }

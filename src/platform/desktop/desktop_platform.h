@@ -13,8 +13,8 @@
 // - pointer capture between a press and its release (moves outside the
 //   window keep coming, relative to the client area);
 // - invalidation collected into a region and painted in one WM_PAINT: the
-//   launcher draws into a back buffer clipped to the region's bounds, and
-//   only the region's rectangles reach the screen;
+//   launcher draws straight into the window's surface, clipped to the
+//   region's bounds, and the region's rectangles are sent to the screen;
 // - text through desktop_text.h, pictures and the back buffer through
 //   desktop_surface.h, programs and documents through program_start.h;
 // - SDL started in the environment of startup_environment.h;
@@ -112,6 +112,9 @@ class DesktopPlatform : public Platform {
                      const DibView& picture, std::uint32_t usage,
                      std::uint32_t rasterOperation) override;
   void FillRect(DrawingContext context, const PlatformRect& rect, ColorRef color) override;
+  /// Keeps a copy of the picture, which CreateWindow starts stretching to
+  /// the client area on a helper thread.
+  void PreparePicture(const DibView& picture) override { picture_.Prepare(picture); }
   bool CreateProcess(const char* commandLine, const char* directory,
                      ProcessInformation& started) override;
   void CloseProcessHandle(ProcessHandle handle) override;
@@ -141,6 +144,8 @@ class DesktopPlatform : public Platform {
   bool IsMoveToDeliver(const SDL_Event* queued, int count, int at) const;
   bool TranslateEvent(const SDL_Event& event, Message& message);
   void Invalidate(Window& window, const SDL_Rect& rect);
+  // Has SDL show a window the launcher has shown, if it does not yet.
+  void MapShownWindow(Window& window);
 
   // The members go in the reverse of their teardown order: handles first,
   // then the window, the picture, the text libraries, SDL, and last the

@@ -1,6 +1,7 @@
 #include "platform/desktop/desktop_surface.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,11 +17,11 @@ namespace {
 #endif
 #endif
 
-// The large surfaces (the back buffer, the stretched picture; from half a
-// megabyte on) get their pixels as transparent huge pages where the system
-// offers them. Fresh memory otherwise costs a page fault per 4 KiB as it is
-// first written, about 3 ms per megabyte on a virtual machine: for a window
-// of 640 x 400, 6 ms of the launcher's own start-up. The price is resident
+// The large surfaces (the stretched picture; from half a megabyte on) get
+// their pixels as transparent huge pages where the system offers them.
+// Fresh memory otherwise costs a page fault per 4 KiB as it is first
+// written, about 3 ms per megabyte on a virtual machine: for a window of
+// 640 x 400, 3 ms of the launcher's own start-up. The price is resident
 // memory rounded up to 2 MiB per surface. Sanitized builds keep SDL's
 // allocation, which the sanitizers can watch.
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
@@ -68,6 +69,25 @@ SurfacePtr NewPixelSurface(int width, int height) {
   }
 #endif
   return SurfacePtr(SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888));
+}
+
+std::future<void> SupplyPixelPages(SDL_Surface* surface) {
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+  if (!surface || !surface->pixels || surface->h <= 0 || surface->pitch <= 0) return {};
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  auto start = reinterpret_cast<std::uintptr_t>(surface->pixels);
+  std::uintptr_t end =
+      start + static_cast<std::uintptr_t>(surface->pitch) * static_cast<std::uintptr_t>(surface->h);
+  // Only whole pages of the pixels: the pages at either end may hold other data.
+  std::uintptr_t first = (start + page - 1) / page * page;
+  std::uintptr_t last = end / page * page;
+  if (last <= first) return {};
+  return std::async(std::launch::async, [first, last] {
+    // Fails harmlessly where the system does not know the advice.
+    madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+  });
 }
 
 // A blue tile with a white arrow pointing up and right, "start something".
@@ -130,26 +150,62 @@ SDL_Rect Bounds(const std::vector<SDL_Rect>& region) {
   return bounds;
 }
 
-SDL_Surface* ScaledPicture::At(const DibView& picture, int width, int height) {
-  if (!decoded_ || info_ != picture.info || infoSize_ != picture.infoSize ||
-      bits_ != picture.bits || bitsSize_ != picture.bitsSize) {
-    info_ = picture.info;
-    infoSize_ = picture.infoSize;
-    bits_ = picture.bits;
-    bitsSize_ = picture.bitsSize;
-    scaled_.reset();
-    picture_ = DecodedPicture{};
-    decoded_ = true;
-    decodedOk_ = DecodeDib(picture, picture_);
+ScaledPicture::~ScaledPicture() { Finish(); }
+
+ScaledPicture::Source ScaledPicture::SourceOf(const DibView& picture) {
+  return Source{picture.info, picture.infoSize, picture.bits, picture.bitsSize};
+}
+
+void ScaledPicture::Prepare(const DibView& picture) {
+  Finish();
+  announced_ = Source{};
+  copy_.clear();
+  if (!picture.info || !picture.bits || picture.infoSize + picture.bitsSize < picture.infoSize ||
+      picture.infoSize + picture.bitsSize > kMaxPreparedBytes) {
+    return;
   }
-  if (!decodedOk_) return nullptr;
-  if (scaled_ && scaled_->w == width && scaled_->h == height) return scaled_.get();
-  scaled_.reset();
-  SurfacePtr source(SDL_CreateRGBSurfaceWithFormatFrom(picture_.pixels.data(), picture_.width,
-                                                       picture_.height, 32, picture_.width * 4,
-                                                       SDL_PIXELFORMAT_RGB888));
+  copy_.assign(picture.info, picture.info + picture.infoSize);
+  copy_.insert(copy_.end(), picture.bits, picture.bits + picture.bitsSize);
+  announced_ = SourceOf(picture);
+}
+
+void ScaledPicture::StartAt(int width, int height) {
+  Finish();
+  if (copy_.empty() || width <= 0 || height <= 0) return;
+  pendingWidth_ = width;
+  pendingHeight_ = height;
+  pending_ = std::async(std::launch::async, [this, width, height] {
+    DibView view;
+    view.info = copy_.data();
+    view.infoSize = announced_.infoSize;
+    view.bits = copy_.data() + announced_.infoSize;
+    view.bitsSize = announced_.bitsSize;
+    Stretched made;
+    made.decodedOk = DecodeDib(view, made.picture);
+    if (made.decodedOk) Stretch(made, width, height);
+    return made;
+  });
+}
+
+void ScaledPicture::Finish() {
+  if (!pending_.valid()) return;
+  Stretched done = pending_.get();
+  // Taken by the next At of the announced picture at this size.
+  source_ = announced_;
+  decoded_ = true;
+  made_ = std::move(done);
+  if (made_.scaled && (made_.scaled->w != pendingWidth_ || made_.scaled->h != pendingHeight_)) {
+    made_.scaled.reset();
+  }
+}
+
+void ScaledPicture::Stretch(Stretched& made, int width, int height) {
+  made.scaled.reset();
+  SurfacePtr source(SDL_CreateRGBSurfaceWithFormatFrom(
+      made.picture.pixels.data(), made.picture.width, made.picture.height, 32,
+      made.picture.width * 4, SDL_PIXELFORMAT_RGB888));
   SurfacePtr scaled = NewPixelSurface(width, height);
-  if (!source || !scaled) return nullptr;
+  if (!source || !scaled) return;
   SDL_SetSurfaceBlendMode(source.get(), SDL_BLENDMODE_NONE);
   if (source->w == width && source->h == height) {
     SDL_BlitSurface(source.get(), nullptr, scaled.get(), nullptr);
@@ -157,8 +213,24 @@ SDL_Surface* ScaledPicture::At(const DibView& picture, int width, int height) {
     SDL_BlitScaled(source.get(), nullptr, scaled.get(), nullptr);
   }
   SDL_SetSurfaceBlendMode(scaled.get(), SDL_BLENDMODE_NONE);
-  scaled_ = std::move(scaled);
-  return scaled_.get();
+  made.scaled = std::move(scaled);
+}
+
+SDL_Surface* ScaledPicture::At(const DibView& picture, int width, int height) {
+  Finish();
+  Source wanted = SourceOf(picture);
+  if (!decoded_ || !(source_ == wanted)) {
+    source_ = wanted;
+    made_ = Stretched{};
+    decoded_ = true;
+    made_.decodedOk = DecodeDib(picture, made_.picture);
+  }
+  if (!made_.decodedOk) return nullptr;
+  if (made_.scaled && made_.scaled->w == width && made_.scaled->h == height) {
+    return made_.scaled.get();
+  }
+  Stretch(made_, width, height);
+  return made_.scaled.get();
 }
 
 }  // namespace mavrel

@@ -1,16 +1,17 @@
 // The drawing surfaces of the desktop launcher and the rectangles drawn on
 // them:
 // - SDL surfaces owned by a holder that frees them (SurfacePtr);
-// - large pixel surfaces (the back buffer, the stretched picture) on
+// - large pixel surfaces (the stretched picture) on
 //   transparent huge pages where the system offers them (NewPixelSurface);
-// - the picture decoded once and kept stretched to the last size asked for
-//   (ScaledPicture);
+// - the picture decoded once and kept stretched to the last size asked for,
+//   made ahead on a helper thread when announced (ScaledPicture);
 // - the program's icon.
 #pragma once
 
 #include <SDL.h>
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,14 @@ using WindowPtr = std::unique_ptr<SDL_Window, WindowDeleter>;
 /// cannot be had.
 SurfacePtr NewPixelSurface(int width, int height);
 
+/// Starts having the system supply every page of `surface`'s pixels, on a
+/// helper thread and in one call, where the system can (Linux 5.14 on):
+/// a fresh window surface otherwise takes a page fault for every 4 KiB as
+/// the first paint writes it. The pixels keep their values. The surface
+/// must stay, and nothing else may write its pixels, until the result is
+/// waited for.
+std::future<void> SupplyPixelPages(SDL_Surface* surface);
+
 /// The program's icon, 32 x 32 ARGB; null when it cannot be made.
 SurfacePtr MakeIcon();
 
@@ -55,25 +64,67 @@ inline SDL_Color ToSdlColor(ColorRef c) {
                    static_cast<Uint8>((c >> 16) & 0xFF), 255};
 }
 
-// The launcher's one picture, decoded when it is first drawn and kept
-// stretched to the last destination size (it draws the same picture at
-// the same size on every paint).
+// The launcher's one picture, decoded and stretched once and kept at the
+// last destination size (it draws the same picture at the same size on
+// every paint). Announced ahead (Prepare, then StartAt with the size), the
+// work is done on a helper thread while the window is being made, from a
+// copy of the picture's bytes.
 class ScaledPicture {
  public:
+  ScaledPicture() = default;
+  /// Waits for the helper thread.
+  ~ScaledPicture();
+  ScaledPicture(const ScaledPicture&) = delete;
+  ScaledPicture& operator=(const ScaledPicture&) = delete;
+
+  /// Keeps a copy of `picture` for StartAt; pictures of more than
+  /// kMaxPreparedBytes are left to At.
+  void Prepare(const DibView& picture);
+  /// Starts decoding and stretching the prepared picture to `width` x
+  /// `height` on a helper thread; nothing without a prepared picture.
+  void StartAt(int width, int height);
+  /// Waits for the helper thread, if one runs. Before anything forks: a
+  /// child would inherit whatever lock the thread held.
+  void Finish();
+
   /// `picture` stretched with a linear filter to `width` x `height`, the
   /// right way up whichever way it is stored; null when it cannot be
-  /// decoded or the surface cannot be had. Valid until the next call.
+  /// decoded or the surface cannot be had. What the helper thread made is
+  /// taken when it is of this picture (the same view) at this size. Valid
+  /// until the next call.
   SDL_Surface* At(const DibView& picture, int width, int height);
 
+  static constexpr std::size_t kMaxPreparedBytes = 64u << 20;
+
  private:
-  const std::uint8_t* info_ = nullptr;
-  std::size_t infoSize_ = 0;
-  const std::uint8_t* bits_ = nullptr;
-  std::size_t bitsSize_ = 0;
+  struct Source {
+    const std::uint8_t* info = nullptr;
+    std::size_t infoSize = 0;
+    const std::uint8_t* bits = nullptr;
+    std::size_t bitsSize = 0;
+    bool operator==(const Source& other) const {
+      return info == other.info && infoSize == other.infoSize && bits == other.bits &&
+             bitsSize == other.bitsSize;
+    }
+  };
+  struct Stretched {
+    bool decodedOk = false;
+    DecodedPicture picture;
+    SurfacePtr scaled;
+  };
+  static Source SourceOf(const DibView& picture);
+  static void Stretch(Stretched& made, int width, int height);
+
+  // What the helper thread works on and for.
+  Source announced_;
+  std::vector<std::uint8_t> copy_;  // the announced info, then its bits
+  int pendingWidth_ = 0;
+  int pendingHeight_ = 0;
+  std::future<Stretched> pending_;
+
+  Source source_;
   bool decoded_ = false;
-  bool decodedOk_ = false;
-  DecodedPicture picture_;
-  SurfacePtr scaled_;
+  Stretched made_;
 };
 
 }  // namespace mavrel
