@@ -6,12 +6,15 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/desktop/desktop_platform.h"
 #include "platform/desktop/font_resolver.h"
 #include "platform/desktop/message_box.h"
+#include "platform/desktop/text_libraries.h"
+#include "support/temp_medium.h"
 
 namespace mavrel {
 namespace {
@@ -159,6 +162,37 @@ TEST_F(DesktopText, FontHeightsAndClamps) {
   platform_.DeleteFont(twin);
   platform_.DeleteFont(character);
   platform_.DeleteFont(fallback);
+}
+
+TEST_F(DesktopText, FontFilesAreReadOrMappedOnceAndRefusedWhenUnusable) {
+  const std::string face = ResolveFontFace(kLauncherFaceName).file;
+  ASSERT_FALSE(face.empty());
+  ASSERT_EQ(0, text::TTF_Init());
+  test_support::TempMedium folder("fontfiles");
+  std::string bytes = test_support::ReadWholeFile(face);
+  ASSERT_FALSE(bytes.empty());
+  folder.Write("empty.ttf", std::string());
+  folder.Write("cut.ttf", bytes.substr(0, 200));
+  // Past the size read whole, the file is mapped; the bytes after the
+  // face's tables are never looked at.
+  folder.Write("big.ttf", bytes + std::string(FontFile::kMaxReadBytes, '\0'));
+  EXPECT_EQ(nullptr, FontFile::Load(folder.PathOf("missing.ttf")));
+  EXPECT_EQ(nullptr, FontFile::Load(folder.path()));
+  EXPECT_EQ(nullptr, FontFile::Load(folder.PathOf("empty.ttf")));
+  std::shared_ptr<const FontFile> cut = FontFile::Load(folder.PathOf("cut.ttf"));
+  ASSERT_NE(nullptr, cut);
+  EXPECT_EQ(nullptr, cut->Open(20, 0));
+  for (const std::string& path : std::vector<std::string>{face, folder.PathOf("big.ttf")}) {
+    std::shared_ptr<const FontFile> file = FontFile::Load(path);
+    ASSERT_NE(nullptr, file) << path;
+    TtfFontPtr small = file->Open(10, 0);
+    TtfFontPtr large = file->Open(40, 0);
+    ASSERT_NE(nullptr, small) << path;
+    ASSERT_NE(nullptr, large) << path;
+    EXPECT_LT(text::TTF_FontHeight(small.get()), text::TTF_FontHeight(large.get())) << path;
+    EXPECT_EQ(nullptr, file->Open(10, 99)) << path;  // no such face in the file
+  }
+  text::TTF_Quit();
 }
 
 TEST_F(DesktopText, MeasuringFollowsTheLayoutRules) {

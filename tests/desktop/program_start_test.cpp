@@ -30,13 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 bool WaitForFile(const fs::path& path) {
   for (int i = 0; i < 500; ++i) {
     if (fs::exists(path)) return true;
@@ -46,8 +39,7 @@ bool WaitForFile(const fs::path& path) {
 }
 
 char ProcessState(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string stat = test_support::ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
   std::size_t close = stat.rfind(')');
   return close == std::string::npos || close + 2 >= stat.size() ? '\0' : stat[close + 2];
 }
@@ -168,7 +160,7 @@ TEST_F(ProgramStart, StartsInTheFolderWithTheWindowsArguments) {
   ASSERT_TRUE(WaitForFile(root_ / "medium" / "Work" / "report"));
   EXPECT_EQ(
       "tool\narg a b\narg c\"d\narg e\\\\f\ncwd " + (root_ / "medium" / "Work").string() + "\n",
-      ReadAll(root_ / "medium" / "Work" / "report"));
+      test_support::ReadWholeFile(root_ / "medium" / "Work" / "report"));
 }
 
 TEST_F(ProgramStart, TheFolderIsFoundLikeAnyMediaPath) {
@@ -178,7 +170,7 @@ TEST_F(ProgramStart, TheFolderIsFoundLikeAnyMediaPath) {
   ASSERT_TRUE(StartProgram("go.sh", "WORK\\", pid, error)) << error;
   ASSERT_TRUE(WaitForFile(root_ / "medium" / "Work" / "report"));
   EXPECT_EQ("go\ncwd " + (root_ / "medium" / "Work").string() + "\n",
-            ReadAll(root_ / "medium" / "Work" / "report"));
+            test_support::ReadWholeFile(root_ / "medium" / "Work" / "report"));
 }
 
 TEST_F(ProgramStart, EveryFailureIsKnownAtOnce) {
@@ -389,7 +381,7 @@ TEST_F(DocumentOpen, HandsTheDocumentToTheOpenerInItsFolder) {
   ASSERT_TRUE(WaitForFile(root_ / "opened"));
   EXPECT_EQ((root_ / "medium" / "Work" / "Read Me.TXT").string() + " " +
                 (root_ / "medium" / "Work").string() + "\n",
-            ReadAll(root_ / "opened"));
+            test_support::ReadWholeFile(root_ / "opened"));
 }
 
 // An address is the opener's to open, as the Windows shell hands it to the
@@ -419,7 +411,7 @@ TEST_F(DocumentOpen, AddressesGoToTheOpenerUnchanged) {
     std::uintptr_t result = OpenDocument(c.document, "Work");
     if (c.address) {
       EXPECT_EQ(42u, result) << c.document;
-      EXPECT_EQ(c.document + "\n", ReadAll(root_ / "opened")) << c.document;
+      EXPECT_EQ(c.document + "\n", test_support::ReadWholeFile(root_ / "opened")) << c.document;
     } else {
       EXPECT_EQ(2u, result) << c.document;  // no such file
       EXPECT_FALSE(fs::exists(root_ / "opened")) << c.document;

@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+
+#include "support/temp_medium.h"
 
 namespace mavrel::test_support {
 
@@ -85,9 +85,6 @@ RunResult LauncherRun::Close(xharness::XWindowId window, int deadlineMs) {
   return WaitForEnd(deadlineMs);
 }
 
-std::string LauncherRun::Log() const {
-  std::ifstream in(logPath_, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+std::string LauncherRun::Log() const { return ReadWholeFile(logPath_); }
 
 }  // namespace mavrel::test_support

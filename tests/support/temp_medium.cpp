@@ -60,10 +60,12 @@ void TempMedium::Write(const std::string& name, const std::vector<std::uint8_t>&
   Write(name, std::string(bytes.begin(), bytes.end()));
 }
 
-std::string TempMedium::Read(const std::string& name) const {
-  std::ifstream in(PathOf(name), std::ios::binary);
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+std::string TempMedium::Read(const std::string& name) const { return ReadWholeFile(PathOf(name)); }
 
 void TempMedium::MakeFolder(const std::string& name) const {
   if (::mkdir(PathOf(name).c_str(), 0755) != 0) throw std::runtime_error("mkdir " + name);

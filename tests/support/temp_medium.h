@@ -10,6 +10,9 @@
 
 namespace mavrel::test_support {
 
+/// The whole of a file's bytes; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
 class TempMedium {
  public:
   /// A fresh folder "mavrel-<purpose>-XXXXXX" under $TMPDIR (or /tmp).

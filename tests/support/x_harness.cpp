@@ -17,9 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "support/temp_medium.h"
 
 namespace mavrel::xharness {
 namespace {
@@ -229,8 +230,7 @@ std::vector<ChildProcess> ChildrenOf(pid_t parentPid) {
     char* end;
     long pid = std::strtol(entry->d_name, &end, 10);
     if (*end != '\0' || pid <= 0) continue;
-    std::ifstream in(std::string("/proc/") + entry->d_name + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string stat = test_support::ReadWholeFile(std::string("/proc/") + entry->d_name + "/stat");
     // The name is in parentheses and may hold spaces or parentheses itself.
     std::size_t open = stat.find('(');
     std::size_t close = stat.rfind(')');

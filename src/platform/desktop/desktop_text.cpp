@@ -1,6 +1,15 @@
 #include "platform/desktop/desktop_text.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
 
 #include "platform/desktop/text_libraries.h"
 #include "portable/text_encoding.h"
@@ -27,13 +36,58 @@ std::string FaceKey(const std::string& file, int index) {
 // How many times its em a face's cell is (0 when the face cannot be
 // opened), measured at a large size, where rounding of the metrics hardly
 // counts.
-double MeasureCellPerEm(const std::string& file, int index) {
+double MeasureCellPerEm(const FontFile* file, int index) {
   constexpr int kReference = 512;
-  TtfFontPtr font(text::TTF_OpenFontIndex(file.c_str(), kReference, index));
+  TtfFontPtr font = file ? file->Open(kReference, index) : nullptr;
   return font ? static_cast<double>(text::TTF_FontHeight(font.get())) / kReference : 0;
 }
 
 }  // namespace
+
+std::shared_ptr<const FontFile> FontFile::Load(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  std::shared_ptr<FontFile> file(new FontFile);
+  struct stat info {};
+  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+  if (ok && static_cast<std::uint64_t>(info.st_size) <= kMaxReadBytes) {
+    file->read_.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t got = 0;
+    while (ok && got < file->read_.size()) {
+      ssize_t n = read(fd, &file->read_[got], file->read_.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      ok = n > 0;
+      if (ok) got += static_cast<std::size_t>(n);
+    }
+    file->data_ = file->read_.data();
+    file->size_ = file->read_.size();
+  } else if (ok && static_cast<std::uint64_t>(info.st_size) <= SIZE_MAX) {
+    void* mapped =
+        mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ok = mapped != MAP_FAILED;
+    if (ok) {
+      file->mapped_ = mapped;
+      file->data_ = mapped;
+      file->size_ = static_cast<std::size_t>(info.st_size);
+    }
+  } else {
+    ok = false;
+  }
+  close(fd);
+  return ok ? file : nullptr;
+}
+
+FontFile::~FontFile() {
+  if (mapped_) munmap(mapped_, size_);
+}
+
+TtfFontPtr FontFile::Open(int pixelsPerEm, int index) const {
+  if (size_ > static_cast<std::size_t>(INT_MAX)) return nullptr;
+  SDL_RWops* bytes = SDL_RWFromConstMem(data_, static_cast<int>(size_));
+  if (!bytes) return nullptr;
+  // The face takes the memory stream and closes it with itself.
+  return TtfFontPtr(text::TTF_OpenFontIndexRW(bytes, 1, pixelsPerEm, index));
+}
 
 void TtfFontCloser::operator()(_TTF_Font* font) const {
   if (font) text::TTF_CloseFont(font);
@@ -44,9 +98,8 @@ DesktopText::DesktopText() {
     LookUp found;
     if (text::TTF_Init() != 0) return found;
     found.face = ResolveFontFace(kLauncherFaceName);
-    if (!found.face.file.empty()) {
-      found.cellPerEm = MeasureCellPerEm(found.face.file, found.face.index);
-    }
+    if (!found.face.file.empty()) found.file = FontFile::Load(found.face.file);
+    found.cellPerEm = MeasureCellPerEm(found.file.get(), found.face.index);
     return found;
   });
 }
@@ -62,6 +115,7 @@ DesktopText::~DesktopText() {
 void DesktopText::FinishLookUp() {
   if (!lookUp_.valid()) return;
   LookUp found = lookUp_.get();
+  if (found.file) files_[found.face.file] = found.file;
   if (found.cellPerEm > 0) cellPerEm_[FaceKey(found.face.file, found.face.index)] = found.cellPerEm;
 }
 
@@ -69,21 +123,32 @@ std::shared_ptr<OpenFace> DesktopText::OpenFaceAt(const std::string& file, int i
                                                   int pixelsPerEm) {
   auto key = std::make_pair(FaceKey(file, index), pixelsPerEm);
   if (auto existing = openFaces_[key].lock()) return existing;
+  std::shared_ptr<const FontFile> bytes = File(file);
+  if (!bytes) return nullptr;
   // At 72 dots per inch a point is a pixel, so the size is pixels per em.
-  TtfFontPtr font(text::TTF_OpenFontIndex(file.c_str(), pixelsPerEm, index));
+  TtfFontPtr font = bytes->Open(pixelsPerEm, index);
   if (!font) return nullptr;
   auto face = std::make_shared<OpenFace>();
+  face->file = std::move(bytes);
   face->font = std::move(font);
   face->serial = nextFaceSerial_++;
   openFaces_[key] = face;
   return face;
 }
 
+std::shared_ptr<const FontFile> DesktopText::File(const std::string& path) {
+  auto known = files_.find(path);
+  if (known != files_.end()) return known->second;
+  std::shared_ptr<const FontFile> file = FontFile::Load(path);
+  if (file) files_[path] = file;
+  return file;
+}
+
 double DesktopText::CellPerEm(const std::string& file, int index) {
   std::string key = FaceKey(file, index);
   auto found = cellPerEm_.find(key);
   if (found != cellPerEm_.end()) return found->second;
-  double ratio = MeasureCellPerEm(file, index);
+  double ratio = MeasureCellPerEm(File(file).get(), index);
   cellPerEm_[key] = ratio;
   return ratio;
 }

@@ -33,8 +33,33 @@ struct TtfFontCloser {
 };
 using TtfFontPtr = std::unique_ptr<_TTF_Font, TtfFontCloser>;
 
+// A font file's bytes, read once and shared by every face opened from it
+// (FreeType reads a face's tables again for every size it is opened at).
+// Large files (collections of big faces) are mapped rather than read.
+class FontFile {
+ public:
+  /// The file's bytes; null when it cannot be opened or read.
+  static std::shared_ptr<const FontFile> Load(const std::string& path);
+  ~FontFile();
+  FontFile(const FontFile&) = delete;
+  FontFile& operator=(const FontFile&) = delete;
+
+  /// A face of this file at `pixelsPerEm`; null when FreeType cannot open it.
+  TtfFontPtr Open(int pixelsPerEm, int index) const;
+
+  static constexpr std::size_t kMaxReadBytes = 8u << 20;
+
+ private:
+  FontFile() = default;
+  std::string read_;
+  void* mapped_ = nullptr;
+  const void* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
 // A face opened at one size, shared by every font of that size.
 struct OpenFace {
+  std::shared_ptr<const FontFile> file;  // outlives the face
   TtfFontPtr font;
   int serial = 0;  // names the face in the caches
 };
@@ -79,6 +104,7 @@ class DesktopText {
 
  private:
   std::shared_ptr<OpenFace> OpenFaceAt(const std::string& file, int index, int pixelsPerEm);
+  std::shared_ptr<const FontFile> File(const std::string& path);
   double CellPerEm(const std::string& file, int index);
   void DrawLine(SDL_Surface* target, const DesktopFont& font, const std::string& utf8, int x, int y,
                 const SDL_Rect& clip, ColorRef color);
@@ -88,11 +114,13 @@ class DesktopText {
   // What the helper thread finds: the launcher's face and its ratio.
   struct LookUp {
     FontFace face;
+    std::shared_ptr<const FontFile> file;
     double cellPerEm = 0;
   };
   std::future<LookUp> lookUp_;
   std::map<std::pair<std::string, int>, std::weak_ptr<OpenFace>> openFaces_;
   std::map<std::string, double> cellPerEm_;
+  std::map<std::string, std::shared_ptr<const FontFile>> files_;  // every one opened
   std::map<std::string, SurfacePtr> lineCache_;
   std::size_t lineCacheBytes_ = 0;
   std::unordered_map<std::string, TextLayout> layoutCache_;

@@ -34,6 +34,7 @@ FcBool FcInit();
 #define MAVREL_TTF_CALLS(X)    \
   X(TTF_Quit)                  \
   X(TTF_OpenFontIndex)         \
+  X(TTF_OpenFontIndexRW)       \
   X(TTF_CloseFont)             \
   X(TTF_FontHeight)            \
   X(TTF_FontLineSkip)          \
