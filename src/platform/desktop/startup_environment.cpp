@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -110,7 +111,16 @@ bool VideoSession::Start(StartupEnvironment& environment) {
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // Over whatever the user's environment asks for.
   if (inMemory_) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
+  // Xlib reads and compiles its locale tables (some hundred kilobytes of
+  // text) the first time anything asks about the locale, which SDL does
+  // halfway through its start: a helper thread has that done meanwhile.
+  // Threads are initialised first, so that Xlib takes turns between the two.
+  std::future<void> localeTables;
+  if (!inMemory_ && XInitThreads()) {
+    localeTables = std::async(std::launch::async, [] { XSupportsLocale(); });
+  }
   bool started = StartSdlVideo(inMemory_);
+  if (localeTables.valid()) localeTables.wait();
   // SDL gives no reason when it cannot connect, so the X server is asked
   // directly: while it only turns connections away for a moment, try again
   // with growing pauses, for a short while. The server answering us while
