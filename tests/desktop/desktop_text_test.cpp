@@ -57,6 +57,8 @@ TEST(FontFaceChoice, AnArialCompatibleFaceStandsInForTheMisspelledName) {
   ASSERT_FALSE(ariel.file.empty());
   if (liberation.family == "Liberation Sans") {
     EXPECT_EQ("Liberation Sans", ariel.family) << ariel.file;
+    // Arial itself, in any letter case, gets the same stand-in.
+    EXPECT_EQ(ariel.file, ResolveFontFace("ARIAL").file);
   }
   // Any name gives some face.
   EXPECT_FALSE(ResolveFontFace("No Such Face, At All").file.empty());

@@ -66,7 +66,8 @@ FontFace ResolveFontFace(const std::string& faceName) {
     if (!exact.file.empty() && strcasecmp(exact.family.c_str(), faceName.c_str()) == 0) {
       face = exact;
     } else {
-      FontFace arial = Match("Arial");
+      // Asked for Arial itself, the answer is the one just had.
+      FontFace arial = strcasecmp(faceName.c_str(), "Arial") == 0 ? exact : Match("Arial");
       face = (!arial.file.empty() && IsArialCompatible(arial.family)) ? arial : Match("sans-serif");
     }
   } else {
