@@ -15,7 +15,8 @@
 // - invalidation collected into a region and painted in one WM_PAINT: the
 //   launcher draws straight into the window's surface, clipped to the
 //   region's bounds, and the region's rectangles are sent to the screen;
-// - text through desktop_text.h, pictures and the back buffer through
+//   a shown window appears with its first paint;
+// - text through desktop_text.h, the picture and pixel surfaces through
 //   desktop_surface.h, programs and documents through program_start.h;
 // - SDL started in the environment of startup_environment.h;
 // - in memory (DesktopVideo::kInMemory), the same window drawn by SDL's
