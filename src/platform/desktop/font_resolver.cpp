@@ -45,6 +45,27 @@ FontFace Match(const char* family) {
   return face;
 }
 
+// Whether an installed face has `family` among its family names. Unlike a
+// match, a listing applies none of the configuration's substitution rules
+// (most of a match's cost); a match can only give back a family that some
+// face has.
+bool HasFamily(const char* family) {
+  bool found = false;
+  FcPattern* pattern = text::FcPatternCreate();
+  FcObjectSet* objects = text::FcObjectSetCreate();
+  if (pattern && objects &&
+      text::FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family)) &&
+      text::FcObjectSetAdd(objects, FC_FAMILY)) {
+    if (FcFontSet* faces = text::FcFontList(nullptr, pattern, objects)) {
+      found = faces->nfont > 0;
+      text::FcFontSetDestroy(faces);
+    }
+  }
+  if (objects) text::FcObjectSetDestroy(objects);
+  if (pattern) text::FcPatternDestroy(pattern);
+  return found;
+}
+
 }  // namespace
 
 bool IsArialCompatible(const std::string& family) {
@@ -62,12 +83,13 @@ FontFace ResolveFontFace(const std::string& faceName) {
   if (found != resolved.end()) return found->second;
   FontFace face;
   if (text::FcInit()) {
-    FontFace exact = Match(faceName.c_str());
+    FontFace exact = HasFamily(faceName.c_str()) ? Match(faceName.c_str()) : FontFace{};
     if (!exact.file.empty() && strcasecmp(exact.family.c_str(), faceName.c_str()) == 0) {
       face = exact;
     } else {
-      // Asked for Arial itself, the answer is the one just had.
-      FontFace arial = strcasecmp(faceName.c_str(), "Arial") == 0 ? exact : Match("Arial");
+      // Asked for Arial itself, the answer may be the one just had.
+      bool hadArial = !exact.file.empty() && strcasecmp(faceName.c_str(), "Arial") == 0;
+      FontFace arial = hadArial ? exact : Match("Arial");
       face = (!arial.file.empty() && IsArialCompatible(arial.family)) ? arial : Match("sans-serif");
     }
   } else {

@@ -52,7 +52,12 @@ FcBool FcInit();
   X(FcFontMatch)                   \
   X(FcPatternGetString)            \
   X(FcPatternGetInteger)           \
-  X(FcPatternDestroy)
+  X(FcPatternDestroy)              \
+  X(FcObjectSetCreate)             \
+  X(FcObjectSetAdd)                \
+  X(FcObjectSetDestroy)            \
+  X(FcFontList)                    \
+  X(FcFontSetDestroy)
 
 #define MAVREL_TEXT_POINTER(name) extern decltype(&::name) name;
 MAVREL_TTF_CALLS(MAVREL_TEXT_POINTER)
