@@ -1,12 +1,13 @@
-// The environment SDL starts in. Two of the services SDL connects to as it
-// starts cost more than the rest of the launcher's start-up and give it
-// nothing, so they are turned away through the environment for that moment
-// only; the user's own values are back before any program is started.
+// The environment SDL starts in. Some of what SDL sets up as it starts
+// costs more than the rest of the launcher's start-up and gives it nothing,
+// so it is turned away through the environment for that moment only; the
+// user's own values are back before any program is started.
 // SDL's video is started once in that environment, with the hints the
 // launcher needs.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace mavrel {
 
@@ -20,14 +21,18 @@ class StartupEnvironment {
   StartupEnvironment(const StartupEnvironment&) = delete;
   StartupEnvironment& operator=(const StartupEnvironment&) = delete;
 
-  /// Puts the user's values back; does nothing the second time.
+  /// Puts the user's values back, the last one set first; does nothing
+  /// the second time.
   void Restore();
 
  private:
-  bool busAddressSet_ = false;
-  bool composeFileSet_ = false;
-  bool hadComposeFile_ = false;
-  std::string userComposeFile_;
+  struct Saved {
+    const char* name;
+    bool had;
+    std::string value;
+  };
+  void Set(const char* name, const std::string& value);
+  std::vector<Saved> saved_;  // in the order set
 };
 
 /// Sets how window surfaces are made for the video driver `driver` (SDL's
