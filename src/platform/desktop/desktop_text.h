@@ -70,6 +70,12 @@ struct DesktopFont {
   int lineHeight = 0;  // the cell height: one line of laid-out text
 };
 
+/// Sets the calling thread's niceness (higher is lower priority; only
+/// raising it is always allowed), leaving the process's other threads as
+/// they are.
+void LowerThisThreadsPriority(int niceness);
+constexpr int kLookUpNiceness = 10;
+
 class DesktopText {
  public:
   /// Starts looking up the launcher's face on a helper thread (the text
