@@ -28,19 +28,25 @@ def index_at(x, y):
     return max(0, min(255, int(base + glow)))
 
 
-def main(path):
-    stride = (WIDTH + 3) & ~3
+def write_indexed_bmp(path, width, height, index_at, colours):
+    """Writes an 8-bit BMP of `width` x `height` whose pixel (x, y), counted
+    from the top left, is colour index_at(x, y) of the 256 `colours`
+    (4 bytes each: blue, green, red, reserved)."""
+    stride = (width + 3) & ~3
     rows = []
-    for y in range(HEIGHT - 1, -1, -1):  # bottom-up, as BMP stores them
-        row = bytes(index_at(x, y) for x in range(WIDTH))
-        rows.append(row + b"\0" * (stride - WIDTH))
+    for y in range(height - 1, -1, -1):  # bottom-up, as BMP stores them
+        row = bytes(index_at(x, y) for x in range(width))
+        rows.append(row + b"\0" * (stride - width))
     bits = b"".join(rows)
-    colours = palette()
     offset = 14 + 40 + len(colours)
-    info = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 8, 0, len(bits), 2835, 2835, 256, 0)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(bits), 2835, 2835, 256, 0)
     header = struct.pack("<2sIHHI", b"BM", offset + len(bits), 0, 0, offset)
     with open(path, "wb") as f:
         f.write(header + info + colours + bits)
+
+
+def main(path):
+    write_indexed_bmp(path, WIDTH, HEIGHT, index_at, palette())
 
 
 if __name__ == "__main__":

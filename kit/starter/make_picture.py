@@ -4,9 +4,18 @@ with an 8-bit colour table (deep blue shading to teal, with a soft band of
 light behind the buttons and a darker field for the descriptions), stretched
 by the launcher to its window. Replace it with your own picture: any BMP
 the launcher can draw will do."""
+import importlib.util
 import math
-import struct
+import os
 import sys
+
+# The BMP writer is the demo medium's (a file of the same name).
+_demo = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples", "demo",
+                     "make_picture.py")
+_spec = importlib.util.spec_from_file_location("demo_make_picture", _demo)
+_module = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(_module)
+write_indexed_bmp = _module.write_indexed_bmp
 
 WIDTH, HEIGHT = 320, 200
 
@@ -33,18 +42,7 @@ def index_at(x, y):
 
 
 def main(path):
-    stride = (WIDTH + 3) & ~3
-    rows = []
-    for y in range(HEIGHT - 1, -1, -1):  # bottom-up, as BMP stores them
-        row = bytes(index_at(x, y) for x in range(WIDTH))
-        rows.append(row + b"\0" * (stride - WIDTH))
-    bits = b"".join(rows)
-    colours = palette()
-    offset = 14 + 40 + len(colours)
-    info = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 8, 0, len(bits), 2835, 2835, 256, 0)
-    header = struct.pack("<2sIHHI", b"BM", offset + len(bits), 0, 0, offset)
-    with open(path, "wb") as f:
-        f.write(header + info + colours + bits)
+    write_indexed_bmp(path, WIDTH, HEIGHT, index_at, palette())
 
 
 if __name__ == "__main__":

@@ -67,6 +67,24 @@ std::string ReadTextProperty(Display* d, Window w, Atom property, Atom type) {
   return text;
 }
 
+// A CARDINAL property's 32-bit items, at most `most` of them (Xlib hands
+// them over as longs).
+std::vector<long> ReadCardinalProperty(Display* d, Window w, Atom property, long most) {
+  Atom actualType;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  std::vector<long> items;
+  if (XGetWindowProperty(d, w, property, 0, most, False, XA_CARDINAL, &actualType, &format, &count,
+                         &after, &data) == Success &&
+      data != nullptr) {
+    if (format == 32)
+      items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+    XFree(data);
+  }
+  return items;
+}
+
 void CollectWindows(Display* d, Window parent, int depth, std::vector<Window>& out) {
   Window root, parentOut;
   Window* children = nullptr;
@@ -450,36 +468,13 @@ bool XSession::SameClient(XWindowId a, XWindowId b) {
 
 long XSession::WindowPid(XWindowId window) {
   Display* d = Dpy(display_);
-  Atom pidAtom = XInternAtom(d, "_NET_WM_PID", False);
-  Atom actualType;
-  int format;
-  unsigned long count, after;
-  unsigned char* data = nullptr;
-  long pid = 0;
-  if (XGetWindowProperty(d, window, pidAtom, 0, 1, False, XA_CARDINAL, &actualType, &format, &count,
-                         &after, &data) == Success &&
-      data) {
-    if (count == 1 && format == 32) pid = *reinterpret_cast<long*>(data);
-    XFree(data);
-  }
-  return pid;
+  std::vector<long> pid = ReadCardinalProperty(d, window, XInternAtom(d, "_NET_WM_PID", False), 1);
+  return pid.size() == 1 ? pid[0] : 0;
 }
 
 bool XSession::HasIcon(XWindowId window) {
   Display* d = Dpy(display_);
-  Atom iconAtom = XInternAtom(d, "_NET_WM_ICON", False);
-  Atom actualType;
-  int format;
-  unsigned long count, after;
-  unsigned char* data = nullptr;
-  bool has = false;
-  if (XGetWindowProperty(d, window, iconAtom, 0, 2, False, XA_CARDINAL, &actualType, &format,
-                         &count, &after, &data) == Success &&
-      data) {
-    has = count == 2;
-    XFree(data);
-  }
-  return has;
+  return ReadCardinalProperty(d, window, XInternAtom(d, "_NET_WM_ICON", False), 2).size() == 2;
 }
 
 bool XSession::SaveScreen(const std::string& path, const ScreenRect* region) {

@@ -24,6 +24,10 @@ struct DesktopPlatform::Window {
   // size changes.
   SDL_Surface* surface = nullptr;
   std::future<void> surfacePages;  // SupplyPixelPages on the surface, while it runs
+  // Waits for surfacePages, if it still runs.
+  void AwaitSurfacePages() {
+    if (surfacePages.valid()) surfacePages.get();
+  }
   Uint32 id = 0;
   void* userData = nullptr;
   int width = 0;
@@ -137,7 +141,7 @@ void DesktopPlatform::DestroyWindow(WindowHandle window) {
   if (captured_) ReleaseCapture();
   if (procedure_) procedure_(*this, window, kWmDestroy, 0, 0);
   contexts_.EraseIf([w](const Context& c) { return c.window == w; });
-  if (w->surfacePages.valid()) w->surfacePages.get();
+  w->AwaitSurfacePages();
   window_.reset();
 }
 
@@ -305,7 +309,7 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
   // those locks for ever.
   text_.FinishLookUp();
   picture_.Finish();
-  if (w && w->surfacePages.valid()) w->surfacePages.get();
+  if (w) w->AwaitSurfacePages();
   std::string body = DisplayText(text ? text : "");
   std::string title = DisplayText(caption ? caption : "");
   auto repaintOwner = [this](std::uint32_t windowId) {
@@ -326,7 +330,7 @@ DrawingContext DesktopPlatform::BeginPaint(WindowHandle window, PaintInfo& paint
   if (!w) return nullptr;
   auto context = std::make_unique<Context>();
   context->window = w;
-  if (w->surfacePages.valid()) w->surfacePages.get();
+  w->AwaitSurfacePages();
   SDL_Surface* surface = SDL_GetWindowSurface(w->sdl.get());
   if (surface != w->surface) {
     // A new surface holds nothing yet: all of it is painted.

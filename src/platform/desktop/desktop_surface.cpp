@@ -172,8 +172,6 @@ void ScaledPicture::Prepare(const DibView& picture) {
 void ScaledPicture::StartAt(int width, int height) {
   Finish();
   if (copy_.empty() || width <= 0 || height <= 0) return;
-  pendingWidth_ = width;
-  pendingHeight_ = height;
   pending_ = std::async(std::launch::async, [this, width, height] {
     DibView view;
     view.info = copy_.data();
@@ -189,14 +187,10 @@ void ScaledPicture::StartAt(int width, int height) {
 
 void ScaledPicture::Finish() {
   if (!pending_.valid()) return;
-  Stretched done = pending_.get();
   // Taken by the next At of the announced picture at this size.
+  made_ = pending_.get();
   source_ = announced_;
   decoded_ = true;
-  made_ = std::move(done);
-  if (made_.scaled && (made_.scaled->w != pendingWidth_ || made_.scaled->h != pendingHeight_)) {
-    made_.scaled.reset();
-  }
 }
 
 void ScaledPicture::Stretch(Stretched& made, int width, int height) {

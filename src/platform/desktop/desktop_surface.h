@@ -118,8 +118,6 @@ class ScaledPicture {
   // What the helper thread works on and for.
   Source announced_;
   std::vector<std::uint8_t> copy_;  // the announced info, then its bits
-  int pendingWidth_ = 0;
-  int pendingHeight_ = 0;
   std::future<Stretched> pending_;
 
   Source source_;
