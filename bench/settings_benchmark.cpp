@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop/files/file_system_platform.h"
-#include "portable/ini_reader.h"
+#include "platform/desktop/files/desktop_file_system.h"
 #include "settings/medium_settings.h"
 #include "settings/settings.h"
+#include "windows_rules/ini_reader.h"
 
 namespace mavrel {
 namespace {
@@ -110,7 +110,7 @@ void BM_LoadMedium(benchmark::State& state) {
   const std::string& folder = TheMedia().Folder(count);
   if (::chdir(folder.c_str()) != 0) std::abort();
   for (auto _ : state) {
-    FileSystemPlatform platform;
+    DesktopFileSystem platform;
     std::size_t read = LoadLikeTheLauncher(platform);
     if (read != static_cast<std::size_t>(count)) state.SkipWithError("wrong button count");
   }
@@ -148,7 +148,7 @@ void BM_ReadsFromParsedFile(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const std::string& folder = TheMedia().Folder(count);
   if (::chdir(folder.c_str()) != 0) std::abort();
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   platform.SetSettingsRecheckInterval(std::chrono::hours(1));
   LoadLikeTheLauncher(platform);
   for (auto _ : state) {

@@ -16,7 +16,7 @@
 #   -o CSV       also keep every run as CSV
 # Example:
 #   bench/startup_scaling.sh -r 11 -H 3 build/desktop/src/platform/desktop/mavrel \
-#       build/desktop/tests/e2e/mavrel_desktop_timing
+#       build/desktop/bench/mavrel_desktop_timing
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 

@@ -123,6 +123,5 @@ constexpr std::uint32_t kDrawCalcRect = 0x400;              // DT_CALCRECT
 constexpr std::uint32_t kDrawNoPrefix = 0x800;              // DT_NOPREFIX
 constexpr std::uint32_t kDibRgbColors = 0;                  // DIB_RGB_COLORS
 constexpr std::uint32_t kSourceCopy = 0x00CC0020;           // SRCCOPY
-constexpr std::uint32_t kSettingsBufferSize = 1024;
 
 }  // namespace mavrel

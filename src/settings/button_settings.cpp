@@ -2,33 +2,24 @@
 
 namespace mavrel {
 
-ButtonSettings ReadButtonDefaults(SettingsFile& settings, const char* section) {
+ButtonSettings BuiltInButtonSettings() {
   ButtonSettings record;
-  record.buttonText = SettingText(settings, kDefaultButtonText, section, "BUTTON_TEXT");
-  record.descText = SettingText(settings, "", section, "DESC_TEXT");
-  record.buttonLoc = SettingRect(settings, section, "BUTTON_LOC");
-  record.descLoc = SettingRect(settings, section, "DESC_LOC");
-  record.buttonFontHeight =
-      SettingNumber(settings, kDefaultFontHeight, section, "BUTTON_FONT_HEIGHT");
-  record.descFontHeight =
-      SettingNumber(settings, kDefaultFontHeight, section, "BUTTON_DESC_HEIGHT");
-  record.textColor = SettingNumber(settings, kDefaultTextColor, section, "TEXT_COLOR");
-  record.highlightColor =
-      SettingNumber(settings, kDefaultHighlightColor, section, "HIGHLIGHT_COLOR");
-  record.selectColor = SettingNumber(settings, kDefaultSelectColor, section, "SELECT_COLOR");
-  record.descColor = SettingNumber(settings, kDefaultDescColor, section, "DESC_COLOR");
-  record.directory = SettingText(settings, kDefaultDirectory, section, "DIRECTORY");
-  record.progCommand = SettingText(settings, "", section, "PROG_COMMAND");
-  record.docCommand = SettingText(settings, "", section, "DOC_COMMAND");
-  record.exitCommand = SettingText(settings, kDefaultExitCommand, section, "EXIT_COMMAND");
-  record.errorMsg = SettingText(settings, kDefaultErrorMessage, section, "ERROR_MSG");
+  record.buttonText = SettingText(kDefaultButtonText);
+  record.buttonFontHeight.value = kDefaultFontHeight;
+  record.descFontHeight.value = kDefaultFontHeight;
+  record.textColor.value = kDefaultTextColor;
+  record.highlightColor.value = kDefaultHighlightColor;
+  record.selectColor.value = kDefaultSelectColor;
+  record.descColor.value = kDefaultDescColor;
+  record.directory = SettingText(kDefaultDirectory);
+  record.exitCommand = SettingText(kDefaultExitCommand);
+  record.errorMsg = SettingText(kDefaultErrorMessage);
   return record;
 }
 
 ButtonSettings ReadButtonSettings(SettingsFile& settings, const char* section,
                                   const ButtonSettings& defaults) {
   ButtonSettings record;
-  // The two texts of a button never come from [Main].
   record.buttonText = SettingText(settings, kDefaultButtonText, section, "BUTTON_TEXT");
   record.descText = SettingText(settings, "", section, "DESC_TEXT");
   record.buttonLoc = SettingRect(settings, defaults.buttonLoc, section, "BUTTON_LOC");

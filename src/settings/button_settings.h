@@ -42,13 +42,19 @@ struct ButtonSettings {
   SettingText errorMsg{""};        // ERROR_MSG
 };
 
-/// The [Main]-level record: the fifteen properties of `section` with their
-/// built-in defaults.
-ButtonSettings ReadButtonDefaults(SettingsFile& settings, const char* section);
+/// The built-in values of the fifteen properties: what a button has when
+/// neither [Main] nor its own section sets a key.
+ButtonSettings BuiltInButtonSettings();
 
-/// One button from its section, with the [Main]-level record as defaults,
-/// except the two texts, whose defaults are "Unlabeled" and empty.
+/// The fifteen properties of `section`, each defaulting to its value in
+/// `defaults`, except the two texts, whose defaults are always "Unlabeled"
+/// and empty: a button's texts never come from [Main].
 ButtonSettings ReadButtonSettings(SettingsFile& settings, const char* section,
                                   const ButtonSettings& defaults);
+
+/// The [Main]-level record: `section` read over the built-in values.
+inline ButtonSettings ReadButtonDefaults(SettingsFile& settings, const char* section) {
+  return ReadButtonSettings(settings, section, BuiltInButtonSettings());
+}
 
 }  // namespace mavrel

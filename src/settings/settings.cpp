@@ -129,11 +129,6 @@ void SettingText::Assign(const char* text) {
   std::memcpy(text_.get(), text, size_ + 1);
 }
 
-void SettingText::Release() {
-  text_.reset();
-  size_ = 0;
-}
-
 SettingNumber::SettingNumber(SettingsFile& settings, std::int32_t defaultNumber,
                              const char* section, const char* key) {
   const char* text = settings.ReadSetting(section, key);

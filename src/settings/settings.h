@@ -69,8 +69,6 @@ class SettingText {
   const char* c_str() const { return text_ ? text_.get() : ""; }
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  // Frees the characters; the text reads as empty afterwards.
-  void Release();
 
  private:
   void Assign(const char* text);
@@ -109,7 +107,6 @@ class SectionNameList {
  public:
   SectionNameList(SettingsFile& settings, const char* section, const char* keyPrefix);
   const std::vector<SettingText>& names() const { return names_; }
-  void Destroy() { names_.clear(); }
 
  private:
   std::vector<SettingText> names_;

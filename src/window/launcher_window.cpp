@@ -55,10 +55,6 @@ void LauncherWindow::CreateLauncherWindow(InstanceHandle instance, WindowHandle 
   platform_.SetWindowUserData(created, this);
 }
 
-void LauncherWindow::LinkButtonInFront(std::unique_ptr<LauncherButton> button) {
-  buttons_.LinkInFront(std::move(button));
-}
-
 bool CreateButtonList(LauncherWindow& window) {
   Platform& platform = window.platform();
   for (const SettingText& section : window.buttonSections().names()) {
@@ -72,7 +68,7 @@ bool CreateButtonList(LauncherWindow& window) {
     ButtonSettings& configured = *button;
     configured = ReadButtonSettings(window.settings(), section.c_str(), window.defaults());
     LauncherButton& made = *button;
-    window.LinkButtonInFront(std::move(button));
+    window.buttonList().LinkInFront(std::move(button));
     if (!CreateButtonFonts(platform, made)) return false;
   }
   return true;

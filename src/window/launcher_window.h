@@ -45,9 +45,6 @@ class LauncherWindow {
   /// Paints the picture and then every button in list order.
   void Paint(DrawingContext context);
 
-  /// Puts `button` at the head of the button list.
-  void LinkButtonInFront(std::unique_ptr<LauncherButton> button);
-
   Platform& platform() { return platform_; }
   SettingsFile& settings() { return settings_; }
   LauncherStorage& storage() { return storage_; }
@@ -60,6 +57,7 @@ class LauncherWindow {
   const SectionNameList& buttonSections() const { return main_.buttonSections; }
   const ButtonSettings& defaults() const { return main_.defaults; }
   LauncherButton* buttons() const { return buttons_.head(); }
+  ButtonList& buttonList() { return buttons_; }
   LauncherButton* hotButton() const { return pointer_.hotButton(); }
   std::int32_t pressed() const { return pointer_.pressed(); }
 

@@ -14,7 +14,7 @@
 
 #include "../common/linux_sections_cases.h"
 #include "../common/utf16_text.h"
-#include "platform/desktop/files/file_system_platform.h"
+#include "platform/desktop/files/desktop_file_system.h"
 #include "platform/desktop/files/media_path.h"
 #include "settings/button_settings.h"
 #include "settings/main_settings.h"
@@ -111,7 +111,7 @@ TEST_F(MediaPathTest, TheCurrentFoldersNameIsTakenAsItIs) {
   Write("we/ird/Mavrel.INI", "[S]\nK=wrong\n");
   ASSERT_EQ(0, ::chdir((root_ + "/we\\ird").c_str()));
   const std::string here = root_ + "/we\\ird";
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   struct Row {
     std::string name;
     std::string full;
@@ -139,7 +139,7 @@ TEST_F(MediaPathTest, TheCurrentFoldersNameIsTakenAsItIs) {
 using FullPathTest = TempFolderTest;
 
 TEST_F(FullPathTest, Table) {
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   struct Row {
     std::string name;
     std::string expected;
@@ -166,7 +166,7 @@ TEST_F(FullPathTest, Table) {
 }
 
 TEST_F(FullPathTest, TooSmallBufferIsLeftAloneAndEmptyNameFails) {
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   char small[8];
   std::memset(small, '#', sizeof small);
   std::string expected = root_ + "/Mavrel.INI";
@@ -194,19 +194,19 @@ std::string Read(FileSystem& platform, const std::string& path, const char* sect
 
 TEST_F(ProfileTest, SettingsFileUnderAnotherLetterCase) {
   Write("MAVREL.INI", "[MAIN]\r\nTITLE=Found\r\n");
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   EXPECT_EQ("Found", Read(platform, root_ + "/Mavrel.INI", "Main", "Title"));
 }
 
 TEST_F(ProfileTest, ExactNameWinsOverOtherCases) {
   Write("mavrel.ini", "[Main]\nTitle=lower\n");
   Write("Mavrel.INI", "[Main]\nTitle=exact\n");
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   EXPECT_EQ("exact", Read(platform, root_ + "/Mavrel.INI", "Main", "Title"));
 }
 
 TEST_F(ProfileTest, MissingFileFolderAndFifoReadEmpty) {
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   EXPECT_EQ("", Read(platform, root_ + "/Mavrel.INI", "Main", "Title"));
   MakeFolder("Folder.INI");
   EXPECT_EQ("", Read(platform, root_ + "/Folder.INI", "Main", "Title"));
@@ -222,7 +222,7 @@ TEST_F(ProfileTest, MissingFileFolderAndFifoReadEmpty) {
 
 TEST_F(ProfileTest, ValueCutToBuffer) {
   Write("Mavrel.INI", "[Main]\nLong=" + std::string(3000, 'x') + "\n");
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   EXPECT_EQ(std::string(1023, 'x'), Read(platform, root_ + "/Mavrel.INI", "Main", "Long"));
   EXPECT_EQ("xxxx", Read(platform, root_ + "/Mavrel.INI", "Main", "Long", 5));
   EXPECT_EQ("", Read(platform, root_ + "/Mavrel.INI", "Main", "Long", 1));
@@ -232,11 +232,11 @@ TEST_F(ProfileTest, OversizedFileReadsAsMissing) {
   std::string head = "[Main]\nTitle=big\n;";
   Write("Mavrel.INI", head + std::string(16 * 1024 * 1024 - head.size(), 'x'));
   Write("Small.INI", head);
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   EXPECT_EQ("big", Read(platform, root_ + "/Small.INI", "Main", "Title"));
   EXPECT_EQ("big", Read(platform, root_ + "/Mavrel.INI", "Main", "Title"));  // 16 MiB exactly
   Write("Mavrel.INI", head + std::string(16 * 1024 * 1024 - head.size() + 1, 'x'));
-  FileSystemPlatform fresh;
+  DesktopFileSystem fresh;
   EXPECT_EQ("", Read(fresh, root_ + "/Mavrel.INI", "Main", "Title"));
 }
 
@@ -244,7 +244,7 @@ TEST_F(ProfileTest, ParsedOnceForManyReads) {
   std::string file = "[Main]\n";
   for (int i = 0; i < 50; ++i) file += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
   Write("Mavrel.INI", file);
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   platform.SetSettingsRecheckInterval(std::chrono::hours(1));
   for (int round = 0; round < 20; ++round) {
     for (int i = 0; i < 50; ++i) {
@@ -261,7 +261,7 @@ TEST_F(ProfileTest, ParsedOnceForManyReads) {
 }
 
 TEST_F(ProfileTest, ReparsedWhenSizeOrTimeChanges) {
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   platform.SetSettingsRecheckInterval(std::chrono::milliseconds(0));
   const std::string path = root_ + "/Mavrel.INI";
   Write("Mavrel.INI", "[Main]\nTitle=one\n");
@@ -293,7 +293,7 @@ TEST_F(ProfileTest, ReparsedWhenSizeOrTimeChanges) {
 }
 
 TEST_F(ProfileTest, TrustedWithinTheRecheckInterval) {
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   platform.SetSettingsRecheckInterval(std::chrono::hours(1));
   const std::string path = root_ + "/Mavrel.INI";
   Write("Mavrel.INI", "[Main]\nTitle=one\n");
@@ -304,7 +304,7 @@ TEST_F(ProfileTest, TrustedWithinTheRecheckInterval) {
 }
 
 TEST_F(ProfileTest, EmptyPathAndArgumentsAreHarmless) {
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   EXPECT_EQ("", Read(platform, "", "Main", "Title"));
   char untouched = '#';
   EXPECT_EQ(0u, platform.GetPrivateProfileString("Main", "Title", &untouched, 0, "x"));
@@ -316,8 +316,8 @@ TEST_F(ProfileTest, EmptyPathAndArgumentsAreHarmless) {
 TEST_F(ProfileTest, LinuxSectionsOverrideKeyByKey) {
   Write("Mavrel.INI", linux_sections::kFile);
   const std::string path = root_ + "/Mavrel.INI";
-  FileSystemPlatform linuxReader;
-  FileSystemPlatform windowsReader;
+  DesktopFileSystem linuxReader;
+  DesktopFileSystem windowsReader;
   windowsReader.SetLinuxSections(false);
   for (const linux_sections::Case& row : linux_sections::kCases) {
     EXPECT_EQ(row.linuxValue, Read(linuxReader, path, row.section, row.key))
@@ -333,7 +333,7 @@ TEST_F(ProfileTest, LinuxSectionsOverrideKeyByKey) {
 // A file with no ".Linux" anywhere reads the same, and the check for one
 // follows the file when it changes.
 TEST_F(ProfileTest, LinuxSectionAddedLater) {
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   platform.SetSettingsRecheckInterval(std::chrono::milliseconds(0));
   const std::string path = root_ + "/Mavrel.INI";
   Write("Mavrel.INI", "[Main]\nTitle=one\n");
@@ -350,7 +350,7 @@ TEST_F(ProfileTest, Utf16FileReadsAsText) {
   Write("Mavrel.INI", test_support::Utf16Le(u"[Main]\r\nTitle=Caf\u00E9\r\nWidth=640\r\n"
                                             u"[Main.Linux]\r\nWidth=800\r\n"));
   const std::string path = root_ + "/Mavrel.INI";
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   EXPECT_EQ("Caf\xC3\xA9", Read(platform, path, "Main", "Title"));
   EXPECT_EQ("800", Read(platform, path, "Main", "Width"));
   platform.SetLinuxSections(false);
@@ -373,7 +373,7 @@ TEST_F(ProfileTest, SettingsSubsystemOverTheDesktopReader) {
         "BUTTON_LOC.Y=100\r\n"
         "[INSTALL]\r\n"
         "BUTTON_LOC.Y=999\r\n");
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   SettingsFile settings(platform);
   EXPECT_EQ(640, SettingNumber(settings, 500, "Main", "Width").value);
   EXPECT_EQ(root_ + "/Mavrel.INI", settings.path());
@@ -395,7 +395,7 @@ TEST_F(FileReadTest, ReadsARegularFileWhole) {
   std::string bytes;
   for (int i = 0; i < 100000; ++i) bytes += static_cast<char>(i * 7);
   Write("Pics/Demo.BMP", bytes);
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   FileHandle file = platform.OpenFileForReading("pics\\demo.bmp");
   ASSERT_NE(InvalidFileHandle(), file);
   ASSERT_NE(nullptr, file);
@@ -412,7 +412,7 @@ TEST_F(FileReadTest, ReadsARegularFileWhole) {
 
 TEST_F(FileReadTest, ReadingPastTheEndStopsThere) {
   Write("short.bin", "abc");
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   FileHandle file = platform.OpenFileForReading("short.bin");
   ASSERT_NE(InvalidFileHandle(), file);
   char buffer[8] = {'#', '#', '#', '#', '#', '#', '#', '#'};
@@ -424,7 +424,7 @@ TEST_F(FileReadTest, ReadingPastTheEndStopsThere) {
 TEST_F(FileReadTest, OnlyRegularFilesOpenAndNothingBlocks) {
   MakeFolder("folder");
   ASSERT_EQ(0, ::mkfifo((root_ + "/fifo").c_str(), 0644));
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   for (const char* path : {"folder", "fifo", "/dev/null", "/dev/zero", "missing.bmp", ""}) {
     EXPECT_EQ(InvalidFileHandle(), platform.OpenFileForReading(path)) << path;
   }
@@ -441,7 +441,7 @@ TEST_F(FileReadTest, FourGibibytesOrMoreIsAFailedSize) {
       {0x100000000ll, 0xFFFFFFFFu},
       {0x100000010ll, 0xFFFFFFFFu},
   };
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   for (const Row& row : rows) {
     int fd = ::open((root_ + "/sparse").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0);
@@ -458,7 +458,7 @@ TEST_F(FileReadTest, FourGibibytesOrMoreIsAFailedSize) {
 }
 
 TEST_F(FileReadTest, BadHandlesFail) {
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   char byte;
   EXPECT_EQ(0xFFFFFFFFu, platform.GetFileSize(InvalidFileHandle()));
   EXPECT_FALSE(platform.ReadFile(InvalidFileHandle(), &byte, 1));

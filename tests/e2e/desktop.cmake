@@ -5,10 +5,6 @@ target_link_libraries(mavrel_x_harness_tests PRIVATE mavrel_test_support GTest::
 gtest_discover_tests(mavrel_x_harness_tests DISCOVERY_TIMEOUT 60
   PROPERTIES TIMEOUT 120 LABELS e2e)
 
-# Timings and memory figures for the report (run by hand; not a test).
-add_executable(mavrel_desktop_timing ${CMAKE_CURRENT_SOURCE_DIR}/desktop_timing.cpp)
-target_link_libraries(mavrel_desktop_timing PRIVATE mavrel_test_support)
-
 if(NOT TARGET mavrel)
   return()
 endif()

@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstring>
 
-#include "portable/text_layout.h"
+#include "windows_rules/text_layout.h"
 
 namespace mavrel {
 namespace {

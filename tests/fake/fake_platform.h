@@ -30,7 +30,7 @@ class FakePlatform : public Platform {
   // The frame AdjustWindowRect adds on each side.
   int frameLeft = 3, frameTop = 26, frameRight = 3, frameBottom = 3;
   // Width of every character of the fixed-metric font. DrawText lays text
-  // out by the shared layout rules (portable/text_layout.h).
+  // out by the shared layout rules (windows_rules/text_layout.h).
   int glyphWidth = 8;
 
   bool failFullPath = false;                 // GetFullPathName gives 0

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "portable/command_line.h"
+#include "windows_rules/command_line.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "portable/ini_reader.h"
-#include "portable/text_encoding.h"
+#include "windows_rules/ini_reader.h"
+#include "windows_rules/text_encoding.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 
 #include "fake/fake_platform.h"
 #include "fuzz_check.h"
-#include "portable/ini_reader.h"
-#include "portable/text_layout.h"
 #include "settings/settings.h"
 #include "window/launcher_main.h"
+#include "windows_rules/ini_reader.h"
+#include "windows_rules/text_layout.h"
 
 namespace {
 

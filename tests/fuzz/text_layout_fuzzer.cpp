@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "portable/text_layout.h"
+#include "windows_rules/text_layout.h"
 
 namespace {
 

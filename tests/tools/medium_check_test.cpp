@@ -18,7 +18,7 @@
 #include "author/png_file.h"
 #include "author/render_command.h"
 #endif
-#include "platform/desktop/files/file_system_platform.h"
+#include "platform/desktop/files/desktop_file_system.h"
 #include "support/bmp_builder.h"
 #include "support/temp_medium.h"
 
@@ -72,7 +72,7 @@ std::string Messages(const CheckResult& result) {
 // the Linux tool does; without, the checker parses the file itself, as the
 // Windows tool does.
 CheckResult CheckCurrentFolder(bool sharedParse = true) {
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   SettingsFile settings(platform);
   if (!sharedParse) return CheckMedium(settings);
   CheckResult result = CheckMedium(
@@ -414,7 +414,7 @@ TEST(MediumCheckTest, FolderWithoutSettingsGivesNoFile) {
 TEST(MediumCheckTest, LinesComeFromTheParseThatAnsweredTheReads) {
   MediumFolder folder;
   folder.Write("Mavrel.INI", "[Main]\nTitle=x\n");
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   platform.SetSettingsRecheckInterval(std::chrono::hours(1));
   SettingsFile settings(platform);
   CheckResult result = CheckMedium(settings, [&](const char* path) {
@@ -461,7 +461,7 @@ TEST_P(CheckCommandTest, GivesStatusAndOutput) {
   }
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
-  FileSystemPlatform platform;
+  DesktopFileSystem platform;
   ::testing::internal::CaptureStdout();
   int status =
       RunCheckCommand(static_cast<int>(argv.size()), argv.data(), platform,

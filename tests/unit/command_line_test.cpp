@@ -1,4 +1,4 @@
-#include "portable/command_line.h"
+#include "windows_rules/command_line.h"
 
 #include <gtest/gtest.h>
 

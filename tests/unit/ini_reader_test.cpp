@@ -1,6 +1,6 @@
 // The INI reader against a table of file snippets and the answer each lookup
 // must give, following the Windows private-profile rules.
-#include "portable/ini_reader.h"
+#include "windows_rules/ini_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -138,7 +138,9 @@ const Lookup kLookups[] = {
     {"Utf16LeLoneLowSurrogate",
      Utf16Le(u"[Main]\nT=\xDE00"
              u"b\n"),
-     "Main", "T", "\xEF\xBF\xBD" "b"},
+     "Main", "T",
+     "\xEF\xBF\xBD"
+     "b"},
     {"Utf16LeHighSurrogateAtEnd", Utf16Le(u"[Main]\nT=a\xD83D"), "Main", "T", "a\xEF\xBF\xBD"},
     // An odd last byte is half a character and is dropped.
     {"Utf16LeOddLastByteDropped", Utf16Le(u"[Main]\nT=ab") + "c", "Main", "T", "ab"},

@@ -263,7 +263,7 @@ TEST_F(LauncherWindowTest, TeardownOfAVeryLongListIsIterative) {
   for (int i = 0; i < kButtons; ++i) {
     auto button = std::make_unique<LauncherButton>(fake_);
     if (i == 0 || i == kButtons - 1) button->buttonFont = fake_.CreateFont(20, "Ariel");
-    window->LinkButtonInFront(std::move(button));
+    window->buttonList().LinkInFront(std::move(button));
   }
   fake_.ClearCalls();
   pthread_attr_t attributes;

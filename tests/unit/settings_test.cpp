@@ -171,16 +171,13 @@ TEST_F(SettingsTest, TextDecodesValueButNotDefault) {
   EXPECT_STREQ("fallback", empty.c_str());
 }
 
-TEST_F(SettingsTest, TextOwnsItsCopyAndReleases) {
+TEST_F(SettingsTest, TextOwnsItsCopy) {
   fake.SetSetting("Main", "A", "first");
   fake.SetSetting("Main", "B", "second");
   SettingText a(settings, "", "Main", "A");
   SettingText b(settings, "", "Main", "B");
   EXPECT_STREQ("first", a.c_str());
   EXPECT_EQ(5u, a.size());
-  a.Release();
-  EXPECT_TRUE(a.empty());
-  EXPECT_STREQ("", a.c_str());
   EXPECT_STREQ("second", b.c_str());
 }
 
@@ -266,8 +263,6 @@ TEST_F(SettingsTest, ListNamesAreNotDecodedAndNumbersHaveNoLeadingZeros) {
   EXPECT_STREQ("Setup\\New", list.names()[0].c_str());
   EXPECT_STREQ("S1", list.names()[1].c_str());
   EXPECT_STREQ("S11", list.names()[11].c_str());
-  list.Destroy();
-  EXPECT_TRUE(list.names().empty());
 }
 
 // The fifteen configured properties of a record, as text, for comparisons.

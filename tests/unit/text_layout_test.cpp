@@ -1,4 +1,4 @@
-#include "portable/text_layout.h"
+#include "windows_rules/text_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -16,12 +16,12 @@
 
 #include "commands/activation.h"
 #include "picture/picture_validation.h"
-#include "portable/command_line.h"
-#include "portable/ini_reader.h"
-#include "portable/text_encoding.h"
-#include "portable/text_layout.h"
 #include "settings/medium_settings.h"
 #include "window/background_picture.h"
+#include "windows_rules/command_line.h"
+#include "windows_rules/ini_reader.h"
+#include "windows_rules/text_encoding.h"
+#include "windows_rules/text_layout.h"
 
 namespace mavrel {
 namespace {

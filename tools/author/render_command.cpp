@@ -23,10 +23,10 @@
 
 #include "author/png_file.h"
 #include "platform/desktop/desktop_platform.h"
-#include "portable/text_encoding.h"
 #include "settings/settings.h"
 #include "window/launcher_main.h"
 #include "window/launcher_window.h"
+#include "windows_rules/text_encoding.h"
 
 namespace mavrel {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "platform/desktop/message_box.h"
 #include "platform/desktop/program_start.h"
-#include "portable/text_encoding.h"
+#include "windows_rules/text_encoding.h"
 
 namespace mavrel {
 

@@ -1,6 +1,6 @@
 // The desktop launcher's platform: SDL2 for the window, its events and
 // message boxes, SDL_ttf with fontconfig for text, POSIX for programs and
-// documents; paths, settings and files come from FileSystemPlatform.
+// documents; paths, settings and files come from DesktopFileSystem.
 //
 // Implements:
 // - one window whose client area is exactly the size asked for, placed at
@@ -29,7 +29,7 @@
 
 #include "platform/desktop/desktop_surface.h"
 #include "platform/desktop/desktop_text.h"
-#include "platform/desktop/files/file_system_platform.h"
+#include "platform/desktop/files/desktop_file_system.h"
 #include "platform/desktop/handle_table.h"
 #include "platform/desktop/startup_environment.h"
 
@@ -39,7 +39,7 @@ enum class DesktopVideo { kScreen, kInMemory };
 
 class DesktopPlatform : public Platform {
  public:
-  /// Paths, settings and files: those of FileSystemPlatform.
+  /// Paths, settings and files: those of DesktopFileSystem.
   std::uint32_t GetFullPathName(const char* name, std::uint32_t bufferSize, char* buffer) override {
     return files_.GetFullPathName(name, bufferSize, buffer);
   }
@@ -137,7 +137,7 @@ class DesktopPlatform : public Platform {
   DrawingContext GetSurfaceDC(SDL_Surface* target);
 
  private:
-  FileSystemPlatform files_;
+  DesktopFileSystem files_;
   struct Window;
   struct Context;
 

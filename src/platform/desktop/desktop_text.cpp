@@ -14,7 +14,7 @@
 #include <cstdlib>
 
 #include "platform/desktop/text_libraries.h"
-#include "portable/text_encoding.h"
+#include "windows_rules/text_encoding.h"
 
 namespace mavrel {
 namespace {

@@ -1,5 +1,5 @@
 // Text of the desktop launcher: fonts made from Windows font heights,
-// texts laid out by portable/text_layout.h and drawn anti-aliased, blended
+// texts laid out by windows_rules/text_layout.h and drawn anti-aliased, blended
 // over what is below. 8-bit texts are shown as UTF-8 when valid, else as
 // Windows-1252.
 //
@@ -22,7 +22,7 @@
 #include "platform/desktop/desktop_surface.h"
 #include "platform/desktop/font_resolver.h"
 #include "platform/platform.h"
-#include "portable/text_layout.h"
+#include "windows_rules/text_layout.h"
 
 struct _TTF_Font;
 

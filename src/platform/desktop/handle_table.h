@@ -44,8 +44,6 @@ class HandleTable {
     for (const auto& item : items_) action(*item.second);
   }
 
-  void Clear() { items_.clear(); }
-
   static Handle HandleOf(const T* item) { return reinterpret_cast<Handle>(const_cast<T*>(item)); }
 
  private:

@@ -18,8 +18,8 @@
 #include "platform/desktop/desktop_text.h"
 #include "platform/desktop/font_resolver.h"
 #include "platform/desktop/text_libraries.h"
-#include "portable/text_encoding.h"
-#include "portable/text_layout.h"
+#include "windows_rules/text_encoding.h"
+#include "windows_rules/text_layout.h"
 
 namespace mavrel {
 namespace {

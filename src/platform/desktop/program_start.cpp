@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "platform/desktop/files/media_path.h"
-#include "portable/command_line.h"
+#include "windows_rules/command_line.h"
 
 extern char** environ;
 

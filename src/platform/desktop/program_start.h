@@ -1,6 +1,6 @@
 // Starting programs and opening documents for the desktop launcher, with
 // the rules a medium written for Windows expects:
-// - the command line is split by the Windows rules (portable/command_line.h);
+// - the command line is split by the Windows rules (windows_rules/command_line.h);
 //   an unquoted name with spaces is tried as successively longer prefixes;
 // - a program name with "/" or "\" is taken relative to the launcher's
 //   current directory; a bare name is looked for in the launcher's current

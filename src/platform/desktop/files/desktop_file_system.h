@@ -13,13 +13,13 @@
 #include <string>
 
 #include "platform/file_system.h"
-#include "portable/ini_reader.h"
+#include "windows_rules/ini_reader.h"
 
 namespace mavrel {
 
-class FileSystemPlatform : public FileSystem {
+class DesktopFileSystem : public FileSystem {
  public:
-  FileSystemPlatform() = default;
+  DesktopFileSystem() = default;
 
   /// Makes `name` absolute against getcwd() and normalises it as text: "\"
   /// and "/" both separate, doubled separators and "." components go, ".."

@@ -1,4 +1,4 @@
-#include "platform/desktop/files/file_system_platform.h"
+#include "platform/desktop/files/desktop_file_system.h"
 
 #include <fcntl.h>
 #include <strings.h>
@@ -108,8 +108,8 @@ std::uint32_t ReadWithLinuxSection(const IniFile& ini, const char* section, cons
 
 }  // namespace
 
-std::uint32_t FileSystemPlatform::GetFullPathName(const char* name, std::uint32_t bufferSize,
-                                                  char* buffer) {
+std::uint32_t DesktopFileSystem::GetFullPathName(const char* name, std::uint32_t bufferSize,
+                                                 char* buffer) {
   if (name == nullptr || name[0] == '\0') return 0;
   // The current folder's name is the system's text, where "\" is part of a
   // name; only `name`, the medium's, has it as a separator.
@@ -153,7 +153,7 @@ std::uint32_t FileSystemPlatform::GetFullPathName(const char* name, std::uint32_
   return static_cast<std::uint32_t>(full.size());
 }
 
-void FileSystemPlatform::Refresh(const std::string& path, CachedSettings& cached) {
+void DesktopFileSystem::Refresh(const std::string& path, CachedSettings& cached) {
   std::int64_t now = NowMilliseconds();
   struct stat info;
   if (cached.exists && ::stat(cached.resolvedPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
@@ -189,7 +189,7 @@ void FileSystemPlatform::Refresh(const std::string& path, CachedSettings& cached
   ::close(fd);
 }
 
-FileSystemPlatform::CachedSettings& FileSystemPlatform::Cached(const char* path) {
+DesktopFileSystem::CachedSettings& DesktopFileSystem::Cached(const char* path) {
   if (lastPath_ == nullptr || std::strcmp(lastPath_->c_str(), path) != 0) {
     auto found = settingsCache_.find(path);
     if (found == settingsCache_.end()) {
@@ -205,9 +205,9 @@ FileSystemPlatform::CachedSettings& FileSystemPlatform::Cached(const char* path)
   return *lastCached_;
 }
 
-std::uint32_t FileSystemPlatform::GetPrivateProfileString(const char* section, const char* key,
-                                                          char* buffer, std::uint32_t bufferSize,
-                                                          const char* path) {
+std::uint32_t DesktopFileSystem::GetPrivateProfileString(const char* section, const char* key,
+                                                         char* buffer, std::uint32_t bufferSize,
+                                                         const char* path) {
   if (bufferSize == 0) return 0;
   buffer[0] = '\0';
   if (path == nullptr || path[0] == '\0' || section == nullptr || key == nullptr) return 0;
@@ -218,13 +218,13 @@ std::uint32_t FileSystemPlatform::GetPrivateProfileString(const char* section, c
   return cached.ini.Read(section, key, buffer, bufferSize);
 }
 
-const IniFile* FileSystemPlatform::ParsedSettings(const char* path) {
+const IniFile* DesktopFileSystem::ParsedSettings(const char* path) {
   if (path == nullptr || path[0] == '\0') return nullptr;
   const CachedSettings& cached = Cached(path);
   return cached.exists ? &cached.ini : nullptr;
 }
 
-FileHandle FileSystemPlatform::OpenFileForReading(const char* path) {
+FileHandle DesktopFileSystem::OpenFileForReading(const char* path) {
   if (path == nullptr || path[0] == '\0') return InvalidFileHandle();
   struct stat info;
   int fd = OpenRegularFile(ResolveMediaPath(path), info);
@@ -232,7 +232,7 @@ FileHandle FileSystemPlatform::OpenFileForReading(const char* path) {
   return HandleFromDescriptor(fd);
 }
 
-std::uint32_t FileSystemPlatform::GetFileSize(FileHandle file) {
+std::uint32_t DesktopFileSystem::GetFileSize(FileHandle file) {
   int fd = DescriptorFromHandle(file);
   struct stat info;
   if (fd < 0 || ::fstat(fd, &info) != 0) return 0xFFFFFFFFu;
@@ -240,13 +240,13 @@ std::uint32_t FileSystemPlatform::GetFileSize(FileHandle file) {
   return static_cast<std::uint32_t>(info.st_size);
 }
 
-bool FileSystemPlatform::ReadFile(FileHandle file, void* buffer, std::uint32_t size) {
+bool DesktopFileSystem::ReadFile(FileHandle file, void* buffer, std::uint32_t size) {
   int fd = DescriptorFromHandle(file);
   if (fd < 0 || (buffer == nullptr && size != 0)) return false;
   return ReadFully(fd, static_cast<char*>(buffer), size) >= 0;
 }
 
-bool FileSystemPlatform::CloseFile(FileHandle file) {
+bool DesktopFileSystem::CloseFile(FileHandle file) {
   int fd = DescriptorFromHandle(file);
   if (fd < 0) return false;
   return ::close(fd) == 0;

@@ -1,8 +1,8 @@
-#include "portable/ini_reader.h"
+#include "windows_rules/ini_reader.h"
 
 #include <cstring>
 
-#include "portable/text_encoding.h"
+#include "windows_rules/text_encoding.h"
 
 namespace mavrel {
 

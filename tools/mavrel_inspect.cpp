@@ -11,9 +11,9 @@
 
 #include "author/check_command.h"
 #include "author/render_command.h"
-#include "portable/text_encoding.h"
 #include "settings/medium_settings.h"
 #include "settings/settings.h"
+#include "windows_rules/text_encoding.h"
 
 // The one platform choice: which backend reads the files, and how the
 // folder is changed. <windows.h> comes after the project's headers, whose
@@ -34,8 +34,8 @@ static mavrel::ParsedSettingsSource ParsedSettingsOf(InspectFiles&) { return {};
 #else
 #include <unistd.h>
 
-#include "platform/desktop/files/file_system_platform.h"
-using InspectFiles = mavrel::FileSystemPlatform;
+#include "platform/desktop/files/desktop_file_system.h"
+using InspectFiles = mavrel::DesktopFileSystem;
 static bool ChangeDirectory(const char* directory) { return chdir(directory) == 0; }
 static void PrepareOutput() {}
 // check walks the lines of the file the reads were answered from.
