@@ -10,6 +10,8 @@
 
 #include "picture/picture_validation.h"
 #include "platform/desktop/desktop_surface.h"
+#include "platform/desktop/paint_region.h"
+#include "platform/desktop/scaled_picture.h"
 #include "support/bmp_builder.h"
 
 namespace mavrel {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/desktop/message_box.h"
+#include "platform/desktop/paint_region.h"
 #include "platform/desktop/program_start.h"
 #include "windows_rules/text_encoding.h"
 

@@ -16,8 +16,9 @@
 //   launcher draws straight into the window's surface, clipped to the
 //   region's bounds, and the region's rectangles are sent to the screen;
 //   a shown window appears with its first paint;
-// - text through desktop_text.h, the picture and pixel surfaces through
-//   desktop_surface.h, programs and documents through program_start.h;
+// - text through desktop_text.h, the picture through scaled_picture.h, pixel
+//   surfaces through desktop_surface.h, regions through paint_region.h,
+//   programs and documents through program_start.h;
 // - SDL started in the environment of startup_environment.h;
 // - in memory (DesktopVideo::kInMemory), the same window drawn by SDL's
 //   offscreen driver, for tools that show what the launcher paints without
@@ -31,6 +32,7 @@
 #include "platform/desktop/desktop_text.h"
 #include "platform/desktop/files/desktop_file_system.h"
 #include "platform/desktop/handle_table.h"
+#include "platform/desktop/scaled_picture.h"
 #include "platform/desktop/startup_environment.h"
 
 namespace mavrel {

@@ -3,7 +3,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace mavrel {
@@ -110,121 +109,6 @@ SurfacePtr MakeIcon() {
     }
   }
   return icon;
-}
-
-SDL_Rect Intersect(const SDL_Rect& a, const SDL_Rect& b) {
-  int left = std::max(a.x, b.x);
-  int top = std::max(a.y, b.y);
-  int right = std::min(a.x + a.w, b.x + b.w);
-  int bottom = std::min(a.y + a.h, b.y + b.h);
-  if (right <= left || bottom <= top) return SDL_Rect{0, 0, 0, 0};
-  return SDL_Rect{left, top, right - left, bottom - top};
-}
-
-SDL_Rect ToSdl(const PlatformRect& r) {
-  auto clamp = [](std::int32_t v) { return std::clamp<std::int32_t>(v, -(1 << 24), 1 << 24); };
-  int left = clamp(r.left), top = clamp(r.top), right = clamp(r.right), bottom = clamp(r.bottom);
-  return SDL_Rect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
-}
-
-void AddToRegion(std::vector<SDL_Rect>& region, const SDL_Rect& piece) {
-  if (IsEmpty(piece)) return;
-  for (const SDL_Rect& existing : region) {
-    SDL_Rect both = Intersect(existing, piece);
-    if (both.x == piece.x && both.y == piece.y && both.w == piece.w && both.h == piece.h) return;
-  }
-  region.push_back(piece);
-  // A region of very many pieces is no cheaper to repaint than its bounds.
-  if (region.size() > 64) region.assign(1, Bounds(region));
-}
-
-SDL_Rect Bounds(const std::vector<SDL_Rect>& region) {
-  SDL_Rect bounds{0, 0, 0, 0};
-  for (const SDL_Rect& piece : region) {
-    if (IsEmpty(bounds)) {
-      bounds = piece;
-    } else {
-      SDL_UnionRect(&bounds, &piece, &bounds);
-    }
-  }
-  return bounds;
-}
-
-ScaledPicture::~ScaledPicture() { Finish(); }
-
-ScaledPicture::Source ScaledPicture::SourceOf(const DibView& picture) {
-  return Source{picture.info, picture.infoSize, picture.bits, picture.bitsSize};
-}
-
-void ScaledPicture::Prepare(const DibView& picture) {
-  Finish();
-  announced_ = Source{};
-  copy_.clear();
-  if (!picture.info || !picture.bits || picture.infoSize + picture.bitsSize < picture.infoSize ||
-      picture.infoSize + picture.bitsSize > kMaxPreparedBytes) {
-    return;
-  }
-  copy_.assign(picture.info, picture.info + picture.infoSize);
-  copy_.insert(copy_.end(), picture.bits, picture.bits + picture.bitsSize);
-  announced_ = SourceOf(picture);
-}
-
-void ScaledPicture::StartAt(int width, int height) {
-  Finish();
-  if (copy_.empty() || width <= 0 || height <= 0) return;
-  pending_ = std::async(std::launch::async, [this, width, height] {
-    DibView view;
-    view.info = copy_.data();
-    view.infoSize = announced_.infoSize;
-    view.bits = copy_.data() + announced_.infoSize;
-    view.bitsSize = announced_.bitsSize;
-    Stretched made;
-    made.decodedOk = DecodeDib(view, made.picture);
-    if (made.decodedOk) Stretch(made, width, height);
-    return made;
-  });
-}
-
-void ScaledPicture::Finish() {
-  if (!pending_.valid()) return;
-  // Taken by the next At of the announced picture at this size.
-  made_ = pending_.get();
-  source_ = announced_;
-  decoded_ = true;
-}
-
-void ScaledPicture::Stretch(Stretched& made, int width, int height) {
-  made.scaled.reset();
-  SurfacePtr source(SDL_CreateRGBSurfaceWithFormatFrom(
-      made.picture.pixels.data(), made.picture.width, made.picture.height, 32,
-      made.picture.width * 4, SDL_PIXELFORMAT_RGB888));
-  SurfacePtr scaled = NewPixelSurface(width, height);
-  if (!source || !scaled) return;
-  SDL_SetSurfaceBlendMode(source.get(), SDL_BLENDMODE_NONE);
-  if (source->w == width && source->h == height) {
-    SDL_BlitSurface(source.get(), nullptr, scaled.get(), nullptr);
-  } else if (SDL_SoftStretchLinear(source.get(), nullptr, scaled.get(), nullptr) != 0) {
-    SDL_BlitScaled(source.get(), nullptr, scaled.get(), nullptr);
-  }
-  SDL_SetSurfaceBlendMode(scaled.get(), SDL_BLENDMODE_NONE);
-  made.scaled = std::move(scaled);
-}
-
-SDL_Surface* ScaledPicture::At(const DibView& picture, int width, int height) {
-  Finish();
-  Source wanted = SourceOf(picture);
-  if (!decoded_ || !(source_ == wanted)) {
-    source_ = wanted;
-    made_ = Stretched{};
-    decoded_ = true;
-    made_.decodedOk = DecodeDib(picture, made_.picture);
-  }
-  if (!made_.decodedOk) return nullptr;
-  if (made_.scaled && made_.scaled->w == width && made_.scaled->h == height) {
-    return made_.scaled.get();
-  }
-  Stretch(made_, width, height);
-  return made_.scaled.get();
 }
 
 }  // namespace mavrel

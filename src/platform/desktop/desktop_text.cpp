@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/desktop/paint_region.h"
 #include "platform/desktop/text_libraries.h"
 #include "windows_rules/text_encoding.h"
 
