@@ -99,11 +99,32 @@ std::vector<std::string> Lines(const std::string& text, const std::string& prefi
   return out;
 }
 
-// The X server's core fonts (Debian's xfonts-base): with them SDL draws its
-// own message box; with only the server's built-in two (a plain Xvfb where
-// xfonts-base is missing) the launcher draws its own.
-constexpr const char* kCoreFontPath = "/usr/share/fonts/X11/misc";
-constexpr const char* kBuiltInFontsOnly = "built-ins";
+// A search path like this process's on which `tool` is not found: each
+// folder that has it is replaced by a folder in `scratch` of links to
+// everything else in it (one for each folder, however it is named).
+std::string PathWithout(const std::string& tool, const fs::path& scratch) {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "/usr/bin:/bin");
+  std::map<fs::path, fs::path> copies;
+  std::string folder, result;
+  while (std::getline(folders, folder, ':')) {
+    std::error_code error;
+    if (!folder.empty() && fs::exists(fs::path(folder) / tool, error)) {
+      fs::path& copy = copies[fs::canonical(folder, error)];
+      if (copy.empty()) {
+        copy = scratch / ("path-" + std::to_string(copies.size()));
+        fs::create_directories(copy);
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+          if (entry.path().filename() == tool) continue;
+          fs::create_symlink(entry.path(), copy / entry.path().filename(), error);
+        }
+      }
+      folder = copy.string();
+    }
+    result += (result.empty() ? "" : ":") + folder;
+  }
+  return result;
+}
 
 class DesktopLauncher : public ::testing::Test {
  protected:
@@ -134,11 +155,32 @@ class DesktopLauncher : public ::testing::Test {
 
   void Write(const std::string& name, const std::string& content) { folder_->Write(name, content); }
 
+  // The launcher's search path: this process's, unless a test says.
+  virtual std::string SearchPath() const {
+    const char* path = std::getenv("PATH");
+    return path ? path : "/usr/bin:/bin";
+  }
+
+  // A search path with a stand-in for zenity first (SDL hands its boxes to
+  // zenity where it finds one), which notes in zenity.log that it was
+  // called and answers as if its dialog had been shown and dismissed; or,
+  // without `zenity`, one on which no zenity is found at all.
+  std::string PathWithZenity(bool zenity) {
+    if (!zenity) return PathWithout("zenity", medium_ / "no-zenity");
+    Write("zenity-bin/zenity",
+          "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + ZenityLog().string() + "'\nexit 0\n");
+    fs::permissions(medium_ / "zenity-bin/zenity", fs::perms::owner_all);
+    const char* path = std::getenv("PATH");
+    return (medium_ / "zenity-bin").string() + ":" + (path ? path : "/usr/bin:/bin");
+  }
+  fs::path ZenityLog() const { return medium_ / "zenity.log"; }
+
   // Starts the launcher in the medium and waits for its window.
   void Launch(const std::map<std::string, std::string>& env = {}, bool expectWindow = true) {
     test_support::LaunchOptions options;
     options.arguments = {"--an-ignored-option"};
     options.env.assign(env.begin(), env.end());
+    if (env.count("PATH") == 0) options.env.push_back({"PATH", SearchPath()});
     options.unsetEnv = {"WAYLAND_DISPLAY"};  // our Xvfb, whatever the session offers
     options.logPath = (medium_ / "launcher.log").string();
     // Started the way nohup starts a program: the launcher inherits these and
@@ -195,20 +237,39 @@ class DesktopLauncher : public ::testing::Test {
   ScreenRect client_;
 };
 
-// The cases with a message box, run with each of the two boxes.
-class DesktopErrorBox : public DesktopLauncher, public ::testing::WithParamInterface<bool> {
- protected:
-  bool CoreFonts() const { return GetParam(); }
-  std::string FontPath() const override { return CoreFonts() ? kCoreFontPath : kBuiltInFontsOnly; }
+// Where a box is shown: an X server with core fonts (Debian's xfonts-base;
+// SDL's own box needed them) or with only the two built into it (a plain
+// Xvfb where xfonts-base is missing); zenity on the search path or none.
+struct BoxSetting {
+  bool coreFonts;
+  bool zenity;
+  const char* name;
+};
+void PrintTo(const BoxSetting& setting, std::ostream* out) { *out << setting.name; }
 
-  // Waits for the box titled `title` and checks that it is the kind this
-  // server gets: SDL's is drawn over a connection of its own (by a child
-  // process), ours over the launcher window's.
+// The cases with a message box, run on each kind of server, with zenity and
+// without: the box is always the launcher's own.
+class DesktopErrorBox : public DesktopLauncher, public ::testing::WithParamInterface<BoxSetting> {
+ protected:
+  std::string FontPath() const override {
+    return GetParam().coreFonts ? xharness::kCoreFontPath : xharness::kBuiltInFontsOnly;
+  }
+  void SetUp() override {
+    DesktopLauncher::SetUp();
+    if (!HasFatalFailure()) searchPath_ = PathWithZenity(GetParam().zenity);
+  }
+  std::string SearchPath() const override { return searchPath_; }
+  void TearDown() override {
+    EXPECT_FALSE(fs::exists(ZenityLog())) << "zenity was called: " << ReadAll(ZenityLog());
+    DesktopLauncher::TearDown();
+  }
+
+  // Waits for the box titled `title` and checks that it is the launcher's
+  // own, made over the launcher window's connection to the server.
   XWindowId WaitForBox(const std::string& title) {
     XWindowId box = x_.WaitForWindow(title, kDeadlineMs);
     if (box != 0) {
-      EXPECT_EQ(!CoreFonts(), x_.SameClient(box, window_))
-          << (CoreFonts() ? "the launcher's own box, not SDL's" : "not the launcher's own box");
+      EXPECT_TRUE(x_.SameClient(box, window_)) << "not the launcher's own box";
     }
     return box;
   }
@@ -222,11 +283,17 @@ class DesktopErrorBox : public DesktopLauncher, public ::testing::WithParamInter
     x_.TapKey(0xff0d);
     return x_.WaitForNoWindow(title, kDeadlineMs);
   }
+
+  std::string searchPath_;
 };
 
-INSTANTIATE_TEST_SUITE_P(XServers, DesktopErrorBox, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? "SdlBox" : "OwnBox";
+INSTANTIATE_TEST_SUITE_P(XServers, DesktopErrorBox,
+                         ::testing::Values(BoxSetting{false, false, "BuiltInFonts"},
+                                           BoxSetting{true, false, "CoreFonts"},
+                                           BoxSetting{false, true, "BuiltInFontsAndZenity"},
+                                           BoxSetting{true, true, "CoreFontsAndZenity"}),
+                         [](const ::testing::TestParamInfo<BoxSetting>& info) {
+                           return std::string(info.param.name);
                          });
 
 TEST_F(DesktopLauncher, WindowHasTheTitleSizeAndCentreAndShowsThePicture) {
@@ -446,8 +513,7 @@ TEST_P(DesktopErrorBox, DocumentOpensWithTheDesktopApplicationInItsFolder) {
                                   "[Missing]\r\nBUTTON_TEXT=Gone\r\nBUTTON_LOC.Y=150\r\n"
                                   "DOC_COMMAND=nothing.txt\r\nERROR_MSG=Missing.\r\n"));
   fs::path log = medium_ / "open.log";
-  const char* path = std::getenv("PATH");
-  Launch({{"PATH", (medium_ / "bin").string() + ":" + (path ? path : "/usr/bin:/bin")},
+  Launch({{"PATH", (medium_ / "bin").string() + ":" + SearchPath()},
           {"MAVREL_OPEN_LOG", log.string()}});
   x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
   ASSERT_TRUE(WaitForFile(log));
@@ -468,8 +534,7 @@ TEST_P(DesktopErrorBox, DocumentWithoutAnApplicationShowsTheError) {
   Write("bin/xdg-open", "#!/bin/sh\nexit 3\n");
   fs::permissions(medium_ / "bin/xdg-open", fs::perms::owner_all);
   Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\nDOC_COMMAND=doc.txt\r\n"));
-  const char* path = std::getenv("PATH");
-  Launch({{"PATH", (medium_ / "bin").string() + ":" + (path ? path : "/usr/bin:/bin")}});
+  Launch({{"PATH", (medium_ / "bin").string() + ":" + SearchPath()}});
   x_.Click(client_.x + kOnButtonX, client_.y + kOnButtonY);
   XWindowId box = WaitForBox("Error");
   ASSERT_NE(0u, box);
@@ -494,31 +559,35 @@ TEST_P(DesktopErrorBox, AFontThatCannotBeMadeEndsStartUpWithItsMessage) {
                           (medium_ / "font-cache").string() + "</cachedir></fontconfig>\n");
   Write("Mavrel.INI", MainSection("[Go]\r\nBUTTON_TEXT=Go\r\n"));
   Launch({{"FONTCONFIG_FILE", (medium_ / "fonts.conf").string()}}, false);
-  // The message shows in a box on either server: SDL's needs no font of
-  // ours, and the launcher's own falls back on its bitmap font.
-  // (The launcher's window was made, and is never shown.)
+  // The message shows in the launcher's own box on every server, drawn in
+  // its bitmap font. (The launcher's window was made, and is never shown.)
   XWindowId box = x_.WaitForWindow("INTERNAL ERROR", kDeadlineMs);
   ASSERT_NE(0u, box) << "no box; log:\n" << ReadAll(medium_ / "launcher.log");
   std::vector<XWindowId> hidden = x_.FindWindowsByTitle("E2E Launcher", false);
   ASSERT_EQ(1u, hidden.size());
-  EXPECT_EQ(!CoreFonts(), x_.SameClient(box, hidden[0]))
-      << (CoreFonts() ? "the launcher's own box, not SDL's" : "not the launcher's own box");
+  EXPECT_TRUE(x_.SameClient(box, hidden[0])) << "not the launcher's own box";
   EXPECT_TRUE(Dismiss(box, "INTERNAL ERROR"));
   int status = WaitForLauncherExit();
   EXPECT_EQ(1, status);
   EXPECT_TRUE(x_.FindWindowsByTitle("E2E Launcher", false).empty());
 }
 
+// With no display the message goes to the error stream, zenity or not.
 TEST_F(DesktopLauncher, WithoutAnyDisplayStartUpFailsWithStatusOne) {
   Write("Mavrel.INI", MainSection());
-  test_support::LaunchOptions options;
-  options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"};
-  options.logPath = (medium_ / "launcher.log").string();
-  run_ = std::make_unique<test_support::LauncherRun>(x_, MAVREL_LAUNCHER_PATH, medium_.string(),
-                                                     options);
-  ASSERT_GT(pid(), 0);
-  EXPECT_EQ(1, WaitForLauncherExit());
-  EXPECT_NE(std::string::npos, ReadAll(medium_ / "launcher.log").find("Internal Error"));
+  for (bool zenity : {false, true}) {
+    SCOPED_TRACE(zenity ? "zenity" : "no zenity");
+    test_support::LaunchOptions options;
+    options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"};
+    options.env = {{"PATH", PathWithZenity(zenity)}};
+    options.logPath = (medium_ / "launcher.log").string();
+    run_ = std::make_unique<test_support::LauncherRun>(x_, MAVREL_LAUNCHER_PATH, medium_.string(),
+                                                       options);
+    ASSERT_GT(pid(), 0);
+    EXPECT_EQ(1, WaitForLauncherExit());
+    EXPECT_NE(std::string::npos, ReadAll(medium_ / "launcher.log").find("Internal Error"));
+    EXPECT_FALSE(fs::exists(ZenityLog())) << "zenity was called: " << ReadAll(ZenityLog());
+  }
 }
 
 #ifdef MAVREL_INSPECT_PATH

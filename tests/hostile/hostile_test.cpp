@@ -7,6 +7,8 @@
 // LeakSanitizer (they are run only in such a build).
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -88,10 +90,12 @@ class Hostile : public ::testing::Test {
     return run;
   }
 
-  // Waits until the probe is drawn in its resting colour.
-  bool ProbeDrawn(const ScreenRect& area) {
+  // Waits until the probe is drawn in its resting colour (on `x`, else on
+  // the suite's X server).
+  bool ProbeDrawn(const ScreenRect& area, xharness::XSession* x = nullptr) {
     ScreenRect probe = ProbeArea(area);
-    return xharness::WaitFor([&] { return x_->CountPixels(probe, kProbeText, 40) > 20; },
+    x = x ? x : x_;
+    return xharness::WaitFor([&] { return x->CountPixels(probe, kProbeText, 40) > 20; },
                              kPixelDeadline);
   }
 
@@ -106,8 +110,8 @@ class Hostile : public ::testing::Test {
     return lit;
   }
 
-  void ClickProbe(const ScreenRect& area) {
-    x_->Click(area.x + kProbeX + 8, area.y + kProbeY + 12);
+  void ClickProbe(const ScreenRect& area, xharness::XSession* x = nullptr) {
+    (x ? x : x_)->Click(area.x + kProbeX + 8, area.y + kProbeY + 12);
   }
 
   ScreenRect ProbeArea(const ScreenRect& area) {
@@ -1027,6 +1031,85 @@ TEST_F(Hostile, StartUpFailuresWithoutAnyFontAreSeen) {
     EXPECT_EQ(1, end.status) << run.Log();
     EXPECT_TRUE(bare.FindWindowsByTitle("Hostile").empty());
   }
+}
+
+// ---- A box and the launcher's end -------------------------------------------------
+
+// The processes this test has been left (it reaps orphans: see below), the
+// X servers it started aside; those that have ended are reaped.
+std::vector<xharness::ChildProcess> LeftOver() {
+  std::vector<xharness::ChildProcess> left;
+  for (const xharness::ChildProcess& child : xharness::ChildrenOf(::getpid())) {
+    if (child.name == "Xvfb") continue;
+    if (child.zombie) {
+      ::waitpid(child.pid, nullptr, WNOHANG);
+      continue;
+    }
+    left.push_back(child);
+  }
+  return left;
+}
+
+// Regression: on an X server with core fonts the error box was SDL's, drawn
+// by a forked copy of the launcher that kept the launcher's X connection and
+// had SIGTERM, SIGHUP and SIGINT blocked. Ended by a signal (a terminal
+// closed, a session ending), the launcher went and the box stayed, with the
+// launcher's window still on the screen, until someone pressed OK. The box
+// is the launcher's own window now: whatever ends the launcher, a signal or
+// its X server going, ends the box, and nothing of either remains.
+TEST_F(Hostile, ABoxEndsWithTheLauncher) {
+  // Whatever the launcher leaves running comes to this process, to be seen.
+  ASSERT_EQ(0, ::prctl(PR_SET_CHILD_SUBREAPER, 1));
+  struct Case {
+    const char* name;
+    int signal;  // 0: the X server goes instead
+  };
+  const Case cases[] = {
+      {"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}, {"SIGINT", SIGINT}, {"the X server gone", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto server = std::make_unique<xharness::XSession>();
+    server->SetFontPath(xharness::kCoreFontPath);
+    ASSERT_TRUE(server->Start(800, 600, 20000)) << server->error();
+    TempMedium medium;
+    medium.WriteSettings(ProbeMain() + ProbeSection("Probe") + "PROG_COMMAND=/nonexistent/prog\n");
+    test_support::LaunchOptions options;
+    options.env = kSanitizerOptions;
+    options.adjust = [](xharness::ProcessOptions& process) {
+      process.defaultSignals = {SIGTERM, SIGHUP, SIGINT};
+    };
+    LauncherRun run(*server, launcher_, medium.path(), options);
+    ASSERT_TRUE(run.started());
+    XWindowId window = run.WaitForWindow("Hostile", kWindowDeadline);
+    ASSERT_NE(0u, window) << run.Log();
+    ScreenRect area = ClientArea(*server, window);
+    ASSERT_TRUE(ProbeDrawn(area, server.get()));
+    ClickProbe(area, server.get());
+    ASSERT_NE(0u, run.WaitForWindow(kErrorCaption, kWindowDeadline)) << run.Log();
+    ASSERT_GE(server->TopLevelWindows().size(), 2u);
+    if (c.signal != 0) {
+      ASSERT_EQ(0, ::kill(run.pid(), c.signal));
+      RunResult end = run.WaitForEnd(kExitDeadline);
+      EXPECT_TRUE(end.exited);
+      EXPECT_EQ(128 + c.signal, end.status) << run.Log();
+      EXPECT_TRUE(xharness::WaitFor([&] { return server->TopLevelWindows().empty(); }, 5000))
+          << "left on the server: " << testing::PrintToString(server->MappedTitles());
+    } else {
+      server.reset();
+      RunResult end = run.WaitForEnd(kExitDeadline);
+      EXPECT_TRUE(end.exited) << "still running without its X server";
+    }
+    std::vector<xharness::ChildProcess> left;
+    EXPECT_TRUE(xharness::WaitFor(
+        [&] {
+          left = LeftOver();
+          return left.empty();
+        },
+        3000))
+        << left.size() << " process(es) left, the first \"" << left.front().name << "\"";
+    for (const xharness::ChildProcess& child : left) xharness::KillProcess(child.pid);
+  }
+  ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 // ---- Leaks -----------------------------------------------------------------------

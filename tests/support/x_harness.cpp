@@ -168,6 +168,7 @@ pid_t StartProcess(const ProcessOptions& options) {
       err = errno;
     }
     for (int sig : options.ignoredSignals) signal(sig, SIG_IGN);
+    for (int sig : options.defaultSignals) signal(sig, SIG_DFL);
     sigset_t blocked;
     sigemptyset(&blocked);
     for (int sig : options.blockedSignals) sigaddset(&blocked, sig);
@@ -423,6 +424,12 @@ XWindowId XSession::WaitForWindow(const std::string& title, int deadlineMs) {
 
 bool XSession::WaitForNoWindow(const std::string& title, int deadlineMs) {
   return WaitFor([&] { return FindWindowsByTitle(title).empty(); }, deadlineMs, 10);
+}
+
+std::vector<XWindowId> XSession::TopLevelWindows() {
+  std::vector<Window> all;
+  if (display_) CollectWindows(Dpy(display_), DefaultRootWindow(Dpy(display_)), 1, all);
+  return std::vector<XWindowId>(all.begin(), all.end());
 }
 
 std::vector<std::string> XSession::MappedTitles() {

@@ -49,6 +49,7 @@ struct ProcessOptions {
   std::string inputFile;                   // not empty: stdin comes from here
   std::vector<int> ignoredSignals;         // set to SIG_IGN in the program (as nohup does)
   std::vector<int> blockedSignals;         // blocked in the program's signal mask
+  std::vector<int> defaultSignals;         // back to SIG_DFL, whatever this process ignores
   int openFileLimit = 0;                   // not 0: the program's descriptor limit (RLIMIT_NOFILE)
 };
 
@@ -80,6 +81,12 @@ struct ChildProcess {
   std::string name;
 };
 std::vector<ChildProcess> ChildrenOf(pid_t parentPid);
+
+// Font paths for XSession::SetFontPath: the X core fonts of Debian's
+// xfonts-base (scripts/setup.sh installs them), and only the two fonts built
+// into the server (a server where xfonts-base is missing).
+constexpr const char* kCoreFontPath = "/usr/share/fonts/X11/misc";
+constexpr const char* kBuiltInFontsOnly = "built-ins";
 
 class XSession {
  public:
@@ -122,6 +129,8 @@ class XSession {
   XWindowId WaitForWindow(const std::string& title, int deadlineMs);
   /// Waits until no mapped window titled `title` exists.
   bool WaitForNoWindow(const std::string& title, int deadlineMs);
+  /// Every window made on the root (XQueryTree), mapped or not.
+  std::vector<XWindowId> TopLevelWindows();
   /// The titles of all mapped windows (for messages of failed tests).
   std::vector<std::string> MappedTitles();
 

@@ -304,13 +304,9 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
     if (w->shown && !w->invalid.empty() && procedure_) procedure_(*this, owner, kWmPaint, 0, 0);
     MapShownWindow(*w);
   }
-  // SDL's box on X11 runs in a forked child, which carries on with whatever
-  // locks other threads held at the fork: the helper threads (fonts, the
-  // picture) must have finished first, or the child can wait on one of
-  // those locks for ever.
+  // The box opens its face through the text libraries that the font
+  // look-up thread may still be using.
   text_.FinishLookUp();
-  picture_.Finish();
-  if (w) w->AwaitSurfacePages();
   std::string body = DisplayText(text ? text : "");
   std::string title = DisplayText(caption ? caption : "");
   auto repaintOwner = [this](std::uint32_t windowId) {

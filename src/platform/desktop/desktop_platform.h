@@ -1,6 +1,7 @@
-// The desktop launcher's platform: SDL2 for the window, its events and
-// message boxes, SDL_ttf with fontconfig for text, POSIX for programs and
-// documents; paths, settings and files come from DesktopFileSystem.
+// The desktop launcher's platform: SDL2 for the window and its events, a
+// message box of its own, SDL_ttf with fontconfig for text, POSIX for
+// programs and documents; paths, settings and files come from
+// DesktopFileSystem.
 //
 // Implements:
 // - one window whose client area is exactly the size asked for, placed at
@@ -89,9 +90,10 @@ class DesktopPlatform : public Platform {
   void PostQuitMessage(int status) override;
   void SetCapture(WindowHandle window) override;
   void ReleaseCapture() override;
-  /// SDL's message box, modal to `owner` when given; before it opens, the
-  /// owner's pending repaint is done so that it shows the current state.
-  /// Without a display the text goes to the standard error stream.
+  /// The launcher's own message box (message_box.h), modal to `owner` when
+  /// given; before it opens, the owner's pending repaint is done so that it
+  /// shows the current state. Without a display the text goes to the
+  /// standard error stream.
   int MessageBox(WindowHandle owner, const char* text, const char* caption,
                  std::uint32_t type) override;
   DrawingContext BeginPaint(WindowHandle window, PaintInfo& paint) override;

@@ -1,16 +1,9 @@
 #include "platform/desktop/message_box.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <pthread.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <mutex>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -52,6 +45,7 @@ void ForEachBitmapGlyph(std::string_view utf8, Glyph&& glyph) {
   }
 }
 
+// The box's measures at a scale of 1.
 constexpr int kPadding = 16;
 constexpr int kMaxTextWidth = 420;
 constexpr int kMinWidth = 220;
@@ -63,32 +57,42 @@ constexpr Uint32 kButtonFace = 0xE1E1E1;
 constexpr Uint32 kButtonHot = 0xE5F1FB;
 constexpr Uint32 kButtonBorder = 0x0078D7;
 
+// The scales the box is drawn at: the launcher's, 100% to 200% on today's
+// desktops; anything else (0, NaN, absurd sizes) is taken for 100%.
+double UsableScale(double scale) { return scale >= 1 && scale <= 4 ? scale : 1; }
+
+int Scaled(int measure, double scale) { return static_cast<int>(std::lround(measure * scale)); }
+
 // The box's face: the launcher's sans face, or the bitmap font when no
 // TrueType face can be had.
 class BoxFont {
  public:
+  explicit BoxFont(double scale) : scale_(scale) {}
   // False when no TrueType face can be made; the bitmap font serves then.
   bool OpenTrueType() {
     if (!text::TTF_WasInit() && text::TTF_Init() != 0) return false;
     FontFace face = ResolveFontFace(kLauncherFaceName);
     if (face.file.empty()) return false;
-    ttf_.reset(text::TTF_OpenFontIndex(face.file.c_str(), kFontPixels, face.index));
+    ttf_.reset(text::TTF_OpenFontIndex(face.file.c_str(), Scaled(kFontPixels, scale_), face.index));
     return ttf_ != nullptr;
   }
   int LineHeight() const {
-    return ttf_ ? std::max(1, text::TTF_FontLineSkip(ttf_.get())) : kBitmapFontHeight + 2;
+    return ttf_ ? std::max(1, text::TTF_FontLineSkip(ttf_.get()))
+                : (kBitmapFontHeight + 2) * BitmapPixelSize(scale_);
   }
   int Width(const std::string& utf8) const {
-    if (!ttf_) return BitmapTextWidth(utf8);
+    if (!ttf_) return BitmapTextWidth(utf8, scale_);
     int w = 0, h = 0;
     text::TTF_SizeUTF8(ttf_.get(), utf8.c_str(), &w, &h);
     return w;
   }
-  int Height() const { return ttf_ ? text::TTF_FontHeight(ttf_.get()) : kBitmapFontHeight; }
+  int Height() const {
+    return ttf_ ? text::TTF_FontHeight(ttf_.get()) : kBitmapFontHeight * BitmapPixelSize(scale_);
+  }
   void Draw(SDL_Surface* target, const std::string& utf8, int x, int y) const {
     if (utf8.empty()) return;
     if (!ttf_) {
-      DrawBitmapText(target, utf8, x, y, 0x000000);
+      DrawBitmapText(target, utf8, x, y, 0x000000, scale_);
       return;
     }
     SurfacePtr line(
@@ -99,11 +103,19 @@ class BoxFont {
   }
 
  private:
+  double scale_;
   TtfFontPtr ttf_;
 };
 
 struct Box {
+  explicit Box(double scale)
+      : font(scale),
+        padding(Scaled(kPadding, scale)),
+        // One pixel at 100%, rounded like the bitmap font's pixels.
+        border(BitmapPixelSize(scale)) {}
   BoxFont font;
+  int padding;
+  int border;
   WindowPtr window;
   std::string text;
   TextLayout layout;
@@ -123,11 +135,12 @@ void Paint(Box& box) {
   Fill(s, SDL_Rect{0, 0, s->w, s->h}, kBackground);
   for (std::size_t i = 0; i < box.layout.lines.size(); ++i) {
     const LaidOutLine& line = box.layout.lines[i];
-    box.font.Draw(s, box.text.substr(line.start, line.length), kPadding,
-                  kPadding + static_cast<int>(i) * box.lineHeight);
+    box.font.Draw(s, box.text.substr(line.start, line.length), box.padding,
+                  box.padding + static_cast<int>(i) * box.lineHeight);
   }
   Fill(s, box.button, kButtonBorder);
-  SDL_Rect face{box.button.x + 1, box.button.y + 1, box.button.w - 2, box.button.h - 2};
+  SDL_Rect face{box.button.x + box.border, box.button.y + box.border, box.button.w - 2 * box.border,
+                box.button.h - 2 * box.border};
   Fill(s, face, box.hot ? kButtonHot : kButtonFace);
   box.font.Draw(s, "OK", box.button.x + (box.button.w - box.font.Width("OK")) / 2,
                 box.button.y + (box.button.h - box.font.Height()) / 2);
@@ -139,186 +152,50 @@ bool InButton(const Box& box, int x, int y) {
   return SDL_PointInRect(&p, &box.button);
 }
 
-// Forks the process has made, counted in the parent after each.
-std::atomic<unsigned> forksMade{0};
-void CountFork() { forksMade.fetch_add(1); }
-
-// X errors met while one of the calls below runs: asking about another
-// client's window that has just gone answers BadWindow.
-std::atomic<int> xErrors{0};
-int CountXError(Display*, XErrorEvent*) {
-  xErrors.fetch_add(1);
-  return 0;
+// The window an event is for; 0 for none (a quit request, say).
+Uint32 WindowOf(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_WINDOWEVENT:
+      return event.window.windowID;
+    case SDL_MOUSEMOTION:
+      return event.motion.windowID;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      return event.button.windowID;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      return event.key.windowID;
+    default:
+      return 0;
+  }
 }
 
-// Runs `requests` on `display` and gives true when the server answered
-// none of them with an error.
-template <typename Requests>
-bool WithoutXError(Display* display, Requests requests) {
-  XSync(display, False);
-  XErrorHandler previous = XSetErrorHandler(CountXError);
-  int before = xErrors.load();
-  requests();
-  XSync(display, False);
-  XSetErrorHandler(previous);
-  return xErrors.load() == before;
-}
-
-// Follows SDL's X11 box on the owner's connection, in the order of the
-// owner's own events: the box is the window mapped with the owner as its
-// WM_TRANSIENT_FOR, and it has left the screen once it is unmapped or
-// destroyed. Windows made on the root meanwhile are watched themselves, so
-// that a window manager's frame does not hide them.
-class BoxWatch {
- public:
-  explicit BoxWatch(SDL_Window* owner) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(owner, &info) || info.subsystem != SDL_SYSWM_X11) return;
-    display_ = info.info.x11.display;
-    owner_ = info.info.x11.window;
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display_, owner_, &attributes)) {
-      display_ = nullptr;
-      return;
-    }
-    root_ = attributes.root;
-    XWindowAttributes rootAttributes;
-    rootMask_ = XGetWindowAttributes(display_, root_, &rootAttributes)
-                    ? rootAttributes.your_event_mask
-                    : NoEventMask;
-    XSelectInput(display_, root_, rootMask_ | SubstructureNotifyMask);
-    XSync(display_, False);
-    wasEnabled_ = SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE) == SDL_ENABLE;
-  }
-  ~BoxWatch() {
-    if (!display_) return;
-    if (!wasEnabled_) SDL_EventState(SDL_SYSWMEVENT, SDL_DISABLE);
-    XSelectInput(display_, root_, rootMask_);
-    XFlush(display_);
-  }
-  BoxWatch(const BoxWatch&) = delete;
-  BoxWatch& operator=(const BoxWatch&) = delete;
-
-  bool gone() const { return gone_; }
-
-  void Take(const SDL_Event& event) {
-    if (!display_ || event.type != SDL_SYSWMEVENT || !event.syswm.msg ||
-        event.syswm.msg->subsystem != SDL_SYSWM_X11) {
-      return;
-    }
-    const XEvent& x = event.syswm.msg->msg.x11.event;
-    switch (x.type) {
-      case CreateNotify:
-        if (x.xcreatewindow.parent == root_ && box_ == None) Created(x.xcreatewindow.window);
-        break;
-      case MapNotify:
-        if (box_ == None) Mapped(x.xmap.window);
-        break;
-      case UnmapNotify:
-        if (x.xunmap.window == box_) gone_ = true;
-        break;
-      case DestroyNotify:
-        if (x.xdestroywindow.window == box_) gone_ = true;
-        break;
-      default:
-        break;
-    }
-  }
-
- private:
-  void Created(Window window) {
-    if (window == owner_) return;
-    XWindowAttributes attributes{};
-    bool alive = WithoutXError(display_, [&] {
-      XSelectInput(display_, window, StructureNotifyMask);
-      XGetWindowAttributes(display_, window, &attributes);
-    });
-    // Mapped before it was watched (by a window manager, say).
-    if (alive && attributes.map_state != IsUnmapped) Mapped(window);
-  }
-
-  void Mapped(Window window) {
-    if (window == owner_ || window == root_) return;
-    Window transientFor = None;
-    bool alive =
-        WithoutXError(display_, [&] { XGetTransientForHint(display_, window, &transientFor); });
-    // A window mapped and destroyed again before it could be asked about
-    // is taken for the box (the user has answered it already): it leaves
-    // the screen with the unmapping that is queued behind this event.
-    if (!alive || transientFor == owner_) box_ = window;
-  }
-
-  Display* display_ = nullptr;
-  Window owner_ = None;
-  Window root_ = None;
-  long rootMask_ = NoEventMask;
-  bool wasEnabled_ = false;
-  Window box_ = None;
-  bool gone_ = false;
-};
-
-struct SdlBoxCall {
-  SDL_Window* owner = nullptr;
-  std::string title;
-  std::string body;
-  Uint32 wakeType = 0;
-  bool shown = false;
-  std::atomic<bool> finished{false};
-};
-
-int RunSdlBox(void* data) {
-  auto* call = static_cast<SdlBoxCall*>(data);
-  call->shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, call->title.c_str(),
-                                         call->body.c_str(), call->owner) == 0;
-  call->finished = true;
-  SDL_Event wake{};
-  wake.type = call->wakeType;
-  SDL_PushEvent(&wake);
-  return 0;
-}
-
-}  // namespace
-
-int BitmapTextWidth(std::string_view utf8) {
-  int width = 0;
-  ForEachBitmapGlyph(utf8, [&](const std::uint8_t*) { width += kBitmapFontWidth; });
-  return width;
-}
-
-void DrawBitmapText(SDL_Surface* target, std::string_view utf8, int x, int y, std::uint32_t rgb) {
-  const Uint32 colour =
-      SDL_MapRGB(target->format, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-  ForEachBitmapGlyph(utf8, [&](const std::uint8_t* rows) {
-    for (int row = 0; row < kBitmapFontHeight; ++row) {
-      for (int column = 0; column < kBitmapFontWidth; ++column) {
-        if (rows[row] & (0x80 >> column)) {
-          SDL_Rect pixel{x + column, y + row, 1, 1};
-          SDL_FillRect(target, &pixel, colour);
-        }
-      }
-    }
-    x += kBitmapFontWidth;
-  });
-}
-
+// Shows the box and runs it until it is dismissed; every event that is not
+// the box's own goes to `otherWindowEvent`.
 bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
+                       double scale,
                        const std::function<void(const SDL_Event&)>& otherWindowEvent) {
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
-  Box box;
+  scale = UsableScale(scale);
+  Box box(scale);
   // Without a TrueType face (no font installed, no descriptor free, the
   // text libraries missing) the bitmap font draws the box, so that every
   // message, start-up failures' above all, is seen.
   box.font.OpenTrueType();
   box.text = std::string(text);
   box.lineHeight = box.font.LineHeight();
+  const int maxTextWidth = Scaled(kMaxTextWidth, scale);
   box.layout = LayoutText(
-      box.text, kMaxTextWidth, box.lineHeight,
+      box.text, maxTextWidth, box.lineHeight,
       [&](const char* run, std::size_t count) { return box.font.Width(std::string(run, count)); });
-  int width = std::clamp(box.layout.width + 2 * kPadding, kMinWidth, kMaxTextWidth * 2);
-  int height = kPadding + box.layout.height + kPadding + kButtonHeight + kPadding;
-  box.button = SDL_Rect{(width - kButtonWidth) / 2, height - kPadding - kButtonHeight, kButtonWidth,
-                        kButtonHeight};
+  const int padding = box.padding;
+  const int buttonWidth = Scaled(kButtonWidth, scale);
+  const int buttonHeight = Scaled(kButtonHeight, scale);
+  int width =
+      std::clamp(box.layout.width + 2 * padding, Scaled(kMinWidth, scale), maxTextWidth * 2);
+  int height = padding + box.layout.height + padding + buttonHeight + padding;
+  box.button = SDL_Rect{(width - buttonWidth) / 2, height - padding - buttonHeight, buttonWidth,
+                        buttonHeight};
 
   // Centred over the owner, or on the screen.
   int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
@@ -341,26 +218,7 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
   bool done = false;
   SDL_Event event;
   while (!done && SDL_WaitEvent(&event)) {
-    Uint32 windowId = 0;
-    switch (event.type) {
-      case SDL_WINDOWEVENT:
-        windowId = event.window.windowID;
-        break;
-      case SDL_MOUSEMOTION:
-        windowId = event.motion.windowID;
-        break;
-      case SDL_MOUSEBUTTONDOWN:
-      case SDL_MOUSEBUTTONUP:
-        windowId = event.button.windowID;
-        break;
-      case SDL_KEYDOWN:
-      case SDL_KEYUP:
-        windowId = event.key.windowID;
-        break;
-      default:
-        break;
-    }
-    if (windowId != id) {
+    if (WindowOf(event) != id) {
       if (otherWindowEvent) otherWindowEvent(event);
       continue;
     }
@@ -403,55 +261,38 @@ bool ShowOwnMessageBox(SDL_Window* owner, std::string_view caption, std::string_
   return true;
 }
 
-bool ShowSdlMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
-                       const std::function<void(const SDL_Event&)>& otherWindowEvent) {
-  std::string title(caption), body(text);
-  if (!owner) {
-    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), body.c_str(),
-                                    nullptr) == 0;
-  }
-  static std::once_flag counting;
-  static Uint32 wakeType = 0;
-  std::call_once(counting, [] {
-    pthread_atfork(nullptr, CountFork, nullptr);
-    wakeType = SDL_RegisterEvents(1);
-  });
-  if (wakeType == static_cast<Uint32>(-1)) return false;
-  SdlBoxCall call;
-  call.owner = owner;
-  call.title = title;
-  call.body = body;
-  call.wakeType = wakeType;
-  // Set up before the box can appear, so that its window is seen made.
-  BoxWatch watch(owner);
-  const unsigned forksBefore = forksMade.load();
-  SDL_Thread* thread = SDL_CreateThread(RunSdlBox, "message box", &call);
-  if (!thread) return false;
-  // SDL's X11 box runs in a child that SDL forks, and the child carries on
-  // with whatever locks this thread held at the fork: this thread takes
-  // none (no SDL, no allocation) until the fork is made, or the box has
-  // ended without one.
-  while (!call.finished && forksMade.load() == forksBefore) usleep(1000);
-  // Up to the moment the box leaves the screen; what comes after it stays
-  // queued, in order, for the caller.
-  while (!call.finished && !watch.gone()) {
-    SDL_Event event;
-    if (!SDL_WaitEventTimeout(&event, 100)) continue;
-    if (event.type == SDL_SYSWMEVENT) {
-      watch.Take(event);
-    } else if (event.type != wakeType && otherWindowEvent) {
-      otherWindowEvent(event);
+}  // namespace
+
+int BitmapPixelSize(double scale) {
+  return std::max(1, static_cast<int>(std::lround(UsableScale(scale))));
+}
+
+int BitmapTextWidth(std::string_view utf8, double scale) {
+  int width = 0;
+  ForEachBitmapGlyph(utf8, [&](const std::uint8_t*) { width += kBitmapFontWidth; });
+  return width * BitmapPixelSize(scale);
+}
+
+void DrawBitmapText(SDL_Surface* target, std::string_view utf8, int x, int y, std::uint32_t rgb,
+                    double scale) {
+  const int block = BitmapPixelSize(scale);
+  const Uint32 colour =
+      SDL_MapRGB(target->format, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+  ForEachBitmapGlyph(utf8, [&](const std::uint8_t* rows) {
+    for (int row = 0; row < kBitmapFontHeight; ++row) {
+      for (int column = 0; column < kBitmapFontWidth; ++column) {
+        if (rows[row] & (0x80 >> column)) {
+          SDL_Rect pixel{x + column * block, y + row * block, block, block};
+          SDL_FillRect(target, &pixel, colour);
+        }
+      }
     }
-  }
-  // SDL's call returns a moment after its box has gone (the child ends, SDL
-  // raises the owner again); the launcher goes on once it has.
-  SDL_WaitThread(thread, nullptr);
-  SDL_FlushEvent(wakeType);
-  return call.shown;
+    x += kBitmapFontWidth * block;
+  });
 }
 
 bool ShowModalMessageBox(SDL_Window* owner, std::string_view caption, std::string_view text,
-                         const std::function<void(std::uint32_t windowId)>& exposed) {
+                         const std::function<void(std::uint32_t windowId)>& exposed, double scale) {
   std::vector<SDL_Event> kept;
   auto ownerEvent = [&](const SDL_Event& event) {
     switch (event.type) {
@@ -466,7 +307,7 @@ bool ShowModalMessageBox(SDL_Window* owner, std::string_view caption, std::strin
         return;
       case SDL_WINDOWEVENT:
         if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-          exposed(event.window.windowID);
+          if (exposed) exposed(event.window.windowID);
           return;
         }
         break;
@@ -475,8 +316,7 @@ bool ShowModalMessageBox(SDL_Window* owner, std::string_view caption, std::strin
     }
     kept.push_back(event);
   };
-  bool shown = ShowSdlMessageBox(owner, caption, text, ownerEvent) ||
-               ShowOwnMessageBox(owner, caption, text, ownerEvent);
+  bool shown = ShowOwnMessageBox(owner, caption, text, scale, ownerEvent);
   if (!kept.empty()) {
     std::vector<SDL_Event> after;
     SDL_Event event;
