@@ -16,7 +16,6 @@
 
 #include "platform/desktop/desktop_platform.h"
 #include "platform/desktop/font_resolver.h"
-#include "platform/desktop/message_box.h"
 #include "platform/desktop/text_libraries.h"
 #include "support/temp_medium.h"
 
@@ -66,53 +65,6 @@ TEST(FontFaceChoice, AnArialCompatibleFaceStandsInForTheMisspelledName) {
   }
   // Any name gives some face.
   EXPECT_FALSE(ResolveFontFace("No Such Face, At All").file.empty());
-}
-
-// The message box's bitmap font: one 6-pixel cell per character; what it
-// lacks, and bytes that are not UTF-8, show as "?".
-TEST(BoxBitmapFont, WidthsAndGlyphs) {
-  struct Row {
-    const char* text;
-    int cells;
-    const char* sameAs;  // drawn exactly like this text
-  };
-  const Row rows[] = {
-      {"", 0, ""},
-      {"OK", 2, "OK"},
-      {"Caf\xC3\xA9", 4, "Caf\xC3\xA9"},
-      {"\xE6\x97\xA5", 1, "?"},  // beyond U+00FF
-      {"\xE9", 1, "?"},          // no UTF-8
-      {"a\tb", 3, "a?b"},        // a control character
-      {"\xC3", 1, "?"},          // cut short
-  };
-  auto draw = [](const char* text, std::vector<Uint32>& pixels) {
-    SDL_Surface* s =
-        SDL_CreateRGBSurfaceWithFormat(0, 64, kBitmapFontHeight + 2, 32, SDL_PIXELFORMAT_RGB888);
-    SDL_FillRect(s, nullptr, 0xFFFFFF);
-    DrawBitmapText(s, text, 1, 1, 0x000000);
-    pixels.assign(static_cast<Uint32*>(s->pixels), static_cast<Uint32*>(s->pixels) + s->w * s->h);
-    int black = static_cast<int>(std::count(pixels.begin(), pixels.end(), 0u));
-    SDL_FreeSurface(s);
-    return black;
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.text);
-    EXPECT_EQ(row.cells * kBitmapFontWidth, BitmapTextWidth(row.text));
-    std::vector<Uint32> drawn, expected;
-    int black = draw(row.text, drawn);
-    draw(row.sameAs, expected);
-    EXPECT_EQ(expected, drawn);
-    EXPECT_EQ(row.cells == 0, black == 0);
-  }
-  // Glyphs differ and stay in their cells; drawing past the edge is clipped.
-  std::vector<Uint32> a, b;
-  draw("A", a);
-  draw("B", b);
-  EXPECT_NE(a, b);
-  SDL_Surface* small = SDL_CreateRGBSurfaceWithFormat(0, 4, 4, 32, SDL_PIXELFORMAT_RGB888);
-  DrawBitmapText(small, "WWW", -3, -5, 0x000000);
-  DrawBitmapText(small, "WWW", 100, 100, 0x000000);
-  SDL_FreeSurface(small);
 }
 
 class DesktopText : public ::testing::Test {

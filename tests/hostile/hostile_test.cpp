@@ -1184,8 +1184,8 @@ TEST_F(Leaks, FontFailurePath) {
       "[Main]\nTitle=Hostile\nButton.0=A\nButton.1=B\n[A]\nBUTTON_TEXT=First\n"
       "[B]\nBUTTON_TEXT=Second\n");
   auto run = StartChecked(medium, NoFonts(medium));
-  // Without any font the message shows in SDL's box or in the launcher's
-  // own, drawn in its bitmap font.
+  // Without any font the message shows in the launcher's own box, drawn in
+  // its bitmap font.
   EXPECT_TRUE(run->DismissBox(kFontCaption, kWindowDeadline)) << Titles() << run->Log();
   ExpectClean(*run, 1);
 }
@@ -1202,9 +1202,10 @@ TEST_F(Leaks, WindowFailurePath) {
 }
 
 // Regression: a start-up failure's message box sometimes never appeared and
-// the launcher waited for ever. SDL shows that box from a forked child, and
+// the launcher waited for ever. SDL showed that box from a forked child, and
 // the font helper thread could hold a lock (here one of the sanitizer's
-// allocator) at the fork, which the child then waited on.
+// allocator) at the fork, which the child then waited on. The box is the
+// launcher's own now, shown without a fork, beside the same helper thread.
 TEST_F(Leaks, StartUpFailureBoxesAlwaysAppear) {
   TempMedium windowFails;
   windowFails.WriteSettings("[Main]\nTitle=Hostile\nWidth=100000\nButton.0=A\n");
