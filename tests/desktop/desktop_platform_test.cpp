@@ -28,6 +28,7 @@ class DesktopPlatformMessages : public ::testing::Test {
  protected:
   void SetUp() override {
     current_ = this;
+    offscreen::UsePlainSurfaces();
     WindowClassDescription description;
     description.procedure = Procedure;
     description.className = "MyMavrelWindowClass";
@@ -44,6 +45,7 @@ class DesktopPlatformMessages : public ::testing::Test {
   }
   void TearDown() override {
     SDL_QuitSubSystem(SDL_INIT_TIMER);
+    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
     current_ = nullptr;
   }
 

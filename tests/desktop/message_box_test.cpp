@@ -120,6 +120,7 @@ class OwnBox : public ::testing::Test {
  protected:
   void SetUp() override {
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
+    offscreen::UsePlainSurfaces();
     ASSERT_EQ(0, SDL_InitSubSystem(SDL_INIT_VIDEO)) << SDL_GetError();
     owner_ = SDL_CreateWindow("Owner", 100, 100, 640, 400, 0);
     ASSERT_NE(nullptr, owner_);
@@ -130,6 +131,7 @@ class OwnBox : public ::testing::Test {
     SDL_DestroyWindow(owner_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
   }
 
   // Shows the box with the owner's `before` events queued behind the

@@ -70,6 +70,14 @@ inline void Push(const Input& input, Uint32 windowId) {
   SDL_PushEvent(&event);
 }
 
+/// Has windows drawn into plain surfaces of the offscreen driver's own, as
+/// on X11 (set before the first window surface is made; undone with
+/// SDL_ResetHint). By default SDL puts an OpenGL renderer (Mesa's llvmpipe)
+/// behind them, which only slows the tests down, and which deadlocks under
+/// AddressSanitizer's slow unwinding: LLVM allocates while it holds the
+/// unwinder's lock.
+inline void UsePlainSurfaces() { SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0"); }
+
 /// The first window other than `except` titled `title` (null: with any
 /// title); null when there is none.
 inline SDL_Window* WindowTitled(const char* title, SDL_Window* except = nullptr) {
