@@ -23,7 +23,7 @@
 #include "support/temp_medium.h"
 
 #define LIBISOFS_WITHOUT_LIBBURN 1
-#include <libisofs/libisofs.h>
+#include <libisofs.h>  // as its pkg-config names the folder
 
 namespace mavrel {
 namespace {

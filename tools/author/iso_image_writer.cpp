@@ -14,7 +14,7 @@
 
 // The image is read from libisofs's own byte source; libburn is not used.
 #define LIBISOFS_WITHOUT_LIBBURN 1
-#include <libisofs/libisofs.h>
+#include <libisofs.h>  // as its pkg-config names the folder
 
 namespace mavrel {
 namespace {
