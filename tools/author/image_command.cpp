@@ -241,10 +241,17 @@ int RunImageCommand(int argc, char** argv, FileSystem& platform,
     return Usage("the folder of \"" + args.output + "\" does not exist");
   }
   if (fs::is_directory(output, error)) return Usage("\"" + args.output + "\" is a folder");
-  const fs::path relative = outputFolder.lexically_relative(medium);
-  if (!relative.empty() && *relative.begin() != "..") {
+  auto inside = [&medium](const fs::path& path) {
+    const fs::path relative = path.lexically_relative(medium);
+    return !relative.empty() && *relative.begin() != "..";
+  };
+  if (inside(outputFolder)) {
     return Usage("\"" + args.output + "\" is inside the medium's folder: the image would hold " +
                  "itself; write it elsewhere");
+  }
+  if (!key.key.empty() && inside(fs::weakly_canonical(key.key, error))) {
+    return Usage("the key \"" + args.key + "\" is inside the medium's folder: the image would " +
+                 "publish it; keep it elsewhere");
   }
 
   std::vector<std::string> words = {"check", args.directory};
