@@ -291,9 +291,12 @@ int RunImageCommand(int argc, char** argv, FileSystem& platform,
       cleanup.Add(partial);
       problem = WriteIsoImage(medium, fd, options, bytes);
       // Readable as any new file, not only by its owner as a temporary one.
+      // Not synced before the rename, as xorriso and cp do not sync: the
+      // rename keeps a half image from an interrupted run out of place;
+      // a sync would cost about a second per GB, waiting for the disk.
       const mode_t mask = umask(0);
       umask(mask);
-      if (problem.empty() && (fchmod(fd, 0666 & ~mask) != 0 || fsync(fd) != 0)) {
+      if (problem.empty() && fchmod(fd, 0666 & ~mask) != 0) {
         problem = std::string("cannot write the image: ") + std::strerror(errno);
       }
       if (close(fd) != 0 && problem.empty()) {
