@@ -329,8 +329,9 @@ std::vector<Finding> CheckPublishing(const fs::path& root) { return PublishCheck
 std::optional<std::string> AutorunLabel(const fs::path& root) {
   const std::optional<fs::path> file = AutorunInf(root);
   if (!file) return std::nullopt;
-  std::string_view value;
-  if (!ReadIni(*file).Find("autorun", "label", value)) return std::nullopt;
+  const IniFile inf = ReadIni(*file);
+  std::string_view value;  // points into inf
+  if (!inf.Find("autorun", "label", value)) return std::nullopt;
   return std::string(value);
 }
 
