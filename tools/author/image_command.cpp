@@ -123,7 +123,8 @@ struct Arguments {
   std::string timestampUrl;
 };
 
-// Gives 0 when the arguments hold together, else the status to end with.
+// Gives 0 when the arguments hold together, -1 after --help, else the
+// status to end with.
 int ReadArguments(int argc, char** argv, Arguments& args) {
   bool haveDirectory = false;
   for (int i = 1; i < argc; ++i) {
@@ -216,8 +217,9 @@ int RunImageCommand(int argc, char** argv, FileSystem& platform,
   SigningKey key{args.certificate, args.key, std::nullopt, args.timestampUrl, epoch};
   if (!args.passEnv.empty()) {
     const char* passphrase = std::getenv(args.passEnv.c_str());
-    if (passphrase == nullptr)
+    if (passphrase == nullptr) {
       return Usage("the environment variable " + args.passEnv + " is not set");
+    }
     key.passphrase = passphrase;
   }
   for (std::string* file : {&key.certificate, &key.key}) {
