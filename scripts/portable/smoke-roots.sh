@@ -148,6 +148,17 @@ shows_picture() {
   fi
 }
 
+# clicked_and_ran NAME TEXT WHAT: the run NAME writes TEXT within 5 s of a
+# click, which ran WHAT.
+clicked_and_ran() {
+  for _ in $(seq 50); do grep -qF "$2" "$work/$1.log" && break; sleep 0.1; done
+  if grep -qF "$2" "$work/$1.log"; then
+    echo "smoke-roots: $1: a click ran $3"
+  else
+    fail "$1: $3 did not run after the click: $(head -c 400 "$work/$1.log")"
+  fi
+}
+
 # In the window of the demo: button rows (left 40, width 280, 30 high).
 hello_y=170 missing_y=290 row_h=30
 highlight='#FFFF00' text='#FFFFFF'
@@ -182,12 +193,7 @@ for suite in $suites; do
     # A click runs the demo's script in its folder.
     xdotool click 1
     greeting="Hello from the Mavrel demo medium (running in /medium/extras)"
-    for _ in $(seq 50); do grep -qF "$greeting" "$work/$name.log" && break; sleep 0.1; done
-    if grep -qF "$greeting" "$work/$name.log"; then
-      echo "smoke-roots: $name: a click ran the script: \"$greeting\""
-    else
-      fail "$name: no greeting after the click: $(head -c 400 "$work/$name.log")"
-    fi
+    clicked_and_ran "$name" "$greeting" "the script: \"$greeting\""
     # A missing program: the "Error" box.
     xdotool mousemove $((x + 60)) $((y + missing_y + 12)) sleep 0.3 click 1
     if box=$(wait_window Error "$name"); then
@@ -304,13 +310,9 @@ for suite in $suites; do
           xdotool mousemove $((x + 70)) $((y + 132))
           sleep 0.5
           xdotool click 1
-          installed="install.sh: replace this script with your product's installer (running in /medium/setup)"
-          for _ in $(seq 50); do grep -qF "$installed" "$work/$name.log" && break; sleep 0.1; done
-          if grep -qF "$installed" "$work/$name.log"; then
-            echo "smoke-roots: $name: sh autorun.sh shows the starter; a click ran its installer"
-          else
-            fail "$name: no installer after the click: $(head -c 400 "$work/$name.log")"
-          fi
+          clicked_and_ran "$name" \
+            "install.sh: replace this script with your product's installer (running in /medium/setup)" \
+            "the starter's installer"
           end_run "$name" "$window"
         else
           fail "$name: no \"$title\" window; $(cat "$work/$name.log")"

@@ -20,6 +20,7 @@
 
 #include "author/iso_image_writer.h"
 #include "platform/desktop/files/desktop_file_system.h"
+#include "support/command_line.h"
 #include "support/temp_medium.h"
 
 #define LIBISOFS_WITHOUT_LIBBURN 1
@@ -143,13 +144,7 @@ struct Ran {
 // set to `epoch` (unset for null).
 Ran RunImage(const std::string& work, const std::vector<std::string>& arguments,
              const char* epoch = kEpoch) {
-  std::vector<std::string> words{"image"};
-  for (std::string a : arguments) {
-    for (std::size_t at; (at = a.find('@')) != std::string::npos;) a.replace(at, 1, work);
-    words.push_back(a);
-  }
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
+  test_support::CommandLine line("image", arguments, work);
   if (epoch != nullptr) {
     setenv("SOURCE_DATE_EPOCH", epoch, 1);
   } else {
@@ -160,9 +155,9 @@ Ran RunImage(const std::string& work, const std::vector<std::string>& arguments,
   Ran ran;
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  ran.status =
-      RunImageCommand(static_cast<int>(argv.size()), argv.data(), platform,
-                      [&platform](const char* path) { return platform.ParsedSettings(path); });
+  ran.status = RunImageCommand(line.argc(), line.argv(), platform, [&platform](const char* path) {
+    return platform.ParsedSettings(path);
+  });
   ran.out = ::testing::internal::GetCapturedStdout();
   ran.out += ::testing::internal::GetCapturedStderr();
   fs::current_path(previous);
@@ -228,10 +223,8 @@ TEST_P(ImageCommandTest, GivesStatusAndWritesOnlyOnSuccess) {
   const Ran ran = RunImage(work.path(), row.arguments, row.epoch);
   EXPECT_EQ(row.status, ran.status) << ran.out;
   EXPECT_EQ(row.written, fs::exists(work.PathOf("out.iso"))) << ran.out;
-  std::string says = row.says;
-  for (std::size_t at; (at = says.find('@')) != std::string::npos;)
-    says.replace(at, 1, work.path());
-  EXPECT_NE(std::string::npos, ran.out.find(says)) << ran.out;
+  EXPECT_NE(std::string::npos, ran.out.find(test_support::WithFolder(row.says, work.path())))
+      << ran.out;
   // Nothing half-written stays behind, beside the image or in the medium.
   for (const auto& entry : fs::recursive_directory_iterator(work.path())) {
     EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".partial")) << entry.path();

@@ -20,6 +20,7 @@
 #endif
 #include "platform/desktop/files/desktop_file_system.h"
 #include "support/bmp_builder.h"
+#include "support/command_line.h"
 #include "support/temp_medium.h"
 
 namespace mavrel {
@@ -582,24 +583,15 @@ TEST_P(CheckCommandTest, GivesStatusAndOutput) {
   if (!row.ini.empty()) folder.Write("Mavrel.INI", row.ini);
   for (const auto& file : row.files) folder.Write(file.first, file.second);
   const std::string root = folder.root().string();
-  std::vector<std::string> words{"check"};
-  for (std::string a : row.arguments) {
-    if (a[0] == '@') a.replace(0, 1, root);
-    words.push_back(a);
-  }
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
+  test_support::CommandLine line("check", row.arguments, root);
   DesktopFileSystem platform;
   ::testing::internal::CaptureStdout();
-  int status =
-      RunCheckCommand(static_cast<int>(argv.size()), argv.data(), platform,
-                      [&platform](const char* path) { return platform.ParsedSettings(path); });
+  int status = RunCheckCommand(line.argc(), line.argv(), platform, [&platform](const char* path) {
+    return platform.ParsedSettings(path);
+  });
   std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(row.status, status);
-  std::string expected = row.output;
-  for (std::size_t at; (at = expected.find('@')) != std::string::npos;) {
-    expected.replace(at, 1, root);
-  }
+  const std::string expected = test_support::WithFolder(row.output, root);
   EXPECT_EQ(expected, out.substr(0, expected.size())) << out;
 }
 
@@ -663,15 +655,9 @@ INSTANTIATE_TEST_SUITE_P(Commands, CheckCommandTest, ::testing::ValuesIn(kComman
 // of a small medium compared state against state.
 
 int RunRender(const std::string& root, const std::vector<std::string>& arguments) {
-  std::vector<std::string> words{"render"};
-  for (std::string a : arguments) {
-    for (std::size_t at; (at = a.find('@')) != std::string::npos;) a.replace(at, 1, root);
-    words.push_back(a);
-  }
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
+  test_support::CommandLine line("render", arguments, root);
   fs::path previous = fs::current_path();
-  int status = RunRenderCommand(static_cast<int>(argv.size()), argv.data());
+  int status = RunRenderCommand(line.argc(), line.argv());
   fs::current_path(previous);
   return status;
 }
