@@ -4,6 +4,8 @@
 # the root of a medium. VERSION is the one in project() of CMakeLists.txt.
 #
 #   make-kit.sh [--windows DIR] [--linux DIR] [--out DIR]
+#               [--sign-cert CERT.pem --sign-key KEY.pem [--sign-pass-env VAR]
+#                [--timestamp URL]]
 #
 #   --windows DIR  the i686 Windows build, holding Mavrel.exe and
 #                  tools/mavrel-inspect.exe (default build/mingw-i686;
@@ -13,6 +15,12 @@
 #                  scripts/portable/build-launcher.sh puts them; or
 #                  $MAVREL_KIT_LINUX_DIR)
 #   --out DIR      where the kit goes (default dist; or $MAVREL_KIT_OUT)
+#   --sign-cert CERT.pem, --sign-key KEY.pem
+#                  sign the kit's Mavrel.exe and mavrel-inspect.exe
+#                  (Authenticode, SHA-256, with osslsigncode), as
+#                  mavrel-inspect image does; the builds stay unsigned
+#   --sign-pass-env VAR  the key's passphrase is in the variable VAR
+#   --timestamp URL      an RFC 3161 timestamp server for the signatures
 #
 # Nothing is built here: a missing program is an error that says which
 # build makes it. The folder is put together beside its final place and
@@ -23,16 +31,41 @@ windows=${MAVREL_KIT_WINDOWS_DIR:-$root/build/mingw-i686}
 linux=${MAVREL_KIT_LINUX_DIR:-$root/build/portable/bin}
 out=${MAVREL_KIT_OUT:-$root/dist}
 
-usage() { sed -n '2,17s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '2,27s/^# \{0,1\}//p' "$0"; }
+sign_cert='' sign_key='' pass_env='' timestamp=''
 while [ $# -gt 0 ]; do
   case $1 in
     --windows) windows=${2:?--windows needs a folder}; shift 2 ;;
     --linux) linux=${2:?--linux needs a folder}; shift 2 ;;
     --out) out=${2:?--out needs a folder}; shift 2 ;;
+    --sign-cert) sign_cert=${2:?--sign-cert needs a file}; shift 2 ;;
+    --sign-key) sign_key=${2:?--sign-key needs a file}; shift 2 ;;
+    --sign-pass-env) pass_env=${2:?--sign-pass-env needs a variable}; shift 2 ;;
+    --timestamp) timestamp=${2:?--timestamp needs a URL}; shift 2 ;;
     -h | --help) usage; exit 0 ;;
     *) echo "make-kit.sh: unknown argument \"$1\"" >&2; usage >&2; exit 2 ;;
   esac
 done
+bad_usage() {
+  echo "make-kit.sh: $*" >&2
+  usage >&2
+  exit 2
+}
+if [ -n "$sign_cert$sign_key" ]; then
+  if [ -z "$sign_cert" ] || [ -z "$sign_key" ]; then
+    bad_usage "--sign-cert and --sign-key go together"
+  fi
+  for file in "$sign_cert" "$sign_key"; do
+    if [ ! -f "$file" ] || [ ! -r "$file" ]; then bad_usage "cannot read \"$file\""; fi
+  done
+  if [ -n "$pass_env" ]; then
+    [ -n "${!pass_env+set}" ] || bad_usage "the environment variable $pass_env is not set"
+  fi
+  command -v osslsigncode >/dev/null ||
+    { echo "make-kit.sh: osslsigncode is not installed (apt-get install osslsigncode)" >&2; exit 1; }
+elif [ -n "$pass_env$timestamp" ]; then
+  bad_usage "--sign-pass-env and --timestamp need --sign-cert and --sign-key"
+fi
 
 die() {
   echo "make-kit.sh: $*" >&2
@@ -95,6 +128,26 @@ install -m 644 "$windows/Mavrel.exe" "$windows/tools/mavrel-inspect.exe" "$root/
   "$starter/Mavrel.INI" "$starter/starter.bmp" "$starter/readme.txt" "$root/AUTHORING.md" \
   "$partial/"
 install -m 755 "$starter/setup/install.sh" "$partial/setup/"
+
+# The kit's Windows programs signed; the build's own stay as they are. The
+# passphrase goes through a pipe, not the command line.
+if [ -n "$sign_cert" ]; then
+  sign=(osslsigncode sign -certs "$sign_cert" -key "$sign_key" -h sha256)
+  [ -z "$pass_env" ] || sign+=(-readpass /dev/stdin)
+  if [ -n "$timestamp" ]; then
+    sign+=(-ts "$timestamp")
+  elif [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+    sign+=(-time "$SOURCE_DATE_EPOCH")
+  fi
+  for exe in "$windows/Mavrel.exe" "$windows/tools/mavrel-inspect.exe"; do
+    program=$(basename "$exe")
+    printf '%s\n' "${pass_env:+${!pass_env}}" |
+      "${sign[@]}" -in "$exe" -out "$partial/$program.signed" >/dev/null ||
+      die "osslsigncode could not sign $program"
+    mv "$partial/$program.signed" "$partial/$program"
+    chmod 644 "$partial/$program"
+  done
+fi
 
 rm -rf "${out:?}/$name" "$out/$name.zip"
 mv "$partial" "$out/$name"

@@ -28,6 +28,7 @@ test_packages=(
   valgrind
   python3 shellcheck
   debootstrap xdotool weston
+  libisofs-dev xorriso osslsigncode
 )
 case ${1:-} in
   demo) packages=("${demo_packages[@]}") ;;

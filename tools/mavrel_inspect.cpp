@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "author/check_command.h"
+#include "author/image_command.h"
 #include "author/render_command.h"
 #include "settings/medium_settings.h"
 #include "settings/settings.h"
@@ -66,6 +67,13 @@ constexpr bool kLinuxSectionsByDefault = true;
 #else
 #define MAVREL_RENDER_NOTE ""
 #endif
+#if defined(_WIN32)
+#define MAVREL_IMAGE_NOTE "\n         image is available in the Linux mavrel-inspect only"
+#elif !defined(MAVREL_INSPECT_IMAGE)
+#define MAVREL_IMAGE_NOTE "\n         image is not built into this mavrel-inspect"
+#else
+#define MAVREL_IMAGE_NOTE ""
+#endif
 
 constexpr const char* kUsage =
     "Usage: mavrel-inspect [--platform linux|windows] [DIRECTORY]\n"
@@ -76,6 +84,12 @@ constexpr const char* kUsage =
     "SECTION|--sheet]\n"
     "         (draws the window as the desktop launcher paints it, without a display;\n"
     "         see mavrel-inspect render --help)" MAVREL_RENDER_NOTE
+    "\n"
+    "       mavrel-inspect image DIRECTORY -o FILE.iso [--label LABEL]\n"
+    "           [--sign-cert CERT.pem --sign-key KEY.pem [--sign-pass-env VAR]\n"
+    "            [--timestamp URL]]\n"
+    "         (writes the medium as a reproducible ISO image, checked first, the\n"
+    "         Windows programs signed; see mavrel-inspect image --help)" MAVREL_IMAGE_NOTE
     "\n"
     "Reads the settings of the medium in DIRECTORY (default: the current directory)\n"
     "exactly as the launcher does when started there, and prints the effective\n"
@@ -241,6 +255,18 @@ int Run(int argc, char** argv) {
     return 2;
 #else
     std::fputs(kRenderNotBuilt, stderr);
+    return 2;
+#endif
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "image") == 0) {
+#ifdef MAVREL_INSPECT_IMAGE
+    InspectFiles files;
+    return RunImageCommand(argc - 1, argv + 1, files, ParsedSettingsOf(files));
+#elif defined(_WIN32)
+    std::fputs("mavrel-inspect: image is available in the Linux mavrel-inspect only\n", stderr);
+    return 2;
+#else
+    std::fputs(kImageNotBuilt, stderr);
     return 2;
 #endif
   }

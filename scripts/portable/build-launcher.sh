@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # build-launcher.sh [BUILD_DIR]: builds the portable Linux launcher
 # (`mavrel`) and `mavrel-inspect` from this checkout inside the bullseye
-# build root, against the static libraries of build-libs.sh, and checks the
-# launcher with check-binary.sh. BUILD_DIR defaults to build/portable; the
+# build root, against the static libraries of build-libs.sh, and checks
+# both with check-binary.sh. BUILD_DIR defaults to build/portable; the
 # programs are BUILD_DIR/bin/mavrel and BUILD_DIR/bin/mavrel-inspect
 # (stripped).
 source "$(dirname "$0")/common.sh"
@@ -26,4 +26,6 @@ BINDS="$repo_root:/mavrel/src $build:/mavrel/build $prefix:/static" IN_ROOT_ENV=
     strip -o /mavrel/build/bin/mavrel-inspect /mavrel/build/tree/tools/mavrel-inspect
   ' || { tail -n 30 "$build/build.log" "$build/configure.log" >&2 2>/dev/null; exit 1; }
 log "launcher built in $((SECONDS - start)) s: $build/bin/mavrel"
-"$portable_dir/check-binary.sh" "$build/bin/mavrel"
+# The kit ships both: mavrel-inspect (with its static libisofs) must run
+# wherever the launcher does.
+"$portable_dir/check-binary.sh" "$build/bin/mavrel" "$build/bin/mavrel-inspect"

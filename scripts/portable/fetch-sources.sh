@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# fetch-sources.sh: fetches the Debian source packages of SDL2, SDL2_ttf and
-# FreeType into the cache and prints, one a line, NAME=FOLDER of each
+# fetch-sources.sh: fetches the Debian source packages of SDL2, SDL2_ttf,
+# FreeType and libisofs into the cache and prints, one a line, NAME=FOLDER of each
 # unpacked source tree (Debian's patches applied).
 #
 # apt runs with a configuration of its own (sources, lists and downloads in
@@ -74,3 +74,4 @@ flock "$lock"
 fetch "$sdl_package" "$sdl_version"
 fetch "$ttf_package" "$ttf_version"
 fetch "$ft_package" "$ft_version"
+fetch "$isofs_package" "$isofs_version"

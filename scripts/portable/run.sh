@@ -3,7 +3,8 @@
 # root, sources, static libraries (all cached, see common.sh), the launcher
 # itself, its binary check, the medium kit (when the i686 Windows build is
 # there), and the smoke run in the bullseye and bookworm test roots and
-# under weston. Prints how long each step took.
+# under weston (with the kit: also its image, each tree of it started in
+# the bullseye root). Prints how long each step took.
 source "$(dirname "$0")/common.sh"
 build=${1:-$repo_root/build/portable}
 step() {

@@ -17,7 +17,12 @@
 #   - with libfontconfig.so.1 hidden, the window still shows its texts
 #     (faces found in the font folders);
 #   - with SMOKE_KIT=FOLDER (a kit made by make-kit.sh), the kit folder's own
-#     mavrel shows its starter medium.
+#     mavrel shows its starter medium; and in the bullseye root, the kit's
+#     image (made by its own mavrel-inspect) read back twice, as Linux reads
+#     it with Rock Ridge (execute bits kept) and as a reader of Joliet alone
+#     does (no execute bits, as udisks mounts such a medium), each started
+#     with "sh autorun.sh": the window shows, and a click on the starter's
+#     first button runs its Linux installer.
 # Then, on the host, under a nested weston (Wayland only, no XWayland) on
 # the same Xvfb, the window is drawn (SMOKE_WAYLAND=0 leaves it out).
 # Prints the libraries mapped before main in each root. Leaves screenshots
@@ -34,6 +39,7 @@ kit=${SMOKE_KIT:-}
 out=${SMOKE_OUT:-$(dirname "$(dirname "$binary")")}
 mkdir -p "$out"
 need_host_tools Xvfb=xvfb xwininfo=x11-utils import=imagemagick xdotool=xdotool
+[ -z "$kit" ] || need_host_tools xorriso=xorriso
 [ "${SMOKE_WAYLAND:-1}" = 0 ] || need_host_tools weston=weston
 
 work=$(mktemp -d)
@@ -142,6 +148,17 @@ shows_picture() {
   fi
 }
 
+# clicked_and_ran NAME TEXT WHAT: the run NAME writes TEXT within 5 s of a
+# click, which ran WHAT.
+clicked_and_ran() {
+  for _ in $(seq 50); do grep -qF "$2" "$work/$1.log" && break; sleep 0.1; done
+  if grep -qF "$2" "$work/$1.log"; then
+    echo "smoke-roots: $1: a click ran $3"
+  else
+    fail "$1: $3 did not run after the click: $(head -c 400 "$work/$1.log")"
+  fi
+}
+
 # In the window of the demo: button rows (left 40, width 280, 30 high).
 hello_y=170 missing_y=290 row_h=30
 highlight='#FFFF00' text='#FFFFFF'
@@ -176,12 +193,7 @@ for suite in $suites; do
     # A click runs the demo's script in its folder.
     xdotool click 1
     greeting="Hello from the Mavrel demo medium (running in /medium/extras)"
-    for _ in $(seq 50); do grep -qF "$greeting" "$work/$name.log" && break; sleep 0.1; done
-    if grep -qF "$greeting" "$work/$name.log"; then
-      echo "smoke-roots: $name: a click ran the script: \"$greeting\""
-    else
-      fail "$name: no greeting after the click: $(head -c 400 "$work/$name.log")"
-    fi
+    clicked_and_ran "$name" "$greeting" "the script: \"$greeting\""
     # A missing program: the "Error" box.
     xdotool mousemove $((x + 60)) $((y + missing_y + 12)) sleep 0.3 click 1
     if box=$(wait_window Error "$name"); then
@@ -266,6 +278,47 @@ for suite in $suites; do
     else
       fail "$name: the kit's mavrel shows no \"$title\" window; $(cat "$work/$name.log")"
       end_run "$name" ""
+    fi
+  fi
+
+  # The kit as people receive it: its image, each tree of it as a Linux
+  # reader sees it, started the way AUTHORING.md tells users to.
+  if [ -n "$kit" ] && [ "$suite" = bullseye ]; then
+    if ! "$kit/mavrel-inspect" image "$kit" -o "$work/kit.iso" >"$work/image.log" 2>&1; then
+      fail "the kit's mavrel-inspect made no image: $(cat "$work/image.log")"
+    else
+      for view in rockridge joliet; do
+        name=$suite-image-$view
+        medium=$work/$name
+        if [ "$view" = rockridge ]; then
+          xorriso -osirrox on -indev "$work/kit.iso" -extract / "$medium" >/dev/null 2>&1
+          [ -x "$medium/mavrel" ] || fail "$name: mavrel lost its execute bit"
+        else
+          # Joliet stores no modes: the reader chooses them; udisks gives
+          # files 0400 and folders 0500.
+          xorriso -osirrox on -read_fs norock -indev "$work/kit.iso" -extract / "$medium" \
+            >/dev/null 2>&1
+          find "$medium" -type f -exec chmod 0400 {} + && find "$medium" -type d -exec chmod 0500 {} +
+          [ ! -x "$medium/mavrel" ] || fail "$name: mavrel has an execute bit"
+        fi
+        [ -f "$medium/setup/install.sh" ] || fail "$name: no setup/install.sh in the image"
+        start_in "$root" "$name" 'cd / && sh /medium/autorun.sh; echo "autorun status $?"'
+        if window=$(wait_window "$title" "$name"); then
+          shows_picture "$name" "$window"
+          # The starter's "Install the product" (BUTTON_LOC 48,120, 26-pixel font).
+          read -r x y _ _ < <(rect "$window")
+          xdotool mousemove $((x + 70)) $((y + 132))
+          sleep 0.5
+          xdotool click 1
+          clicked_and_ran "$name" \
+            "install.sh: replace this script with your product's installer (running in /medium/setup)" \
+            "the starter's installer"
+          end_run "$name" "$window"
+        else
+          fail "$name: no \"$title\" window; $(cat "$work/$name.log")"
+          end_run "$name" ""
+        fi
+      done
     fi
   fi
 done

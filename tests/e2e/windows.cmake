@@ -9,9 +9,11 @@
 #    under the 32-bit Wine that scripts/setup-wine32.sh installs): the
 #    backend's own checks of its system calls, the launcher end to end, and
 #    mavrel-inspect against this build's own (the platform's settings reader
-#    against ours). One test program serves both builds, told which one by
-#    MAVREL_WINDOWS_ARCH; each build has its own wine prefix, made first by
-#    a fixture, and the tests run one at a time.
+#    against ours), and a medium as an image made by mavrel-inspect, started
+#    from a drive that Wine types as a CD-ROM (each test says which build's
+#    launcher the image holds). One test program serves both builds, told
+#    which one by MAVREL_WINDOWS_ARCH; each build has its own wine prefix,
+#    made first by a fixture, and the tests run one at a time.
 if(NOT MAVREL_WINDOWS_x86_64_DIR AND NOT MAVREL_WINDOWS_i686_DIR)
   return()
 endif()
@@ -77,7 +79,7 @@ if(NOT DEFINED MAVREL_I386_SKIP_REASON)
     OUTPUT_VARIABLE MAVREL_I386_SKIP_REASON OUTPUT_STRIP_TRAILING_WHITESPACE)
 endif()
 set(wine_test_kinds wine_prefix backend_checks_under_wine e2e_launcher_under_wine
-  settings_differential)
+  settings_differential image_on_cdrom_under_wine)
 if(MAVREL_WINDOWS_i686_DIR AND MAVREL_I386_SKIP_REASON)
   message(STATUS "Windows i686 tests under Wine: skipped (${MAVREL_I386_SKIP_REASON})")
   foreach(kind ${wine_test_kinds})
@@ -111,7 +113,8 @@ add_executable(mavrel_windows_e2e_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/windows_wine_prefix_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/windows_backend_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/windows_e2e_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/windows_differential_test.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/windows_differential_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/windows_image_test.cpp)
 target_link_libraries(mavrel_windows_e2e_tests PRIVATE mavrel_test_support GTest::gtest_main)
 target_compile_definitions(mavrel_windows_e2e_tests PRIVATE
   MAVREL_NATIVE_INSPECT="$<TARGET_FILE:mavrel-inspect>"
@@ -145,6 +148,15 @@ foreach(arch ${wine_arches})
     COMMAND mavrel_windows_e2e_tests --gtest_filter=SettingsDifferential.*:JsonFlattener.*)
   set_tests_properties(windows_${arch}_settings_differential PROPERTIES ${env}
     FIXTURES_REQUIRED wine_prefix_${arch} RESOURCE_LOCK wine TIMEOUT 400)
+
+  # The image needs mavrel-inspect image (this build's) and xorriso to read it back.
+  if(TARGET mavrel_image)
+    add_test(NAME windows_${arch}_image_on_cdrom_under_wine
+      COMMAND mavrel_windows_e2e_tests --gtest_filter=ImageUnderWine.*)
+    set_tests_properties(windows_${arch}_image_on_cdrom_under_wine PROPERTIES
+      ENVIRONMENT "MAVREL_WINDOWS_ARCH=${arch};MAVREL_I386_SKIP_REASON=${MAVREL_I386_SKIP_REASON}"
+      FIXTURES_REQUIRED wine_prefix_${arch} RESOURCE_LOCK wine TIMEOUT 400 LABELS windows)
+  endif()
 
   set_tests_properties(windows_${arch}_wine_prefix windows_${arch}_backend_checks_under_wine
     windows_${arch}_e2e_launcher_under_wine windows_${arch}_settings_differential

@@ -155,6 +155,20 @@ refuse "stale Mavrel.exe" "Mavrel.exe carries no version $version resource" \
   --windows "$work/old-win" --linux "$work/lin"
 bash "$make_kit" --bogus >/dev/null 2>&1
 [ $? -eq 2 ] || fail "unknown argument: status not 2"
+# Signing options that do not hold together: status 2, no kit. (Signing
+# itself is checked with real programs in tests/tools/image_publish_test.sh.)
+touch "$work/cert.pem" "$work/key.pem"
+for signing in "--sign-cert $work/cert.pem" "--sign-key $work/key.pem" \
+  "--sign-cert $work/none.pem --sign-key $work/key.pem" "--timestamp http://tsa" \
+  "--sign-cert $work/cert.pem --sign-key $work/key.pem --sign-pass-env MAVREL_TEST_UNSET"; do
+  rm -rf "$work/refused"
+  # shellcheck disable=SC2086 # the options are words
+  bash "$make_kit" --windows "$work/win" --linux "$work/lin" --out "$work/refused" $signing \
+    >"$work/refuse.out" 2>&1
+  status=$?
+  [ "$status" -eq 2 ] || fail "$signing: status $status, not 2: $(cat "$work/refuse.out")"
+  [ -z "$(ls -A "$work/refused" 2>/dev/null)" ] || fail "$signing: left $(ls -A "$work/refused")"
+done
 
 # From the real builds, when given: the kit's own inspector reads its
 # starter medium as the tests expect.

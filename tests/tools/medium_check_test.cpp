@@ -20,6 +20,7 @@
 #endif
 #include "platform/desktop/files/desktop_file_system.h"
 #include "support/bmp_builder.h"
+#include "support/command_line.h"
 #include "support/temp_medium.h"
 
 namespace mavrel {
@@ -85,8 +86,9 @@ struct MediumCase {
   const char* name;
   std::string ini;
   std::map<std::string, std::string> files;
-  std::vector<std::string> expected;  // "LINE:CODE"
-  const char* mentions = "";          // a text one of the messages holds
+  std::vector<std::string> expected;           // "LINE:CODE"
+  const char* mentions = "";                   // a text one of the messages holds
+  std::map<std::string, unsigned> modes = {};  // of files above; others are 0644
 };
 
 class MediumCheckTest : public ::testing::TestWithParam<MediumCase> {};
@@ -96,6 +98,7 @@ TEST_P(MediumCheckTest, GivesExactlyTheExpectedFindings) {
   MediumFolder folder;
   folder.Write("Mavrel.INI", row.ini);
   for (const auto& file : row.files) folder.Write(file.first, file.second);
+  for (const auto& mode : row.modes) folder.SetMode(mode.first, mode.second);
   CheckResult result = CheckCurrentFolder();
   EXPECT_EQ("Mavrel.INI", result.settingsFile);
   EXPECT_EQ(row.expected, Codes(result)) << Messages(result);
@@ -386,6 +389,90 @@ const MediumCase kMedia[] = {
      "[Main]\nPROG_COMMAND=setup\\x.exe\nButton.0=A\nButton.1=B\n[A]\n[B]\nBUTTON_LOC.Y=40\n",
      {},
      {"2:M701"}},
+    // What publishing keeps of the medium's files (line 0, before the lines).
+    {"JolietNameTooLong",
+     "[Main]\nTitel=x\n",
+     {{std::string(103, 'a'), ""}, {std::string(100, 'b') + ".txt", ""}},
+     {"0:M801", "2:M101"},
+     "is 104 characters long; Joliet keeps 103"},
+    {"PathTooLongForWindows",
+     "[Main]\n",
+     {{std::string(60, 'a') + "/" + std::string(60, 'b') + "/" + std::string(60, 'c') + "/" +
+           std::string(60, 'd') + "/" + std::string(13, 'e'),
+       ""}},
+     {"0:M801"},
+     "is 257 characters long; Windows opens paths of at most 256"},
+    {"NamesDifferingInLetterCase",
+     "[Main]\n",
+     {{"Setup.exe", ""},
+      {"setup.EXE", ""},
+      {"docs/\xC3\x89t\xC3\xA9.txt", ""},  // Été.txt and été.txt
+      {"docs/\xC3\xA9t\xC3\xA9.txt", ""},
+      {"docs/\xCE\xA9.txt", ""},  // Ω and ω
+      {"docs/\xCF\x89.txt", ""},
+      {"docs/ss.txt", ""},  // no letter case: ß is not "ss"
+      {"docs/\xC3\x9F.txt", ""}},
+     {"0:M802", "0:M802", "0:M802"},
+     "Setup.exe and setup.EXE differ only in letter case"},
+    {"CharactersJolietOrFatCannotStore",
+     "[Main]\n",
+     {{"a:b", ""},
+      {"x;y", ""},
+      {"what?.txt", ""},
+      {"pipe|d", ""},
+      {"tab\tname", ""},
+      {"smile\xF0\x9F\x98\x80", ""},  // beyond 16 bits
+      {"latin\xE9", ""},              // Windows-1252, not UTF-8
+      {"dot.", ""},
+      {"space ", ""},
+      {"Con.txt", ""},
+      {"lpt1", ""},
+      {"com10.txt", ""},  // no device
+      {"caf\xC3\xA9 & co (1).txt", ""}},
+     {"0:M803", "0:M803", "0:M803", "0:M803", "0:M803", "0:M803", "0:M803", "0:M803", "0:M803",
+      "0:M803", "0:M803"},
+     "is CON, a name that Windows keeps for a device"},
+    {"LauncherWithoutStarter",
+     "[Main]\n",
+     {{"mavrel", "#!/bin/sh\n"}},
+     {"0:M805"},
+     "autorun.sh is missing from the medium's root",
+     {{"mavrel", 0755}}},
+    {"StarterWithoutLauncherAndNotExecutable",
+     "[Main]\n",
+     {{"autorun.sh", "#!/bin/sh\n"}, {"MAVREL", ""}},
+     {"0:M805", "0:M806"},
+     "autorun.sh is not executable"},
+    {"StarterAndLauncherExecutable",
+     "[Main]\n",
+     {{"autorun.sh", ""}, {"mavrel", ""}, {"setup/install.sh", ""}},
+     {},
+     "",
+     {{"autorun.sh", 0500}, {"mavrel", 0711}}},
+    {"LauncherAFolder",
+     "[Main]\n",
+     {{"autorun.sh", ""}, {"mavrel/", ""}},
+     {"0:M805"},
+     "mavrel is missing",
+     {{"autorun.sh", 0755}}},
+    {"AutorunInfWithoutOpen",
+     "[Main]\n",
+     {{"AUTORUN.INF", "[autorun]\r\nicon=Mavrel.exe,0\r\nlabel=Product\r\n"}},
+     {"0:M807"},
+     "AUTORUN.INF has no open= in [autorun]"},
+    {"AutorunInfOpenElsewhere",
+     "[Main]\n",
+     {{"autorun.inf", "[other]\nopen=Mavrel.exe\n"}},
+     {"0:M807"}},
+    {"AutorunInfShellExecuteAndLongestLabel",
+     "[Main]\n",
+     {{"autorun.inf", "[AutoRun]\nshellexecute=Mavrel.exe\nlabel=" + std::string(32, 'L') + "\n"}},
+     {}},
+    {"AutorunInfLabelTooLong",
+     "[Main]\n",
+     {{"autorun.inf", "[autorun]\nopen=Mavrel.exe\nlabel=" + std::string(33, 'L') + "\n"}},
+     {"0:M808"},
+     "label= is 33 characters long; a volume label keeps 32"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Media, MediumCheckTest, ::testing::ValuesIn(kMedia),
@@ -438,6 +525,46 @@ TEST(MediumCheckTest, ApproximateMetricsFollowTheFontHeight) {
   EXPECT_EQ(0, ApproximateTextWidth("", 0, 20));
 }
 
+TEST(MediumCheckTest, LinksAndSpecialFilesAreNamed) {
+  MediumFolder folder;
+  folder.Write("Mavrel.INI", "[Main]\n");
+  folder.Write("readme.txt", "");
+  folder.Symlink("readme.txt", "liesmich.txt");
+  folder.MakeFifo("pipe");
+  CheckResult result = CheckCurrentFolder();
+  EXPECT_EQ((std::vector<std::string>{"0:M810", "0:M810"}), Codes(result)) << Messages(result);
+  EXPECT_NE(std::string::npos, Messages(result).find("liesmich.txt is a symbolic link"));
+  EXPECT_NE(std::string::npos, Messages(result).find("pipe is no regular file or folder"));
+}
+
+// Sizes come from sparse files, which take no room on the disk.
+TEST(MediumCheckTest, LargeFilesAndMediaGiveWarningsAndNotes) {
+  const struct {
+    std::uintmax_t size;
+    std::vector<std::string> expected;
+    const char* mentions;
+  } rows[] = {
+      {700'000'000, {}, ""},
+      {760'000'000, {"0:M809"}, "more than a CD holds (700 MB); a DVD"},
+      {(4ull << 30) - 1, {"0:M809"}, "a DVD or a USB stick holds it"},
+      {4ull << 30, {"0:M804", "0:M809"}, "4 GiB or more"},
+      {4'800'000'000, {"0:M804", "0:M809"}, "more than a DVD holds (4.7 GB)"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.size);
+    MediumFolder folder;
+    folder.Write("Mavrel.INI", "[Main]\n");
+    folder.Write("data/big.bin", "");
+    fs::resize_file(folder.root() / "data" / "big.bin", row.size);
+    CheckResult result = CheckCurrentFolder();
+    EXPECT_EQ(row.expected, Codes(result)) << Messages(result);
+    EXPECT_NE(std::string::npos, Messages(result).find(row.mentions)) << Messages(result);
+    // A note is no mistake: it counts as neither.
+    EXPECT_EQ(0, result.errors);
+    EXPECT_EQ(row.size >= (4ull << 30) ? 1 : 0, result.warnings);
+  }
+}
+
 // The command as an author runs it: exit status and output.
 struct CommandCase {
   const char* name;
@@ -445,6 +572,7 @@ struct CommandCase {
   std::vector<std::string> arguments;
   int status;
   std::string output;  // expected start of standard output; @ stands for the folder
+  std::map<std::string, std::string> files = {};
 };
 
 class CheckCommandTest : public ::testing::TestWithParam<CommandCase> {};
@@ -453,25 +581,17 @@ TEST_P(CheckCommandTest, GivesStatusAndOutput) {
   const CommandCase& row = GetParam();
   MediumFolder folder;
   if (!row.ini.empty()) folder.Write("Mavrel.INI", row.ini);
+  for (const auto& file : row.files) folder.Write(file.first, file.second);
   const std::string root = folder.root().string();
-  std::vector<std::string> words{"check"};
-  for (std::string a : row.arguments) {
-    if (a[0] == '@') a.replace(0, 1, root);
-    words.push_back(a);
-  }
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
+  test_support::CommandLine line("check", row.arguments, root);
   DesktopFileSystem platform;
   ::testing::internal::CaptureStdout();
-  int status =
-      RunCheckCommand(static_cast<int>(argv.size()), argv.data(), platform,
-                      [&platform](const char* path) { return platform.ParsedSettings(path); });
+  int status = RunCheckCommand(line.argc(), line.argv(), platform, [&platform](const char* path) {
+    return platform.ParsedSettings(path);
+  });
   std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(row.status, status);
-  std::string expected = row.output;
-  for (std::size_t at; (at = expected.find('@')) != std::string::npos;) {
-    expected.replace(at, 1, root);
-  }
+  const std::string expected = test_support::WithFolder(row.output, root);
   EXPECT_EQ(expected, out.substr(0, expected.size())) << out;
 }
 
@@ -499,6 +619,26 @@ const CommandCase kCommands[] = {
      0,
      "{\n  \"settings_file\": \"@/Mavrel.INI\",\n  \"errors\": 0,\n  \"warnings\": 0,\n"
      "  \"findings\": []\n}\n"},
+    {"FileFindingNamesTheFolder",
+     "[Main]\nTitel=x\n",
+     {"@"},
+     1,
+     "@: error: A.txt and a.txt differ only in letter case: Windows and FAT keep only one of "
+     "them [M802]\n@/Mavrel.INI:2: warning: Titel:",
+     {{"A.txt", ""}, {"a.txt", ""}}},
+    {"FileFindingInCurrentFolder",
+     "[Main]\n",
+     {},
+     1,
+     ".: error: A.txt and a.txt",
+     {{"A.txt", ""}, {"a.txt", ""}}},
+    {"FileFindingJson",
+     "[Main]\n",
+     {"--format=json", "@"},
+     1,
+     "{\n  \"settings_file\": \"@/Mavrel.INI\",\n  \"errors\": 1,\n  \"warnings\": 0,\n"
+     "  \"findings\": [\n    {\"line\": 0, \"severity\": \"error\", \"code\": \"M802\"",
+     {{"A.txt", ""}, {"a.txt", ""}}},
     {"NoSettingsFile", "", {"@"}, 2, ""},
     {"BadFolder", "[Main]\n", {"@/missing"}, 2, ""},
     {"BadOption", "[Main]\n", {"--colour", "@"}, 2, ""},
@@ -515,15 +655,9 @@ INSTANTIATE_TEST_SUITE_P(Commands, CheckCommandTest, ::testing::ValuesIn(kComman
 // of a small medium compared state against state.
 
 int RunRender(const std::string& root, const std::vector<std::string>& arguments) {
-  std::vector<std::string> words{"render"};
-  for (std::string a : arguments) {
-    for (std::size_t at; (at = a.find('@')) != std::string::npos;) a.replace(at, 1, root);
-    words.push_back(a);
-  }
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
+  test_support::CommandLine line("render", arguments, root);
   fs::path previous = fs::current_path();
-  int status = RunRenderCommand(static_cast<int>(argv.size()), argv.data());
+  int status = RunRenderCommand(line.argc(), line.argv());
   fs::current_path(previous);
   return status;
 }

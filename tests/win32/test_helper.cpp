@@ -1,8 +1,9 @@
 // A tiny Windows program that the end-to-end tests start from the launcher.
 //
 //   mavrel-test-helper.exe OUTPUT [anything...]
-//       writes "command-line=" and "directory=" lines: the command line it
-//       was given, as the system hands it over, and its working directory.
+//       writes "command-line=", "directory=" and "drive-type=" lines: the
+//       command line it was given, as the system hands it over, its working
+//       directory and the type of that directory's drive.
 //   mavrel-test-helper.exe --metrics OUTPUT
 //       writes what the launcher's centring rests on: the screen size and
 //       the frame that AdjustWindowRect adds for the launcher's style, and,
@@ -94,7 +95,9 @@ std::string ErrorBox() {
 std::string Launch() {
   char directory[MAX_PATH * 2] = {};
   GetCurrentDirectoryA(sizeof(directory), directory);
-  return std::string("command-line=") + GetCommandLineA() + "\ndirectory=" + directory + "\n";
+  // The drive it works on, as GetDriveType numbers it (5: a CD-ROM).
+  return std::string("command-line=") + GetCommandLineA() + "\ndirectory=" + directory +
+         "\ndrive-type=" + std::to_string(GetDriveTypeA(nullptr)) + "\n";
 }
 
 }  // namespace

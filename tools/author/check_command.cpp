@@ -16,10 +16,12 @@ constexpr const char* kCheckUsage =
     "the launcher never reports: unknown keys, gaps in the button list, numbers\n"
     "and colours that do not read as meant, encodings, the picture, the layout\n"
     "(text widths approximate) and the programs, documents and folders the buttons\n"
-    "name, looked for as Windows and the desktop launcher look for them.\n"
-    "Prints one line per finding, FILE:LINE: warning|error: message [CODE]; the\n"
+    "name, looked for as Windows and the desktop launcher look for them; and the\n"
+    "files' names, sizes and modes as an ISO image or a USB stick keeps them.\n"
+    "Prints one line per finding, FILE:LINE: warning|error: message [CODE], or\n"
+    "DIRECTORY: ... for a finding about the files (a note is no mistake); the\n"
     "codes are explained in AUTHORING.md. --format json prints them as JSON.\n"
-    "Exit status: 0 when there is no error (with --strict: no finding at all),\n"
+    "Exit status: 0 when there is no error (with --strict: no warning either),\n"
     "1 when there is, 2 when DIRECTORY cannot be entered, holds no Mavrel.INI or\n"
     "the arguments are wrong.\n";
 
@@ -43,14 +45,24 @@ std::string JsonText(const std::string& text) {
 }
 
 const char* SeverityName(Severity severity) {
-  return severity == Severity::kError ? "error" : "warning";
+  switch (severity) {
+    case Severity::kError:
+      return "error";
+    case Severity::kNote:
+      return "note";
+    default:
+      return "warning";
+  }
 }
 
-std::string FormatText(const CheckResult& result, const std::string& file) {
+// A finding about the medium's files (line 0) names the folder, and the
+// file in its message.
+std::string FormatText(const CheckResult& result, const std::string& file,
+                       const std::string& folder) {
   std::string out;
   for (const Finding& f : result.findings) {
-    out += file + ":" + std::to_string(f.line) + ": " + SeverityName(f.severity) + ": " +
-           f.message + " [" + f.code + "]\n";
+    out += (f.line == 0 ? folder : file + ":" + std::to_string(f.line)) + ": " +
+           SeverityName(f.severity) + ": " + f.message + " [" + f.code + "]\n";
   }
   return out;
 }
@@ -124,7 +136,8 @@ int RunCheckCommand(int argc, char** argv, FileSystem& platform,
     if (folder.back() != '/' && folder.back() != '\\') folder += '/';
     file = folder + file;
   }
-  const std::string out = json ? FormatJson(result, file) : FormatText(result, file);
+  const std::string out = json ? FormatJson(result, file)
+                               : FormatText(result, file, directory != nullptr ? directory : ".");
   if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
     std::fprintf(stderr, "mavrel-inspect check: cannot write the output\n");
     return 2;

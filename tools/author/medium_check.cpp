@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "author/publish_checks.h"
 #include "commands/activation.h"
 #include "picture/picture_validation.h"
 #include "settings/medium_settings.h"
@@ -1287,8 +1288,11 @@ CheckResult CheckMedium(SettingsFile& settings, const ParsedSettingsSource& pars
     own = IniFile(std::move(bytes));
   }
   const IniFile& ini = shared != nullptr ? *shared : own;
-  result.findings = Checker(medium, ini, root).Run();
+  result.findings = CheckPublishing(root);
+  const std::vector<Finding> lines = Checker(medium, ini, root).Run();
+  result.findings.insert(result.findings.end(), lines.begin(), lines.end());
   for (const Finding& finding : result.findings) {
+    if (finding.severity == Severity::kNote) continue;
     (finding.severity == Severity::kError ? result.errors : result.warnings) += 1;
   }
   return result;

@@ -20,10 +20,12 @@
 
 namespace mavrel {
 
-enum class Severity { kWarning, kError };
+// A note tells something worth knowing that is no mistake; it counts as
+// neither an error nor a warning.
+enum class Severity { kWarning, kError, kNote };
 
 struct Finding {
-  std::uint32_t line = 0;  // of the settings file, from 1
+  std::uint32_t line = 0;  // of the settings file, from 1; 0: about the medium's files
   Severity severity = Severity::kWarning;
   const char* code = "";  // "M101", ...
   std::string message;    // UTF-8, no line breaks
@@ -49,7 +51,8 @@ using ParsedSettingsSource = std::function<const IniFile*(const char* path)>;
 /// from yet; its first read fixes the settings file, as in the launcher.
 /// The lines are walked in the file that `parsed` gives for it; without
 /// one, the file is read and parsed here. A folder without a settings file
-/// gives an empty settingsFile and no findings.
+/// gives an empty settingsFile and no findings. The findings about the
+/// medium's files (publish_checks.h, line 0) come first.
 CheckResult CheckMedium(SettingsFile& settings, const ParsedSettingsSource& parsed = {});
 
 /// The width of `text` in pixels, approximated with the advance widths of
