@@ -71,12 +71,13 @@ std::string Messages(const CheckResult& result) {
 // With `sharedParse`, the lines are walked in the platform's own parse, as
 // the Linux tool does; without, the checker parses the file itself, as the
 // Windows tool does.
-CheckResult CheckCurrentFolder(bool sharedParse = true) {
+CheckResult CheckCurrentFolder(bool sharedParse = true, Platforms platforms = Platforms::kBoth) {
   DesktopFileSystem platform;
-  SettingsFile settings(platform);
-  if (!sharedParse) return CheckMedium(settings);
+  auto useLinuxSections = [&platform](bool on) { platform.SetLinuxSections(on); };
+  if (!sharedParse) return CheckMedium(platform, useLinuxSections, {}, platforms);
   CheckResult result = CheckMedium(
-      settings, [&platform](const char* path) { return platform.ParsedSettings(path); });
+      platform, useLinuxSections,
+      [&platform](const char* path) { return platform.ParsedSettings(path); }, platforms);
   EXPECT_LE(platform.settingsParseCount(), 1);
   return result;
 }
@@ -416,16 +417,15 @@ TEST(MediumCheckTest, LinesComeFromTheParseThatAnsweredTheReads) {
   folder.Write("Mavrel.INI", "[Main]\nTitle=x\n");
   DesktopFileSystem platform;
   platform.SetSettingsRecheckInterval(std::chrono::hours(1));
-  SettingsFile settings(platform);
-  CheckResult result = CheckMedium(settings, [&](const char* path) {
+  auto useLinuxSections = [&platform](bool on) { platform.SetLinuxSections(on); };
+  CheckResult result = CheckMedium(platform, useLinuxSections, [&](const char* path) {
     // Changed after the reads: the lines walked are still the ones read.
     folder.Write("Mavrel.INI", "[Main]\nBUTON_TEXT=x\n");
     return platform.ParsedSettings(path);
   });
   EXPECT_EQ(std::vector<std::string>{}, Codes(result)) << Messages(result);
   EXPECT_EQ(1, platform.settingsParseCount());
-  SettingsFile again(platform);
-  EXPECT_EQ(std::vector<std::string>{"2:M101"}, Codes(CheckMedium(again)));
+  EXPECT_EQ(std::vector<std::string>{"2:M101"}, Codes(CheckMedium(platform, useLinuxSections)));
 }
 
 TEST(MediumCheckTest, ApproximateMetricsFollowTheFontHeight) {
@@ -463,9 +463,10 @@ TEST_P(CheckCommandTest, GivesStatusAndOutput) {
   for (std::string& w : words) argv.push_back(w.data());
   DesktopFileSystem platform;
   ::testing::internal::CaptureStdout();
-  int status =
-      RunCheckCommand(static_cast<int>(argv.size()), argv.data(), platform,
-                      [&platform](const char* path) { return platform.ParsedSettings(path); });
+  int status = RunCheckCommand(
+      static_cast<int>(argv.size()), argv.data(), platform,
+      [&platform](bool on) { platform.SetLinuxSections(on); },
+      [&platform](const char* path) { return platform.ParsedSettings(path); });
   std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(row.status, status);
   std::string expected = row.output;

@@ -21,8 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "author/check_command.h"
 #include "author/png_file.h"
 #include "platform/desktop/desktop_platform.h"
+#include "platform/desktop/files/desktop_file_system.h"
 #include "settings/settings.h"
 #include "window/launcher_main.h"
 #include "window/launcher_window.h"
@@ -33,7 +35,7 @@ namespace {
 
 constexpr const char* kRenderUsage =
     "Usage: mavrel-inspect render [DIRECTORY] -o FILE.png [--hot SECTION | --pressed SECTION |\n"
-    "                             --sheet]\n"
+    "                             --sheet] [--platform linux|windows]\n"
     "Draws the launcher's client area for the medium in DIRECTORY (default: the\n"
     "current directory) exactly as the desktop launcher paints it: the picture\n"
     "stretched, the buttons, and the lit button's description. No display is\n"
@@ -47,6 +49,9 @@ constexpr const char* kRenderUsage =
     "  --pressed SECTION      the left mouse button held down on it\n"
     "  --sheet                one picture of every state: at rest, then each\n"
     "                         button hot and pressed, each panel labelled\n"
+    "  --platform linux       the settings as the Linux launcher reads them, with\n"
+    "                         [NAME.Linux] over [NAME] (the default)\n"
+    "  --platform windows     as Mavrel.exe reads them, without those sections\n"
     "Without --hot, --pressed or --sheet the launcher is drawn at rest.\n"
     "Exit status: 0 when the picture is written, 1 when the medium cannot be drawn\n"
     "in that state (the launcher would not start, or the pointer cannot reach the\n"
@@ -63,9 +68,17 @@ constexpr int kLabelFontHeight = 18;
 // The desktop platform painting into memory. The launcher's message boxes
 // would open on whatever display the user has; here the first one is kept
 // for the error report instead.
+// Its settings are read as the Linux launcher reads them, or, for a
+// preview of Mavrel.exe's texts and places, as Windows does.
 class RenderPlatform : public DesktopPlatform {
  public:
-  RenderPlatform() : DesktopPlatform(DesktopVideo::kInMemory) {}
+  explicit RenderPlatform(bool linuxSections) : DesktopPlatform(DesktopVideo::kInMemory) {
+    settings_.SetLinuxSections(linuxSections);
+  }
+  std::uint32_t GetPrivateProfileString(const char* section, const char* key, char* buffer,
+                                        std::uint32_t bufferSize, const char* path) override {
+    return settings_.GetPrivateProfileString(section, key, buffer, bufferSize, path);
+  }
   int MessageBox(WindowHandle, const char* text, const char* caption, std::uint32_t) override {
     if (message_.empty()) {
       message_ =
@@ -76,6 +89,7 @@ class RenderPlatform : public DesktopPlatform {
   const std::string& message() const { return message_; }
 
  private:
+  DesktopFileSystem settings_;
   std::string message_;
 };
 
@@ -127,9 +141,10 @@ LauncherButton* ButtonOfKey(const LauncherWindow& window, std::size_t key) {
 // A point of the client area on `target` where no button before it in
 // list order (the first match wins) is under the pointer. Only the far
 // edges of those buttons can start a free stretch, so the candidates are
-// the target's own near edges (and centre) and those far edges.
-bool PointOnButton(const LauncherWindow& window, const LauncherButton& target,
-                   PointerPosition& at) {
+// the target's own near edges (and centre) and those far edges. When there
+// is none, `why` says what keeps the pointer off it.
+bool PointOnButton(const LauncherWindow& window, const LauncherButton& target, PointerPosition& at,
+                   std::string& why) {
   const SettingRect& r = target.buttonLoc;
   const std::int64_t clientRight = std::min<std::int64_t>(window.width(), 65536);
   const std::int64_t clientBottom = std::min<std::int64_t>(window.height(), 65536);
@@ -137,7 +152,20 @@ bool PointOnButton(const LauncherWindow& window, const LauncherButton& target,
   const std::int64_t top = std::max<std::int64_t>(r.y, 0);
   const std::int64_t right = std::min<std::int64_t>(std::int64_t{r.x} + r.width, clientRight);
   const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{r.y} + r.height, clientBottom);
-  if (right <= left || bottom <= top) return false;
+  if (r.width <= 0 || r.height <= 0) {
+    why = "its text takes no room (it is empty), so there is nothing to point at";
+    return false;
+  }
+  if (right <= left || bottom <= top) {
+    why = "its text covers (" + std::to_string(r.x) + "," + std::to_string(r.y) + ")-(" +
+          std::to_string(std::int64_t{r.x} + r.width) + "," +
+          std::to_string(std::int64_t{r.y} + r.height) + "), wholly outside the " +
+          std::to_string(window.width()) + " x " + std::to_string(window.height()) + " window";
+    return false;
+  }
+  why =
+      "no point of it inside the window is free of the buttons of higher key numbers, which take "
+      "the pointer first";
   std::vector<std::int64_t> xs{(left + right) / 2, left};
   std::vector<std::int64_t> ys{(top + bottom) / 2, top};
   for (const LauncherButton* b = window.buttons(); b != nullptr && b != &target;
@@ -226,10 +254,9 @@ Outcome TakeShot(RenderPlatform& platform, const Shot& shot, RgbImage& image,
   if (shot.look != Look::kRest) {
     LauncherButton* button = ButtonOfKey(window, static_cast<std::size_t>(key));
     PointerPosition at;
-    if (button == nullptr || !PointOnButton(window, *button, at)) {
-      error = "the pointer cannot reach the button of Button." + std::to_string(key) +
-              ": no point of it inside the window is free of the buttons of higher key "
-              "numbers, which take the pointer first";
+    std::string why = "it is not in the window's list";
+    if (button == nullptr || !PointOnButton(window, *button, at, why)) {
+      error = "the pointer cannot reach the button of Button." + std::to_string(key) + ": " + why;
       return Outcome::kCannotDraw;
     }
     send(kWmMouseMove, at);
@@ -400,6 +427,7 @@ int RunRenderCommand(int argc, char** argv) {
   Shot shot;
   bool sheet = false;
   int modes = 0;
+  Platforms platforms = Platforms::kLinux;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -416,6 +444,12 @@ int RunRenderCommand(int argc, char** argv) {
     } else if (std::strcmp(arg, "--sheet") == 0) {
       sheet = true;
       ++modes;
+    } else if (std::strcmp(arg, "--platform") == 0) {
+      if (!hasValue || !ParsePlatform(argv[++i], platforms)) {
+        std::fprintf(stderr, "mavrel-inspect render: --platform takes linux or windows\n%s",
+                     kRenderUsage);
+        return 2;
+      }
     } else if (arg[0] == '-' || directory != nullptr) {
       std::fprintf(stderr, "mavrel-inspect render: unexpected argument \"%s\"\n%s", arg,
                    kRenderUsage);
@@ -449,7 +483,7 @@ int RunRenderCommand(int argc, char** argv) {
     }
   }
 
-  RenderPlatform platform;
+  RenderPlatform platform(platforms != Platforms::kWindows);
   {
     // The settings file is looked for as the launcher looks for it.
     SettingsFile settings(platform);
