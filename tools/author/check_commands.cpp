@@ -228,7 +228,7 @@ class ButtonCheck {
                          " is neither on the medium nor on this system's PATH: the desktop "
                          "launcher does not find it, and Windows only if it is in its system "
                          "folders or PATH",
-                     Platforms::kBoth);
+                     Platforms::kLinux);
       } else {
         ReportNotOnLinux(candidates, onLinux);
       }
