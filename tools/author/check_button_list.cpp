@@ -27,7 +27,7 @@ void CheckButtonList(CheckContext& context) {
   std::map<std::string, std::size_t> listed;
   for (std::size_t i = 0; i < count; ++i) {
     const std::string name = sections[i].c_str();
-    const std::uint32_t line = ini.KeyLine(kMainSection, ListKey(i));
+    const std::uint32_t line = context.ListKeyLine(i);
     auto first = listed.emplace(Lower(name), i);
     if (!first.second) {
       context.Warn(line, "M204",
@@ -50,7 +50,7 @@ void CheckButtonList(CheckContext& context) {
   }
 
   // Keys past the end of the list are never read.
-  const std::uint32_t endLine = ini.KeyLine(kMainSection, ListKey(count));
+  const std::uint32_t endLine = context.ListKeyLine(count);
   const std::string why = endLine != 0
                               ? ListKey(count) + " (line " + std::to_string(endLine) + ") is empty"
                               : ListKey(count) + " is missing";

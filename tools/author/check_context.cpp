@@ -231,15 +231,16 @@ std::uint32_t CheckContext::ButtonLine(std::size_t index, std::string_view key,
     if (std::uint32_t line = ReadLine(kMainSection, key)) return line;
   }
   if (std::uint32_t line = ini_.SectionLine(section)) return line;
-  // The list key naming the button, [Main.Linux]'s on Linux if it is there.
+  return ListKeyLine(index);
+}
+
+std::uint32_t CheckContext::ListKeyLine(std::size_t index) const {
   const std::string listKey = ListKey(index);
   std::string_view main = kMainSection;
   if (reading().platform == Platforms::kLinux) {
     main = LinuxReadingSection(ini_, kMainSection, listKey, scratch_);
   }
-  if (std::uint32_t line = ini_.KeyLine(std::string(main), listKey)) return line;
-  // A button that nothing of the file names: the list's section, else the top.
-  return std::max<std::uint32_t>(1, ini_.SectionLine(kMainSection));
+  return ini_.KeyLine(std::string(main), listKey);
 }
 
 std::uint32_t CheckContext::RectLine(std::size_t index, std::string_view prefix) const {

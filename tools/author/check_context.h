@@ -125,8 +125,12 @@ class CheckContext {
   std::uint32_t ReadLine(std::string_view section, std::string_view key) const;
   /// Where a button's value came from: its own section, else [Main], else
   /// the built-in default, for which the section header (or the list key
-  /// naming it) stands.
+  /// naming it) stands; never 0 for a listed button.
   std::uint32_t ButtonLine(std::size_t index, std::string_view key, bool inherited = true) const;
+  /// The line of the list key "Button.N" of the button `index` in the
+  /// current reading ([Main.Linux]'s first on Linux); 0 when the key is not
+  /// written (the end of the list).
+  std::uint32_t ListKeyLine(std::size_t index) const;
   /// The line of the first of a rectangle's .Y, .X and .WIDTH that the
   /// button's own section sets, else where its .Y comes from.
   std::uint32_t RectLine(std::size_t index, std::string_view prefix) const;
