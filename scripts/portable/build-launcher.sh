@@ -4,7 +4,7 @@
 # build root, against the static libraries of build-libs.sh, and checks the
 # launcher with check-binary.sh. BUILD_DIR defaults to build/portable; the
 # programs are BUILD_DIR/bin/mavrel and BUILD_DIR/bin/mavrel-inspect
-# (stripped).
+# (stripped), both checked.
 source "$(dirname "$0")/common.sh"
 build=${1:-$repo_root/build/portable}
 mkdir -p "$build"
@@ -26,4 +26,4 @@ BINDS="$repo_root:/mavrel/src $build:/mavrel/build $prefix:/static" IN_ROOT_ENV=
     strip -o /mavrel/build/bin/mavrel-inspect /mavrel/build/tree/tools/mavrel-inspect
   ' || { tail -n 30 "$build/build.log" "$build/configure.log" >&2 2>/dev/null; exit 1; }
 log "launcher built in $((SECONDS - start)) s: $build/bin/mavrel"
-"$portable_dir/check-binary.sh" "$build/bin/mavrel"
+"$portable_dir/check-binary.sh" "$build/bin/mavrel" "$build/bin/mavrel-inspect"
