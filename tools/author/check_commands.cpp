@@ -266,12 +266,8 @@ class ButtonCheck {
   }
 
   // The medium's path of a file that Find gave, from its root.
-  std::string FromRoot(const std::string& path) const {
-    const std::string& root = files_.root();
-    if (path.compare(0, root.size(), root) == 0 && path.size() > root.size()) {
-      return Slashed(path.substr(root.size() + (root.back() == '/' ? 0 : 1)));
-    }
-    return Slashed(path);
+  static std::string FromRoot(const std::string& path) {
+    return Slashed(path.compare(0, 2, "./") == 0 ? path.substr(2) : path);
   }
 
   void CheckScript(const ProgramCandidate& candidate, Platforms platform) {

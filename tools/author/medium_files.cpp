@@ -91,19 +91,27 @@ bool MediumFiles::IsFolder(const std::string& path) {
 }
 
 std::string MediumFiles::Find(const std::string& folder, std::string_view written) {
-  const std::string base = folder.empty() ? root_ : folder;
+  std::string key = folder;
+  key.append(1, '\0').append(written);
+  auto known = found_.find(key);
+  if (known != found_.end()) return known->second;
 #ifdef _WIN32
   // The system separates at both and ignores letter case.
-  const std::string path = JoinSystemPath(base, std::string(written));
+  const std::string path = JoinSystemPath(folder, std::string(written));
 #else
-  const std::string path = ResolveMediaPathIn(base, std::string(written), &listings_);
+  // Relative to the root, the current folder, so that only the medium's own
+  // components are looked at.
+  const std::string path = folder.empty()
+                               ? ResolveMediaPath(std::string(written), &listings_)
+                               : ResolveMediaPathIn(folder, std::string(written), &listings_);
 #endif
-  return Kind(path) != kMissing ? path : std::string();
+  return found_.emplace(std::move(key), Kind(path) != kMissing ? path : std::string())
+      .first->second;
 }
 
 bool MediumFiles::ExistsAsWrittenOnLinux(const std::string& folder, std::string_view written,
                                          std::string& nearly) {
-  const std::string base = folder.empty() ? root_ : folder;
+  const std::string base = folder.empty() ? std::string(".") : folder;
   nearly.clear();
 #ifdef _WIN32
   // Each component must be a name of its folder letter for letter; "\" is
@@ -135,21 +143,30 @@ bool MediumFiles::ExistsAsWrittenOnLinux(const std::string& folder, std::string_
 #else
   const bool exact = Kind(JoinSystemPath(base, std::string(written))) != kMissing;
 #endif
-  if (!exact) nearly = Find(base, written);
+  if (!exact) nearly = Find(folder, written);
   return exact;
 }
 
 MediumFiles::Found MediumFiles::FindLinuxProgram(const std::string& name) {
+  auto known = programs_.find(name);
+  if (known != programs_.end()) return known->second;
+  Found found = Found::kNowhere;
 #ifdef _WIN32
-  if (IsFile(Find(root_, name))) return Found::kOnMedium;
-  return HasSeparator(name) ? Found::kNowhere : Found::kUnknown;
+  if (IsFile(Find("", name))) {
+    found = Found::kOnMedium;
+  } else if (!HasSeparator(name)) {
+    found = Found::kUnknown;
+  }
 #else
   // The launcher's folder is the medium's root, where it is copied.
   const std::string path = FindProgram(name, root_, &listings_);
-  if (path.empty()) return Found::kNowhere;
   const std::string prefix = root_ + (root_.back() == '/' ? "" : "/");
-  return path.compare(0, prefix.size(), prefix) == 0 ? Found::kOnMedium : Found::kOnThisSystem;
+  if (!path.empty()) {
+    found = path.compare(0, prefix.size(), prefix) == 0 ? Found::kOnMedium : Found::kOnThisSystem;
+  }
 #endif
+  programs_.emplace(name, found);
+  return found;
 }
 
 std::string MediumFiles::SettingsFileName(const std::string& path) {

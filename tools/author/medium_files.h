@@ -29,14 +29,17 @@ std::string Slashed(std::string_view path);
 
 class MediumFiles {
  public:
-  /// `root`: the medium's root, a full path of this system.
+  /// `root`: the medium's root, the current folder, as a full path of this
+  /// system.
   explicit MediumFiles(std::string root);
 
   const std::string& root() const { return root_; }
 
   /// The path under which `written` (the medium's path, "\" and "/"
   /// separating, letter case aside) exists inside `folder` (a path of this
-  /// system; the medium's root when empty), or "" when nothing is there.
+  /// system, relative to the medium's root, which is the current folder;
+  /// the root itself when empty), or "" when nothing is there. The path is
+  /// relative when `folder` is.
   std::string Find(const std::string& folder, std::string_view written);
 
   /// Whether `written` exists inside `folder` exactly as written, the way a
@@ -64,11 +67,13 @@ class MediumFiles {
 
  private:
   // Buttons name the same folders and programs again and again; each is
-  // looked at once.
+  // looked at once, and each lookup made once.
   int Kind(const std::string& path);
 
   std::string root_;
   std::unordered_map<std::string, int> kinds_;
+  std::unordered_map<std::string, std::string> found_;  // folder, "\0", written
+  std::unordered_map<std::string, Found> programs_;
 #ifndef _WIN32
   FolderListings listings_;
 #endif
