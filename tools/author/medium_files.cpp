@@ -5,6 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "windows_rules/ini_reader.h"
+
 #ifndef _WIN32
 #include <sys/stat.h>
 
@@ -115,35 +117,37 @@ bool MediumFiles::ExistsAsWrittenOnLinux(const std::string& folder, std::string_
   nearly.clear();
 #ifdef _WIN32
   // Each component must be a name of its folder letter for letter; "\" is
-  // part of a name on Linux, and no Windows name holds one.
-  bool exact = written.find('\\') == std::string_view::npos;
-  fs::path current = fs::path(base);
+  // part of a name on Linux, and no Windows name holds one. The names the
+  // folders do hold, letter case aside, make `nearly`.
+  bool exact = true;
+  std::string found = folder;
   std::size_t pos = 0;
-  while (exact && pos <= written.size()) {
-    std::size_t end = written.find('/', pos);
+  while (pos <= written.size()) {
+    std::size_t end = written.find_first_of("/\\", pos);
     if (end == std::string_view::npos) end = written.size();
+    if (end < written.size() && written[end] == '\\') exact = false;
     const std::string part(written.substr(pos, end - pos));
     pos = end + 1;
+    std::string name;
     if (part.empty() || part == "." || part == "..") {
-      if (part == "..") current = current.parent_path();
-      continue;
-    }
-    bool listed = false;
-    std::error_code error;
-    for (fs::directory_iterator it(current, error), last; !error && it != last;
-         it.increment(error)) {
-      if (it->path().filename().string() == part) {
-        listed = true;
-        break;
+      name = part;
+    } else {
+      std::error_code error;
+      for (fs::directory_iterator it(fs::path(found.empty() ? "." : found), error), last;
+           !error && it != last && name != part; it.increment(error)) {
+        const std::string entry = it->path().filename().string();
+        if (entry == part || (name.empty() && EqualNames(entry, part))) name = entry;
       }
+      if (name.empty()) return false;
+      exact = exact && name == part;
     }
-    exact = listed;
-    current /= part;
+    found = found.empty() ? name : found + "/" + name;
   }
+  if (!exact) nearly = found;
 #else
   const bool exact = Kind(JoinSystemPath(base, std::string(written))) != kMissing;
-#endif
   if (!exact) nearly = Find(folder, written);
+#endif
   return exact;
 }
 
