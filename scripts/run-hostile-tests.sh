@@ -21,7 +21,7 @@ root=$PWD
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] && jobs=2
 fuzz_seconds=${MAVREL_FUZZ_SECONDS:-60}
-fuzz_targets=(ini_reader setting_values picture command_line text_layout launcher_settings)
+fuzz_targets=(ini_reader setting_values picture command_line text_layout launcher_settings medium_check)
 
 step() { echo; echo "=== $* ==="; }
 started=$(date +%s)
@@ -41,13 +41,14 @@ cmake --build --preset fuzz -j "$jobs"
 rm -rf build/fuzz/runs
 mkdir -p build/fuzz/runs
 run_fuzzer() {
-  local target=$1 dir=build/fuzz/runs/$1
+  # Full paths: a target may work in a folder of its own.
+  local target=$1 dir=$root/build/fuzz/runs/$1
   mkdir -p "$dir/corpus" "$dir/findings"
   cp tests/fuzz/corpus/"$target"/* "$dir/corpus/"
   # Leaks inside a run are findings too; the sanitizers stop at the first.
   ASAN_OPTIONS="detect_leaks=1:abort_on_error=0" LSAN_OPTIONS="suppressions=$root/tests/hostile/lsan.supp" \
     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-    build/fuzz/tests/fuzz/"${target}_fuzzer" "$dir/corpus" \
+    "$root"/build/fuzz/tests/fuzz/"${target}_fuzzer" "$dir/corpus" \
     -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$dir/findings/" >"$dir/log" 2>&1
 }

@@ -3,18 +3,14 @@
 // launcher's own order through the same settings code and the same platform
 // layer, then prints the effective configuration as JSON. The output is the
 // same bytes on every platform, so that two builds can be compared.
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "author/check_command.h"
 #include "author/image_command.h"
 #include "author/render_command.h"
-#include "settings/medium_settings.h"
-#include "settings/settings.h"
-#include "windows_rules/text_encoding.h"
+#include "author/settings_json.h"
 
 // The one platform choice: which backend reads the files, and how the
 // folder is changed. <windows.h> comes after the project's headers, whose
@@ -78,10 +74,12 @@ constexpr bool kLinuxSectionsByDefault = true;
 constexpr const char* kUsage =
     "Usage: mavrel-inspect [--platform linux|windows] [DIRECTORY]\n"
     "       mavrel-inspect --version\n"
-    "       mavrel-inspect check [DIRECTORY] [--format text|json] [--strict]\n"
+    "       mavrel-inspect check [DIRECTORY] [--platform windows|linux] [--format text|json]\n"
+    "                            [--strict]\n"
     "         (finds the medium's mistakes; see mavrel-inspect check --help)\n"
     "       mavrel-inspect render [DIRECTORY] -o FILE.png [--hot SECTION|--pressed "
     "SECTION|--sheet]\n"
+    "                             [--platform linux|windows]\n"
     "         (draws the window as the desktop launcher paints it, without a display;\n"
     "         see mavrel-inspect render --help)" MAVREL_RENDER_NOTE
     "\n"
@@ -105,147 +103,12 @@ constexpr const char* kUsage =
     "Exit status: 0 on success, 2 when DIRECTORY cannot be entered or the\n"
     "arguments are wrong, 1 when the output cannot be written.\n";
 
-void AppendEscape(std::string& out, std::uint32_t code) {
-  char escape[8];
-  std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(code));
-  out += escape;
-}
-
-// A zero-terminated 8-bit text as a JSON string.
-std::string JsonString(const char* text) {
-  std::string out = "\"";
-  const std::string_view bytes(text);
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  while (*p != 0) {
-    unsigned char c = *p;
-    std::uint32_t code = 0;
-    if (c < 0x80) {
-      switch (c) {
-        case '"':
-          out += "\\\"";
-          break;
-        case '\\':
-          out += "\\\\";
-          break;
-        case '\n':
-          out += "\\n";
-          break;
-        case '\r':
-          out += "\\r";
-          break;
-        case '\t':
-          out += "\\t";
-          break;
-        case '\b':
-          out += "\\b";
-          break;
-        case '\f':
-          out += "\\f";
-          break;
-        default:
-          if (c < 0x20 || c == 0x7F) {
-            AppendEscape(out, c);
-          } else {
-            out += static_cast<char>(c);
-          }
-      }
-      ++p;
-    } else if (std::size_t length =
-                   Utf8SequenceAt(bytes, p - reinterpret_cast<const unsigned char*>(text), code)) {
-      if (code < 0xA0) {
-        AppendEscape(out, code);  // a C1 control
-      } else {
-        out.append(reinterpret_cast<const char*>(p), length);
-      }
-      p += length;
-    } else {
-      // Not UTF-8: the byte is a character of the Windows code page.
-      code = Windows1252Character(c);
-      if (code < 0xA0) {
-        AppendEscape(out, code);
-      } else {
-        AppendUtf8(out, code);
-      }
-      ++p;
-    }
-  }
-  out += '"';
-  return out;
-}
-
-std::string JsonNumber(std::int32_t value) { return std::to_string(value); }
-
-std::string JsonRect(const SettingRect& rect) {
-  return "{\"X\": " + JsonNumber(rect.x) + ", \"Y\": " + JsonNumber(rect.y) +
-         ", \"WIDTH\": " + JsonNumber(rect.width) + ", \"HEIGHT\": " + JsonNumber(rect.height) +
-         "}";
-}
-
-// The fifteen properties of a record, one per line at `indent`, keyed by
-// their settings keys; `first` goes before them (the button's section).
-std::string JsonButton(const ButtonSettings& b, const std::string& indent,
-                       const std::string& first) {
-  const std::pair<const char*, std::string> properties[] = {
-      {"BUTTON_TEXT", JsonString(b.buttonText.c_str())},
-      {"DESC_TEXT", JsonString(b.descText.c_str())},
-      {"BUTTON_LOC", JsonRect(b.buttonLoc)},
-      {"DESC_LOC", JsonRect(b.descLoc)},
-      {"BUTTON_FONT_HEIGHT", JsonNumber(b.buttonFontHeight.value)},
-      {"BUTTON_DESC_HEIGHT", JsonNumber(b.descFontHeight.value)},
-      {"TEXT_COLOR", JsonNumber(b.textColor.value)},
-      {"HIGHLIGHT_COLOR", JsonNumber(b.highlightColor.value)},
-      {"SELECT_COLOR", JsonNumber(b.selectColor.value)},
-      {"DESC_COLOR", JsonNumber(b.descColor.value)},
-      {"DIRECTORY", JsonString(b.directory.c_str())},
-      {"PROG_COMMAND", JsonString(b.progCommand.c_str())},
-      {"DOC_COMMAND", JsonString(b.docCommand.c_str())},
-      {"EXIT_COMMAND", JsonString(b.exitCommand.c_str())},
-      {"ERROR_MSG", JsonString(b.errorMsg.c_str())},
-  };
-  std::string out = "{\n";
-  if (!first.empty()) out += indent + "  " + first + ",\n";
-  for (std::size_t i = 0; i < sizeof properties / sizeof properties[0]; ++i) {
-    out += indent + "  \"" + properties[i].first + "\": " + properties[i].second;
-    out += (i + 1 < sizeof properties / sizeof properties[0]) ? ",\n" : "\n";
-  }
-  out += indent + "}";
-  return out;
-}
-
-// Reads the medium in the current directory in the launcher's order and
-// gives the JSON text.
-std::string InspectCurrentDirectory(FileSystem& files) {
-  SettingsFile settings(files);
-  const MediumSettings medium(settings);
-  const std::vector<SettingText>& sections = medium.buttonSections.names();
-
-  std::string out = "{\n";
-  out += "  \"settings_file\": " + JsonString(settings.path()) + ",\n";
-  out += "  \"window\": {\"width\": " + JsonNumber(medium.width.value) +
-         ", \"height\": " + JsonNumber(medium.height.value) +
-         ", \"title\": " + JsonString(medium.title.c_str()) +
-         ", \"background\": " + JsonString(medium.background.c_str()) + "},\n";
-  out += "  \"button_sections\": [";
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    if (i != 0) out += ", ";
-    out += JsonString(sections[i].c_str());
-  }
-  out += "],\n";
-  out += "  \"defaults\": " + JsonButton(medium.defaults, "  ", "") + ",\n";
-  out += "  \"buttons\": [";
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    out += (i == 0) ? "\n    " : ",\n    ";
-    out += JsonButton(medium.buttons[i], "    ", "\"section\": " + JsonString(sections[i].c_str()));
-  }
-  out += sections.empty() ? "]\n" : "\n  ]\n";
-  out += "}\n";
-  return out;
-}
-
 int Run(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "check") == 0) {
     InspectFiles files;
-    return RunCheckCommand(argc - 1, argv + 1, files, ParsedSettingsOf(files));
+    return RunCheckCommand(
+        argc - 1, argv + 1, files, [&files](bool on) { files.SetLinuxSections(on); },
+        ParsedSettingsOf(files));
   }
   if (argc >= 2 && std::strcmp(argv[1], "render") == 0) {
 #ifdef MAVREL_INSPECT_RENDER
@@ -261,7 +124,9 @@ int Run(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "image") == 0) {
 #ifdef MAVREL_INSPECT_IMAGE
     InspectFiles files;
-    return RunImageCommand(argc - 1, argv + 1, files, ParsedSettingsOf(files));
+    return RunImageCommand(
+        argc - 1, argv + 1, files, [&files](bool on) { files.SetLinuxSections(on); },
+        ParsedSettingsOf(files));
 #elif defined(_WIN32)
     std::fputs("mavrel-inspect: image is available in the Linux mavrel-inspect only\n", stderr);
     return 2;
@@ -312,7 +177,7 @@ int Run(int argc, char** argv) {
 
   InspectFiles files;
   files.SetLinuxSections(linuxSections);
-  std::string json = InspectCurrentDirectory(files);
+  std::string json = SettingsJson(files);
   PrepareOutput();
   if (std::fwrite(json.data(), 1, json.size(), stdout) != json.size() || std::fflush(stdout) != 0) {
     std::fprintf(stderr, "mavrel-inspect: cannot write the output\n");

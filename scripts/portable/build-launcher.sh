@@ -4,7 +4,7 @@
 # build root, against the static libraries of build-libs.sh, and checks
 # both with check-binary.sh. BUILD_DIR defaults to build/portable; the
 # programs are BUILD_DIR/bin/mavrel and BUILD_DIR/bin/mavrel-inspect
-# (stripped).
+# (stripped), both checked.
 source "$(dirname "$0")/common.sh"
 build=${1:-$repo_root/build/portable}
 mkdir -p "$build"

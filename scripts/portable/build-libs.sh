@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # build-libs.sh: builds (once) the static SDL2, SDL_ttf and FreeType of the
-# portable launcher and the static libisofs of its mavrel-inspect inside the
-# bullseye build root and prints the prefix they are in. The prefix is
-# keyed by the sources' versions and the build scripts, so a change to any
-# of them builds anew next to the old one.
+# portable launcher, and the static libisofs and libpng of its mavrel-inspect,
+# inside the bullseye build root and prints the prefix they are in. The
+# prefix is keyed by the sources' versions and the build scripts, so a
+# change to any of them builds anew next to the old one.
 source "$(dirname "$0")/common.sh"
 root=$("$portable_dir/make-root.sh" build "$build_suite")
 share_root build "$build_suite"
@@ -16,6 +16,7 @@ key=$( {
   basename "$(dirname "${src[$ttf_package]}")"
   basename "$(dirname "${src[$ft_package]}")"
   basename "$(dirname "${src[$isofs_package]}")"
+  basename "$(dirname "${src[$png_package]}")"
   cat "$portable_dir/libs-in-root.sh" "$portable_dir/glibc-pins.h" "$portable_dir/glibc-compat.c" \
     "$portable_dir"/patches/*.patch
 } | sha256sum | cut -c1-12)
@@ -29,7 +30,8 @@ if [ ! -f "$prefix/.complete" ]; then
   log "building the static libraries into $scratch"
   start=$SECONDS
   BINDS="$portable_dir:/portable ${src[$sdl_package]}:/src/sdl ${src[$ttf_package]}:/src/ttf
-    ${src[$ft_package]}:/src/freetype ${src[$isofs_package]}:/src/isofs $scratch:/static" IN_ROOT_ENV="JOBS=${JOBS:-2}" \
+    ${src[$ft_package]}:/src/freetype ${src[$isofs_package]}:/src/isofs ${src[$png_package]}:/src/png
+    $scratch:/static" IN_ROOT_ENV="JOBS=${JOBS:-2}" \
     in_root "$root" sh /portable/libs-in-root.sh >&2
   log "static libraries: $((SECONDS - start)) s"
   touch "$scratch/.complete"

@@ -5,8 +5,9 @@
 #     libXext and the dynamic loader;
 #   - a GLIBC_ symbol version newer than 2.17, or any GLIBCXX_/CXXABI_ one
 #     (the C++ runtime is linked in);
-#   - an exported (defined, dynamic) SDL_, TTF_ or FT_ symbol, which would
-#     let a system library bind to the copies linked in, or the reverse.
+#   - an exported (defined, dynamic) SDL_, TTF_, FT_, libpng or zlib symbol,
+#     which would let a system library bind to the copies linked in, or the
+#     reverse.
 # Prints the NEEDED list, the glibc floor and the size of each.
 set -euo pipefail
 allowed_needed='^(libc\.so\.6|libm\.so\.6|libdl\.so\.2|libpthread\.so\.0|librt\.so\.1|libX11\.so\.6|libXext\.so\.6|ld-linux-x86-64\.so\.2)$'
@@ -40,7 +41,7 @@ for binary in "$@"; do
     esac
   done <<<"$versions"
   # Defined dynamic symbols: section other than *UND*.
-  exported=$(awk '$4 != "*UND*" && NF >= 6 {print $NF}' <<<"$symbols" | grep -E '^(SDL_|TTF_|FT_|FTC_|ft_|tt_)' || true)
+  exported=$(awk '$4 != "*UND*" && NF >= 6 {print $NF}' <<<"$symbols" | grep -E '^(SDL_|TTF_|FT_|FTC_|ft_|tt_|png_|mavrel_z_|inflate|deflate|crc32|adler32|zlib|gz)' || true)
   [ -z "$exported" ] && : || fail "exports $(echo $exported | cut -c1-200)"
   echo "check-binary: $binary: $(stat -c %s "$binary") bytes; NEEDED $(echo $needed); glibc floor $floor"
 done

@@ -21,7 +21,7 @@ build_root_packages=(
   g++ make cmake pkg-config dpkg-dev
   libx11-dev libxext-dev libxcursor-dev libxi-dev libxrandr-dev libxss-dev
   libxfixes-dev libxkbcommon-dev libwayland-dev wayland-protocols libegl-dev
-  libfontconfig-dev
+  libfontconfig-dev zlib1g-dev
 )
 source_suite=bookworm
 sdl_package=libsdl2 sdl_version=2.26.5+dfsg-1
@@ -29,6 +29,8 @@ ttf_package=libsdl2-ttf ttf_version=2.20.1+dfsg-2
 ft_package=freetype ft_version=2.12.1+dfsg-5+deb12u4
 # libisofs, for mavrel-inspect image (the portable tool of the kit).
 isofs_package=libisofs isofs_version=1.5.4-1
+# libpng for mavrel-inspect's render (the launcher needs none).
+png_package=libpng1.6 png_version=1.6.39-2+deb12u5
 # The packages a desktop has for X11 programs: all a test root holds.
 test_root_packages=(libx11-6 libxext6 libfontconfig1 libfreetype6 fonts-dejavu-core)
 

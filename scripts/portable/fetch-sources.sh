@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # fetch-sources.sh: fetches the Debian source packages of SDL2, SDL2_ttf,
-# FreeType and libisofs into the cache and prints, one a line, NAME=FOLDER of each
+# FreeType, libisofs and libpng into the cache and prints, one a line, NAME=FOLDER of each
 # unpacked source tree (Debian's patches applied).
 #
 # apt runs with a configuration of its own (sources, lists and downloads in
@@ -50,8 +50,11 @@ fetch() {
   dir=$(ls -d "$cache/src/${package}_${version%%-*}"*/tree 2>/dev/null | sort -V | tail -n 1 || true)
   if [ -z "$dir" ] || [ ! -f "$dir/../.complete" ]; then
     scratch_apt_update
-    local served
-    served=$(apt-cache "${apt_opts[@]}" showsrc "$package" | sed -n 's/^Version: //p' | sort -V | tail -n 1)
+    local versions served
+    versions=$(apt-cache "${apt_opts[@]}" showsrc "$package" | sed -n 's/^Version: //p' | sort -V)
+    # VERSION itself while the registry serves it (a security archive may
+    # list a newer one that it does not serve to every mirror).
+    if grep -qxF "$version" <<<"$versions"; then served=$version; else served=$(tail -n 1 <<<"$versions"); fi
     [ -n "$served" ] || { log "no source package $package"; exit 1; }
     [ "$served" = "$version" ] || log "$package: $version wanted, $served served; using $served"
     dir=$cache/src/${package}_$served/tree
@@ -75,3 +78,4 @@ fetch "$sdl_package" "$sdl_version"
 fetch "$ttf_package" "$ttf_version"
 fetch "$ft_package" "$ft_version"
 fetch "$isofs_package" "$isofs_version"
+fetch "$png_package" "$png_version"

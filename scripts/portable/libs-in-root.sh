@@ -1,7 +1,7 @@
 #!/bin/sh
 # Run inside the build root by build-libs.sh: builds FreeType, SDL2,
-# SDL_ttf and libisofs as static libraries into /static from the sources
-# under /src.
+# SDL_ttf, libisofs and libpng as static libraries into /static from the
+# sources under /src.
 # Prints each library's build time.
 set -eu
 jobs=${JOBS:-2}
@@ -24,7 +24,8 @@ start=$(now)
 # SDL2, with the changes of /portable/patches applied to a copy of its
 # source: video and events, the X11 and Wayland drivers loading their
 # libraries when they start; no audio, input devices, power, D-Bus or
-# input methods behind it. Of the X11 extensions only those the launcher
+# input methods behind it; the offscreen driver too, with which
+# mavrel-inspect draws the window in memory. Of the X11 extensions only those the launcher
 # gains from: RandR (which monitor to centre on), shared memory and shapes
 # (libXext). Cursor themes, XInput2 (raw and touch input; the core pointer
 # events are what the launcher takes), XFixes and the screen saver's would
@@ -44,7 +45,8 @@ cmake -S /tmp/sdl-src -B /tmp/sdl $common \
   -DSDL_KMSDRM=OFF -DSDL_VULKAN=OFF -DSDL_RPI=OFF -DSDL_VIVANTE=OFF -DSDL_DIRECTFB=OFF \
   -DSDL_X11=ON -DSDL_X11_SHARED=ON -DSDL_WAYLAND=ON -DSDL_WAYLAND_SHARED=ON \
   -DSDL_X11_XCURSOR=OFF -DSDL_X11_XINPUT=OFF -DSDL_X11_XFIXES=OFF -DSDL_X11_XSCRNSAVER=OFF \
-  -DSDL_WAYLAND_LIBDECOR=OFF -DSDL_WAYLAND_QT_TOUCH=OFF >/tmp/sdl.log
+  -DSDL_WAYLAND_LIBDECOR=OFF -DSDL_WAYLAND_QT_TOUCH=OFF \
+  -DSDL_OFFSCREEN=ON >/tmp/sdl.log
 make -C /tmp/sdl -j"$jobs" install >>/tmp/sdl.log
 echo "sdl2: $(($(now) - start)) s"
 
@@ -74,6 +76,21 @@ rm -rf /tmp/isofs && cp -a /src/isofs /tmp/isofs
   --enable-static --disable-debug --enable-libdir-pkgconfig --disable-libacl --disable-xattr \
   --disable-zlib --disable-libjte --disable-ldconfig-at-install >/tmp/isofs.log && make -j"$jobs" install >>/tmp/isofs.log)
 echo "libisofs: $(($(now) - start)) s"
+
+start=$(now)
+# libpng, for mavrel-inspect's render (the launcher itself reads no PNG),
+# without programs or tests of its own. It takes the build root's static
+# zlib with every symbol renamed (mavrel_z_...) in both, since FreeType
+# carries its own copy of zlib's inflate under the same names.
+cmake -S /src/png -B /tmp/png $common -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+  -DPNG_EXECUTABLES=OFF -DPNG_FRAMEWORK=OFF >/tmp/png.log
+make -C /tmp/png -j"$jobs" png_static >>/tmp/png.log
+zlib=/usr/lib/x86_64-linux-gnu/libz.a
+nm -g --defined-only "$zlib" | awk 'NF == 3 { print $3 " mavrel_z_" $3 }' | sort -u >/tmp/zlib.names
+objcopy --redefine-syms=/tmp/zlib.names "$zlib" /static/lib/libmavrel-z.a
+objcopy --redefine-syms=/tmp/zlib.names /tmp/png/libpng16.a /static/lib/libpng16.a
+cp /src/png/png.h /src/png/pngconf.h /tmp/png/pnglibconf.h /static/include/
+echo "libpng: $(($(now) - start)) s"
 
 # Functions the build root's C library has and 2.17 lacks.
 gcc $flags -c /portable/glibc-compat.c -o /tmp/glibc-compat.o

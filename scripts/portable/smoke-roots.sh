@@ -17,12 +17,14 @@
 #   - with libfontconfig.so.1 hidden, the window still shows its texts
 #     (faces found in the font folders);
 #   - with SMOKE_KIT=FOLDER (a kit made by make-kit.sh), the kit folder's own
-#     mavrel shows its starter medium; and in the bullseye root, the kit's
-#     image (made by its own mavrel-inspect) read back twice, as Linux reads
-#     it with Rock Ridge (execute bits kept) and as a reader of Joliet alone
-#     does (no execute bits, as udisks mounts such a medium), each started
-#     with "sh autorun.sh": the window shows, and a click on the starter's
-#     first button runs its Linux installer.
+#     mavrel shows its starter medium, and its mavrel-inspect draws that and
+#     the author's medium of tests/tools/author_medium without a display;
+#     and in the bullseye root, the kit's image (made by its own
+#     mavrel-inspect) read back twice, as Linux reads it with Rock Ridge
+#     (execute bits kept) and as a reader of Joliet alone does (no execute
+#     bits, as udisks mounts such a medium), each started with
+#     "sh autorun.sh": the window shows, and a click on the starter's first
+#     button runs its Linux installer.
 # Then, on the host, under a nested weston (Wayland only, no XWayland) on
 # the same Xvfb, the window is drawn (SMOKE_WAYLAND=0 leaves it out).
 # Prints the libraries mapped before main in each root. Leaves screenshots
@@ -279,6 +281,18 @@ for suite in $suites; do
       fail "$name: the kit's mavrel shows no \"$title\" window; $(cat "$work/$name.log")"
       end_run "$name" ""
     fi
+    # The kit's own mavrel-inspect draws its starter medium and the author's
+    # medium of the tests, with no display (env -i gives it none).
+    rm -rf "$work/author" && cp -r "$repo_root/tests/tools/author_medium" "$work/author"
+    cp "$kit/mavrel-inspect" "$work/author/"
+    for drawn in "$kit" "$work/author"; do
+      name=$suite-kit-render-$(basename "$drawn")
+      BINDS="$drawn:/medium" in_root "$root" sh -c 'cd /medium && exec ./mavrel-inspect render -o /dev/stdout' \
+        >"$out/smoke-$name.png" 2>"$work/$name.log" ||
+        fail "$name: the kit's mavrel-inspect render failed: $(cat "$work/$name.log")"
+      [ "$(head -c 8 "$out/smoke-$name.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
+        fail "$name: no PNG from the kit's mavrel-inspect render"
+    done
   fi
 
   # The kit as people receive it: its image, each tree of it as a Linux

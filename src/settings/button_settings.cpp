@@ -1,5 +1,7 @@
 #include "settings/button_settings.h"
 
+#include "settings/setting_keys.h"
+
 namespace mavrel {
 
 ButtonSettings BuiltInButtonSettings() {
@@ -20,24 +22,34 @@ ButtonSettings BuiltInButtonSettings() {
 ButtonSettings ReadButtonSettings(SettingsFile& settings, const char* section,
                                   const ButtonSettings& defaults) {
   ButtonSettings record;
-  record.buttonText = SettingText(settings, kDefaultButtonText, section, "BUTTON_TEXT");
-  record.descText = SettingText(settings, "", section, "DESC_TEXT");
-  record.buttonLoc = SettingRect(settings, defaults.buttonLoc, section, "BUTTON_LOC");
-  record.descLoc = SettingRect(settings, defaults.descLoc, section, "DESC_LOC");
-  record.buttonFontHeight =
-      SettingNumber(settings, defaults.buttonFontHeight.value, section, "BUTTON_FONT_HEIGHT");
-  record.descFontHeight =
-      SettingNumber(settings, defaults.descFontHeight.value, section, "BUTTON_DESC_HEIGHT");
-  record.textColor = SettingNumber(settings, defaults.textColor.value, section, "TEXT_COLOR");
-  record.highlightColor =
-      SettingNumber(settings, defaults.highlightColor.value, section, "HIGHLIGHT_COLOR");
-  record.selectColor = SettingNumber(settings, defaults.selectColor.value, section, "SELECT_COLOR");
-  record.descColor = SettingNumber(settings, defaults.descColor.value, section, "DESC_COLOR");
-  record.directory = SettingText(settings, defaults.directory.c_str(), section, "DIRECTORY");
-  record.progCommand = SettingText(settings, defaults.progCommand.c_str(), section, "PROG_COMMAND");
-  record.docCommand = SettingText(settings, defaults.docCommand.c_str(), section, "DOC_COMMAND");
-  record.exitCommand = SettingText(settings, defaults.exitCommand.c_str(), section, "EXIT_COMMAND");
-  record.errorMsg = SettingText(settings, defaults.errorMsg.c_str(), section, "ERROR_MSG");
+  record.buttonText =
+      SettingText(settings, kDefaultButtonText, section, ButtonKeyName(kButtonTextKey));
+  record.descText = SettingText(settings, "", section, ButtonKeyName(kDescTextKey));
+  record.buttonLoc =
+      SettingRect(settings, defaults.buttonLoc, section, ButtonKeyName(kButtonLocKey));
+  record.descLoc = SettingRect(settings, defaults.descLoc, section, ButtonKeyName(kDescLocKey));
+  record.buttonFontHeight = SettingNumber(settings, defaults.buttonFontHeight.value, section,
+                                          ButtonKeyName(kButtonFontHeightKey));
+  record.descFontHeight = SettingNumber(settings, defaults.descFontHeight.value, section,
+                                        ButtonKeyName(kDescFontHeightKey));
+  record.textColor =
+      SettingNumber(settings, defaults.textColor.value, section, ButtonKeyName(kTextColorKey));
+  record.highlightColor = SettingNumber(settings, defaults.highlightColor.value, section,
+                                        ButtonKeyName(kHighlightColorKey));
+  record.selectColor =
+      SettingNumber(settings, defaults.selectColor.value, section, ButtonKeyName(kSelectColorKey));
+  record.descColor =
+      SettingNumber(settings, defaults.descColor.value, section, ButtonKeyName(kDescColorKey));
+  record.directory =
+      SettingText(settings, defaults.directory.c_str(), section, ButtonKeyName(kDirectoryKey));
+  record.progCommand =
+      SettingText(settings, defaults.progCommand.c_str(), section, ButtonKeyName(kProgCommandKey));
+  record.docCommand =
+      SettingText(settings, defaults.docCommand.c_str(), section, ButtonKeyName(kDocCommandKey));
+  record.exitCommand =
+      SettingText(settings, defaults.exitCommand.c_str(), section, ButtonKeyName(kExitCommandKey));
+  record.errorMsg =
+      SettingText(settings, defaults.errorMsg.c_str(), section, ButtonKeyName(kErrorMsgKey));
   return record;
 }
 

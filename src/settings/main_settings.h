@@ -7,12 +7,11 @@
 #include <cstdint>
 
 #include "settings/button_settings.h"
+#include "settings/setting_keys.h"
 #include "settings/settings.h"
 
 namespace mavrel {
 
-constexpr const char* kMainSection = "Main";
-constexpr const char* kButtonListPrefix = "Button";
 constexpr std::int32_t kDefaultWidth = 500;
 constexpr std::int32_t kDefaultHeight = 300;
 constexpr const char* kDefaultTitle = "Dravik Mavrel Screen";
@@ -27,10 +26,10 @@ template <typename Picture>
 struct MainSettings {
   template <typename MakePicture>
   MainSettings(SettingsFile& settings, MakePicture&& makePicture)
-      : width(settings, kDefaultWidth, kMainSection, "Width"),
-        height(settings, kDefaultHeight, kMainSection, "Height"),
-        title(settings, kDefaultTitle, kMainSection, "Title"),
-        background(settings, "", kMainSection, "Background"),
+      : width(settings, kDefaultWidth, kMainSection, WindowKeyName(kWidthKey)),
+        height(settings, kDefaultHeight, kMainSection, WindowKeyName(kHeightKey)),
+        title(settings, kDefaultTitle, kMainSection, WindowKeyName(kTitleKey)),
+        background(settings, "", kMainSection, WindowKeyName(kBackgroundKey)),
         picture(makePicture(background.c_str())),
         buttonSections(settings, kMainSection, kButtonListPrefix),
         defaults(ReadButtonDefaults(settings, kMainSection)) {}

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstring>
 
+#include "settings/setting_keys.h"
+
 namespace mavrel {
 
 SettingsFile::SettingsFile(FileSystem& files) : files_(files) {}
@@ -65,42 +67,54 @@ int DigitValue(char c) {
 
 }  // namespace
 
-std::int32_t ConvertNumber(const char* text) {
+NumberScan ScanNumber(const char* text) {
+  NumberScan scan;
   const char* p = text;
   while (IsNumberSpace(*p)) ++p;
-  bool negative = false;
   if (*p == '+' || *p == '-') {
-    negative = (*p == '-');
+    scan.negative = (*p == '-');
     ++p;
   }
-  int base = 10;
   if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
     // As strtol does, "0x" counts as a prefix only when a hexadecimal digit
     // follows; otherwise the "0" is the whole number.
     if (DigitValue(p[2]) < 16) {
-      base = 16;
+      scan.base = 16;
       p += 2;
     } else {
-      return 0;
+      scan.base = 8;
+      scan.hexPrefixWithoutDigits = true;
+      scan.digitsBegin = static_cast<std::size_t>(p - text);
+      scan.digitsEnd = scan.digitsBegin + 1;
+      return scan;
     }
   } else if (p[0] == '0') {
-    base = 8;
+    scan.base = 8;
   }
+  scan.digitsBegin = static_cast<std::size_t>(p - text);
   // The magnitude saturates just above the largest one that can be kept, so
-  // any run of digits stays within 64 bits; the clamp below is our own and
-  // does not depend on the size of `long`.
+  // any run of digits stays within 64 bits; the clamp in ConvertNumber is
+  // our own and does not depend on the size of `long`.
   constexpr std::uint64_t kSaturated = std::uint64_t{1} << 32;
   std::uint64_t magnitude = 0;
-  for (int digit = DigitValue(*p); digit < base; digit = DigitValue(*++p)) {
-    magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+  const auto base = static_cast<std::uint64_t>(scan.base);
+  for (int digit = DigitValue(*p); digit < scan.base; digit = DigitValue(*++p)) {
+    magnitude = magnitude * base + static_cast<std::uint64_t>(digit);
     if (magnitude > kSaturated) magnitude = kSaturated;
   }
-  if (negative) {
-    if (magnitude >= std::uint64_t{2147483648u}) return INT32_MIN;
-    return -static_cast<std::int32_t>(magnitude);
+  scan.digitsEnd = static_cast<std::size_t>(p - text);
+  scan.magnitude = magnitude;
+  return scan;
+}
+
+std::int32_t ConvertNumber(const char* text) {
+  const NumberScan scan = ScanNumber(text);
+  if (scan.negative) {
+    if (scan.magnitude >= std::uint64_t{2147483648u}) return INT32_MIN;
+    return -static_cast<std::int32_t>(scan.magnitude);
   }
-  if (magnitude > std::uint64_t{INT32_MAX}) return INT32_MAX;
-  return static_cast<std::int32_t>(magnitude);
+  if (scan.magnitude > std::uint64_t{INT32_MAX}) return INT32_MAX;
+  return static_cast<std::int32_t>(scan.magnitude);
 }
 
 SettingText::SettingText(SettingsFile& settings, const char* defaultText, const char* section,
@@ -166,10 +180,12 @@ SettingRect::SettingRect(SettingsFile& settings, const SettingRect& defaults, co
                          const char* keyPrefix) {
   // Copied first: `defaults` may be this very rectangle's old value.
   const SettingRect fallback = defaults;
-  x = ReadRectComponent(settings, fallback.x, section, keyPrefix, ".X");
-  y = ReadRectComponent(settings, fallback.y, section, keyPrefix, ".Y");
-  width = ReadRectComponent(settings, fallback.width, section, keyPrefix, ".WIDTH");
-  height = ReadRectComponent(settings, fallback.height, section, keyPrefix, ".HEIGHT");
+  x = ReadRectComponent(settings, fallback.x, section, keyPrefix, kRectangleSuffixes[kRectX]);
+  y = ReadRectComponent(settings, fallback.y, section, keyPrefix, kRectangleSuffixes[kRectY]);
+  width = ReadRectComponent(settings, fallback.width, section, keyPrefix,
+                            kRectangleSuffixes[kRectWidth]);
+  height = ReadRectComponent(settings, fallback.height, section, keyPrefix,
+                             kRectangleSuffixes[kRectHeight]);
 }
 
 SectionNameList::SectionNameList(SettingsFile& settings, const char* section,

@@ -52,6 +52,21 @@ void DecodeEscapes(const char* source, char* destination);
 // gives 0.
 std::int32_t ConvertNumber(const char* text);
 
+// What ConvertNumber reads of a text, for the tools that tell an author
+// what it leaves out.
+struct NumberScan {
+  int base = 10;  // 16 after "0x" and a hexadecimal digit, 8 after a leading "0"
+  bool negative = false;
+  // "0x" with no hexadecimal digit after it: only its "0" is read, as octal.
+  bool hexPrefixWithoutDigits = false;
+  // The digits read, as offsets into the text; none when they are equal.
+  std::size_t digitsBegin = 0;
+  std::size_t digitsEnd = 0;
+  // The digits' value, held at just above 2^32 once it passes that.
+  std::uint64_t magnitude = 0;
+};
+NumberScan ScanNumber(const char* text);
+
 // An owned, escape-decoded text; never null once constructed.
 class SettingText {
  public:

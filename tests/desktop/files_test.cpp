@@ -16,6 +16,7 @@
 #include "../common/utf16_text.h"
 #include "platform/desktop/files/desktop_file_system.h"
 #include "platform/desktop/files/media_path.h"
+#include "platform/desktop/files/program_search.h"
 #include "settings/button_settings.h"
 #include "settings/main_settings.h"
 #include "settings/settings.h"
@@ -134,6 +135,48 @@ TEST_F(MediaPathTest, TheCurrentFoldersNameIsTakenAsItIs) {
   char value[16] = {};
   platform.GetPrivateProfileString("S", "K", value, sizeof value, (here + "/MAVREL.INI").c_str());
   EXPECT_STREQ("right", value);
+}
+
+// PATH as the shells read it: each entry in turn, an empty one being the
+// current folder, and a file counts only with its execute permission; with
+// no PATH at all, the usual folders.
+using PathSearchTest = TempFolderTest;
+
+TEST_F(PathSearchTest, Table) {
+  MakeFolder("a");
+  MakeFolder("b");
+  MakeFolder("b/folder");
+  Write("a/plain", "");
+  Write("b/plain", "");
+  Write("here", "");
+  ASSERT_EQ(0, ::chmod((root_ + "/b/plain").c_str(), 0755));
+  ASSERT_EQ(0, ::chmod((root_ + "/here").c_str(), 0755));
+  const char* saved = std::getenv("PATH");
+  const std::string previous = saved != nullptr ? saved : "";
+  struct Row {
+    const char* path;  // nullptr: PATH unset
+    const char* name;
+    std::string found;
+  } rows[] = {
+      {"a:b", "plain", root_ + "/b/plain"},  // not executable in a: the search goes on
+      {"a", "plain", ""},
+      {"b", "folder", ""},                  // a folder is no program
+      {"a::b", "here", root_ + "/./here"},  // the empty entry is the current folder
+      {"a:", "here", root_ + "/./here"},
+      {"a:b", "here", ""},
+      {nullptr, "sh", "/bin/sh"},  // unset: /usr/local/bin:/usr/bin:/bin
+  };
+  for (const Row& row : rows) {
+    if (row.path == nullptr) {
+      ::unsetenv("PATH");
+    } else {
+      ::setenv("PATH", (std::string(row.path)).c_str(), 1);
+    }
+    std::string found = FindInPath(row.name);
+    if (row.path == nullptr && found == "/usr/bin/sh") found = "/bin/sh";  // a merged /usr
+    EXPECT_EQ(row.found, found) << (row.path ? row.path : "(unset)") << " " << row.name;
+  }
+  ::setenv("PATH", previous.c_str(), 1);
 }
 
 using FullPathTest = TempFolderTest;

@@ -119,6 +119,7 @@ target_link_libraries(mavrel_windows_e2e_tests PRIVATE mavrel_test_support GTest
 target_compile_definitions(mavrel_windows_e2e_tests PRIVATE
   MAVREL_NATIVE_INSPECT="$<TARGET_FILE:mavrel-inspect>"
   MAVREL_DIFFERENTIAL_DIR="${CMAKE_CURRENT_SOURCE_DIR}/differential"
+  MAVREL_AUTHOR_MEDIUM_DIR="${PROJECT_SOURCE_DIR}/tests/tools/author_medium"
   MAVREL_WINE_x86_64="${wine_x86_64}"
   MAVREL_WINESERVER_x86_64="${wineserver_x86_64}"
   MAVREL_WINDOWS_DIR_x86_64="${MAVREL_WINDOWS_x86_64_DIR}"

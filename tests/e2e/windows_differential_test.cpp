@@ -256,5 +256,32 @@ TEST_F(SettingsDifferential, EverySettingsFileReadsAlikeOnBothPlatforms) {
   EXPECT_EQ(static_cast<int>(std::size(kWineDepartures)), departures_);
 }
 
+// check of both tools on the author's medium of the tests (its mark and
+// comment, its missing installers, its Exit button off the window): the
+// Windows tool, reading through the platform and finding files through the
+// system, gives the same findings, each for the same platform, as this
+// machine's tool with the launcher's own functions.
+TEST_F(SettingsDifferential, CheckGivesTheSameFindingsOnBothPlatforms) {
+  const fs::path folder = work_ / "author";
+  fs::copy(MAVREL_AUTHOR_MEDIUM_DIR, folder, fs::copy_options::recursive);
+  int status = -1;
+  const fs::path native = work_ / "check.native.json";
+  ASSERT_TRUE(RunNativeCapturingOutput(
+      {MAVREL_NATIVE_INSPECT, "check", "--format", "json", folder.string()}, native, 30000,
+      status));
+  EXPECT_EQ(1, status);
+  const fs::path wine = work_ / "check.wine.json";
+  ASSERT_TRUE(wine_->RunCapturingOutput(
+      {(work_ / "mavrel-inspect.exe").string(), "check", "--format", "json"}, folder, wine, 60000,
+      status));
+  EXPECT_EQ(1, status);
+  std::map<std::string, std::string> ours = Fields(ReadText(native));
+  std::map<std::string, std::string> theirs = Fields(ReadText(wine));
+  ours.erase("settings_file");
+  theirs.erase("settings_file");
+  EXPECT_EQ("4", ours["findings.length"]);
+  EXPECT_EQ(ours, theirs);
+}
+
 }  // namespace
 }  // namespace mavrel

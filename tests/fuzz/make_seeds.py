@@ -121,6 +121,20 @@ def main():
           "BUTTON_LOC.Y=40\nDESC_TEXT=d\nDOC_COMMAND=r.txt\nEXIT_COMMAND=go\n\x0a\x0a\x12\x12"
           "\x0b\x0a\x0a\x14\x01\x2a\x2a\x30\x10\x11")
 
+    # mavrel-inspect's checks: media that name the fuzzer's own files (see
+    # medium_check_fuzzer.cpp), settings, then "#BMP" and a picture.
+    starter = open(os.path.join(ROOT, "kit", "starter", "Mavrel.INI"), "rb").read()
+    author = open(os.path.join(ROOT, "tests", "tools", "author_medium", "Mavrel.INI"), "rb").read()
+    write("medium_check", "demo", demo.replace(b"demo.bmp", b"pic.bmp") + b"\n#BMP\n" +
+          pictures()["bits8.bmp"])
+    write("medium_check", "starter", starter.replace(b"starter.bmp", b"pic.bmp") + b"\n#BMP\n" +
+          pictures()["bits24.bmp"])
+    write("medium_check", "author", author)
+    write("medium_check", "mistakes",
+          "[Main]\nTitel=x\nWidth=0x\nButton.0=A\nButton.2=B\n[A]\nBUTTON_LOC.X=010\n"
+          "DIRECTORY=Setup\nPROG_COMMAND=sh -e INSTALL.SH\n[A.Linux]\nPROG_COMMAND=cmd /c x.bat\n"
+          "[B]\nDOC_COMMAND=docs\\readme.txt\n[Main.Linux]\nButton.1=C\nBackground=none.bmp\n")
+
 
 if __name__ == "__main__":
     sys.exit(main())

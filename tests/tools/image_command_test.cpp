@@ -155,9 +155,9 @@ Ran RunImage(const std::string& work, const std::vector<std::string>& arguments,
   Ran ran;
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  ran.status = RunImageCommand(line.argc(), line.argv(), platform, [&platform](const char* path) {
-    return platform.ParsedSettings(path);
-  });
+  ran.status = RunImageCommand(
+      line.argc(), line.argv(), platform, [&platform](bool on) { platform.SetLinuxSections(on); },
+      [&platform](const char* path) { return platform.ParsedSettings(path); });
   ran.out = ::testing::internal::GetCapturedStdout();
   ran.out += ::testing::internal::GetCapturedStderr();
   fs::current_path(previous);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,21 @@ std::vector<std::string> Codes(const CheckResult& result) {
   return codes;
 }
 
+// Findings as "SEVERITY/PLATFORMS", in the order given.
+std::string Details(const CheckResult& result) {
+  std::string out;
+  for (const Finding& f : result.findings) {
+    const char* severity = f.severity == Severity::kError     ? "error"
+                           : f.severity == Severity::kWarning ? "warning"
+                                                              : "note";
+    const char* platforms = f.platforms == Platforms::kWindows ? "windows"
+                            : f.platforms == Platforms::kLinux ? "linux"
+                                                               : "both";
+    out += std::string(out.empty() ? "" : " ") + severity + "/" + platforms;
+  }
+  return out;
+}
+
 std::string Messages(const CheckResult& result) {
   std::string all;
   for (const Finding& f : result.findings) all += f.message + "\n";
@@ -72,12 +88,13 @@ std::string Messages(const CheckResult& result) {
 // With `sharedParse`, the lines are walked in the platform's own parse, as
 // the Linux tool does; without, the checker parses the file itself, as the
 // Windows tool does.
-CheckResult CheckCurrentFolder(bool sharedParse = true) {
+CheckResult CheckCurrentFolder(bool sharedParse = true, Platforms platforms = Platforms::kBoth) {
   DesktopFileSystem platform;
-  SettingsFile settings(platform);
-  if (!sharedParse) return CheckMedium(settings);
+  auto useLinuxSections = [&platform](bool on) { platform.SetLinuxSections(on); };
+  if (!sharedParse) return CheckMedium(platform, useLinuxSections, {}, platforms);
   CheckResult result = CheckMedium(
-      settings, [&platform](const char* path) { return platform.ParsedSettings(path); });
+      platform, useLinuxSections,
+      [&platform](const char* path) { return platform.ParsedSettings(path); }, platforms);
   EXPECT_LE(platform.settingsParseCount(), 1);
   return result;
 }
@@ -88,6 +105,7 @@ struct MediumCase {
   std::map<std::string, std::string> files;
   std::vector<std::string> expected;           // "LINE:CODE"
   const char* mentions = "";                   // a text one of the messages holds
+  const char* details = "";                    // when given: Details() of the findings
   std::map<std::string, unsigned> modes = {};  // of files above; others are 0644
 };
 
@@ -104,13 +122,19 @@ TEST_P(MediumCheckTest, GivesExactlyTheExpectedFindings) {
   EXPECT_EQ(row.expected, Codes(result)) << Messages(result);
   EXPECT_EQ(row.expected, Codes(CheckCurrentFolder(false)));
   EXPECT_NE(std::string::npos, Messages(result).find(row.mentions)) << Messages(result);
+  if (row.details[0] != '\0') {
+    EXPECT_EQ(row.details, Details(result)) << Messages(result);
+  }
   int errors = 0;
   for (const Finding& f : result.findings) {
     errors += f.severity == Severity::kError;
     EXPECT_EQ(std::string::npos, f.message.find('\n')) << f.message;
   }
   EXPECT_EQ(errors, result.errors);
-  EXPECT_EQ(static_cast<int>(result.findings.size()) - errors, result.warnings);
+  int notes = 0;
+  for (const Finding& f : result.findings) notes += f.severity == Severity::kNote;
+  EXPECT_EQ(notes, result.notes);
+  EXPECT_EQ(static_cast<int>(result.findings.size()) - errors - notes, result.warnings);
 }
 
 // A window of 500 x 300 (the defaults) and buttons 40 pixels apart unless
@@ -263,6 +287,21 @@ const MediumCase kMedia[] = {
      "\xEF\xBB\xBF[Main]\nButton.0=A\n[A]\n",
      {},
      {"1:M401", "2:M105", "3:M203"}},
+    // Before a comment or a blank line the mark hides nothing: the guide's
+    // own way round it.
+    {"ByteOrderMarkBeforeComment",
+     "\xEF\xBB\xBF; Product medium\n[Main]\nButton.0=A\n[A]\n",
+     {},
+     {"1:M401"},
+     "nothing is lost",
+     "note/both"},
+    {"ByteOrderMarkBeforeBlankLine", "\xEF\xBB\xBF \r\n[Main]\n", {}, {"1:M401"}, "", "note/both"},
+    {"ByteOrderMarkBeforeKey",
+     "\xEF\xBB\xBFWidth=640\n[Main]\n",
+     {},
+     {"1:M401"},
+     "first line's key",
+     "error/both"},
     {"Utf8Text",
      "[Main]\nButton.0=A\n[A]\nDESC_TEXT=caf\xC3\xA9\n",
      {},
@@ -318,6 +357,31 @@ const MediumCase kMedia[] = {
      "[Main]\nButton.0=A\n[A]\nBUTTON_TEXT=Install\nBUTTON_LOC.X=480\n",
      {},
      {"5:M601"}},
+    // Partly outside is a warning (above); wholly outside, nobody can click it.
+    {"ButtonWhollyOutside",
+     "[Main]\nButton.0=A\n[A]\nBUTTON_TEXT=Exit\nBUTTON_LOC.X=600\n",
+     {},
+     {"5:M601"},
+     "nobody can see or click it",
+     "error/both"},
+    {"ButtonWhollyOutsideAbove",
+     "[Main]\nButton.0=A\n[A]\nBUTTON_TEXT=Exit\nBUTTON_LOC.Y=-40\n",
+     {},
+     {"5:M601"},
+     "wholly outside",
+     "error/both"},
+    {"ButtonOutsideOnLinuxOnly",
+     "[Main]\nButton.0=A\n[A]\nBUTTON_TEXT=Go\n[A.Linux]\nBUTTON_LOC.X=600\n",
+     {},
+     {"6:M601"},
+     "",
+     "error/linux"},
+    {"PictureMissingOnLinuxOnly",
+     "[Main]\nBackground=back.bmp\n[Main.Linux]\nBackground=linux.bmp\n",
+     {{"back.bmp", Bmp(500, 300)}},
+     {"4:M501"},
+     "linux.bmp",
+     "error/linux"},
     {"DescriptionOutside",
      "[Main]\nButton.0=A\n[A]\nDESC_TEXT=Copies files\nDESC_LOC.X=10\nDESC_LOC.Y=290\n",
      {},
@@ -385,6 +449,87 @@ const MediumCase kMedia[] = {
      "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=sh\nDOC_COMMAND=missing.txt\n",
      {},
      {}},
+    // Each finding on its own: a missing DIRECTORY does not hide a program
+    // that is nowhere.
+    {"BrokenDirectoryHidesNoProgram",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=nothere\nPROG_COMMAND=setup\\setup.exe\n",
+     {},
+     {"4:M703", "5:M701"},
+     "setup/setup.exe",
+     "error/both error/both"},
+    // Each platform's own reading of the button: the installers of both are
+    // missing, the Linux one run by sh from DIRECTORY.
+    {"InstallersMissingOnBothPlatforms",
+     "[Main]\nButton.0=Install\n[Install]\nDIRECTORY=setup\nPROG_COMMAND=setup\\setup.exe\n"
+     "[Install.Linux]\nPROG_COMMAND=sh install.sh\n",
+     {{"setup/", ""}},
+     {"5:M701", "7:M707"},
+     "no setup/install.sh on the medium",
+     "error/windows error/linux"},
+    {"InstallersOnTheMedium",
+     "[Main]\nButton.0=Install\n[Install]\nDIRECTORY=setup\nPROG_COMMAND=setup\\setup.exe\n"
+     "[Install.Linux]\nPROG_COMMAND=sh install.sh\n",
+     {{"setup/setup.exe", ""}, {"setup/install.sh", ""}},
+     {}},
+    {"ScriptMissingOnBoth",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=setup\nPROG_COMMAND=sh -e install.sh\n",
+     {{"setup/", ""}},
+     {"5:M707"},
+     "sh runs install.sh",
+     "error/both"},
+    // The interpreter opens the name as written: Windows finds it in any
+    // letter case, Linux does not.
+    {"ScriptInAnotherLetterCase",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=setup\nPROG_COMMAND=sh install.sh\n",
+     {{"setup/Install.SH", ""}},
+     {"5:M707"},
+     "the medium has setup/Install.SH",
+     "error/linux"},
+    {"ScriptNamedFromTheRoot",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=setup\nPROG_COMMAND=sh setup/install.sh\n",
+     {{"setup/install.sh", ""}},
+     {"5:M707"},
+     "no setup/setup/install.sh",
+     "error/both"},
+    {"InterpretersOfScriptsThatAreThere",
+     "[Main]\nButton.0=A\nButton.1=B\nButton.2=C\n[A]\nPROG_COMMAND=python3 -u -W ignore setup.py\n"
+     "[B]\nBUTTON_LOC.Y=40\nPROG_COMMAND=perl -w tools/setup.pl\n[C]\nBUTTON_LOC.Y=80\n"
+     "PROG_COMMAND=bash --rcfile none -- install.sh\n",
+     {{"setup.py", ""}, {"tools/setup.pl", ""}, {"install.sh", ""}},
+     {}},
+    {"InterpretersWithoutScriptFiles",
+     "[Main]\nButton.0=A\nButton.1=B\nButton.2=C\nButton.3=D\n[A]\nPROG_COMMAND=sh -c \"exit 0\"\n"
+     "[B]\nBUTTON_LOC.Y=40\nPROG_COMMAND=python3 -m http.server\n[C]\nBUTTON_LOC.Y=80\n"
+     "PROG_COMMAND=perl -le \"print 1\"\n[D]\nBUTTON_LOC.Y=120\nPROG_COMMAND=dash\n",
+     {},
+     {}},
+    // cmd is no Linux program; its script is Windows' to find.
+    {"CmdScriptMissing",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=setup\nPROG_COMMAND=cmd /q /c \"install.bat\" /s\n",
+     {{"setup/", ""}},
+     {"5:M706", "5:M707"},
+     "cmd runs install.bat",
+     "warning/linux error/windows"},
+    {"CmdScriptThere",
+     "[Main]\nButton.0=A\n[A]\nDIRECTORY=setup\nPROG_COMMAND=cmd /c install\n",
+     {{"setup/INSTALL.CMD", ""}},
+     {"5:M706"}},
+    {"CmdBuiltin",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=cmd /c start readme.txt\n",
+     {},
+     {"4:M706"}},
+    {"DocumentsThatAreFoldersAndAddresses",
+     "[Main]\nButton.0=A\nButton.1=B\nButton.2=C\n[A]\nDOC_COMMAND=Drivers\n[B]\nBUTTON_LOC.Y=40\n"
+     "DOC_COMMAND=https://example.com/product\n[C]\nBUTTON_LOC.Y=80\n"
+     "DOC_COMMAND=mailto:help@example.com\n",
+     {{"drivers/", ""}},
+     {}},
+    {"DocumentMissingOnLinuxOnly",
+     "[Main]\nButton.0=A\n[A]\nDOC_COMMAND=readme.txt\n[A.Linux]\nDOC_COMMAND=readme-linux.txt\n",
+     {{"readme.txt", ""}},
+     {"6:M702"},
+     "readme-linux.txt",
+     "error/linux"},
     {"InheritedProgramReportedOnce",
      "[Main]\nPROG_COMMAND=setup\\x.exe\nButton.0=A\nButton.1=B\n[A]\n[B]\nBUTTON_LOC.Y=40\n",
      {},
@@ -437,6 +582,7 @@ const MediumCase kMedia[] = {
      {{"mavrel", "#!/bin/sh\n"}},
      {"0:M805"},
      "autorun.sh is missing from the medium's root",
+     "",
      {{"mavrel", 0755}}},
     {"StarterWithoutLauncherAndNotExecutable",
      "[Main]\n",
@@ -448,12 +594,14 @@ const MediumCase kMedia[] = {
      {{"autorun.sh", ""}, {"mavrel", ""}, {"setup/install.sh", ""}},
      {},
      "",
+     "",
      {{"autorun.sh", 0500}, {"mavrel", 0711}}},
     {"LauncherAFolder",
      "[Main]\n",
      {{"autorun.sh", ""}, {"mavrel/", ""}},
      {"0:M805"},
      "mavrel is missing",
+     "",
      {{"autorun.sh", 0755}}},
     {"AutorunInfWithoutOpen",
      "[Main]\n",
@@ -489,6 +637,131 @@ TEST(MediumCheckTest, DemoMediumIsClean) {
   EXPECT_EQ(std::vector<std::string>{}, Codes(result)) << Messages(result);
 }
 
+// Programs along PATH as the Linux launcher finds them: a file there counts
+// only with its execute bit (else the launcher shows its "Error" box), and
+// with PATH unset it searches the usual folders.
+TEST(MediumCheckTest, ProgramsAlongPathAsTheLauncherFindsThem) {
+  test_support::TempMedium tools("check-path");
+  tools.Write("plain-tool", "");
+  tools.Write("runnable-tool", "#!/bin/sh\n");
+  tools.SetMode("runnable-tool", 0755);
+  const char* saved = std::getenv("PATH");
+  const std::string previous = saved != nullptr ? saved : "";
+  struct Row {
+    bool unset;
+    const char* program;
+    std::vector<std::string> expected;
+  } rows[] = {
+      {false, "plain-tool", {"4:M706"}},
+      {false, "runnable-tool", {}},
+      {true, "sh -c true", {}},
+  };
+  for (const Row& row : rows) {
+    MediumFolder folder;
+    folder.Write("Mavrel.INI",
+                 std::string("[Main]\nButton.0=A\n[A]\nPROG_COMMAND=") + row.program + "\n");
+    if (row.unset) {
+      unsetenv("PATH");
+    } else {
+      setenv("PATH", (tools.path() + ":" + previous).c_str(), 1);
+    }
+    const CheckResult result = CheckCurrentFolder();
+    setenv("PATH", previous.c_str(), 1);
+    EXPECT_EQ(row.expected, Codes(result)) << row.program << "\n" << Messages(result);
+  }
+}
+
+// The medium of an author's first try with only the kit and the guide
+// (tests/tools/author_medium): saved with a byte order mark before a
+// comment, neither platform's installer on the medium, the Exit button off
+// the window. Each platform's reading gives its own findings.
+TEST(MediumCheckTest, AuthorsMediumGivesEachPlatformsFindings) {
+  fs::path previous = fs::current_path();
+  fs::current_path(fs::path(MAVREL_SOURCE_DIR) / "tests" / "tools" / "author_medium");
+  struct Row {
+    Platforms platforms;
+    std::vector<std::string> expected;
+    std::string details;
+  } rows[] = {
+      {Platforms::kBoth,
+       {"1:M401", "32:M701", "35:M707", "62:M601"},
+       "note/both error/windows error/linux error/both"},
+      {Platforms::kWindows,
+       {"1:M401", "32:M701", "62:M601"},
+       "note/both error/windows error/windows"},
+      {Platforms::kLinux, {"1:M401", "35:M707", "62:M601"}, "note/both error/linux error/linux"},
+  };
+  for (const Row& row : rows) {
+    const CheckResult result = CheckCurrentFolder(true, row.platforms);
+    EXPECT_EQ(row.expected, Codes(result)) << Messages(result);
+    EXPECT_EQ(row.details, Details(result)) << Messages(result);
+    EXPECT_EQ(row.platforms, result.checked);
+  }
+  fs::current_path(previous);
+}
+
+// The examples of AUTHORING.md's "Paths" section, each written into a
+// medium and checked on both platforms: the guide and the checks (and
+// through them the launchers' own rules) must say the same thing.
+TEST(MediumCheckTest, TheGuidesPathExamplesHoldOnBothPlatforms) {
+  std::ifstream guide(fs::path(MAVREL_SOURCE_DIR) / "AUTHORING.md");
+  ASSERT_TRUE(guide.is_open());
+  // The `quoted` parts of a table cell.
+  auto quoted = [](const std::string& cell) {
+    std::vector<std::string> parts;
+    for (std::size_t at = cell.find('`'); at != std::string::npos;) {
+      std::size_t end = cell.find('`', at + 1);
+      if (end == std::string::npos) break;
+      parts.push_back(cell.substr(at + 1, end - at - 1));
+      at = cell.find('`', end + 1);
+    }
+    return parts;
+  };
+  auto codes = [](const std::string& cell) {
+    std::set<std::string> found;
+    for (std::size_t at = cell.find("(M"); at != std::string::npos; at = cell.find("(M", at + 1)) {
+      found.insert(cell.substr(at + 1, 4));
+    }
+    return found;
+  };
+  std::string line;
+  bool inTable = false;
+  int examples = 0;
+  while (std::getline(guide, line)) {
+    if (line.rfind("| `DIRECTORY` | Setting |", 0) == 0) {
+      inTable = true;
+      continue;
+    }
+    if (!inTable || line.rfind("|---", 0) == 0) continue;
+    if (line.rfind("| ", 0) != 0) break;
+    std::vector<std::string> cells;
+    for (std::size_t at = 2; at < line.size();) {
+      std::size_t end = line.find(" | ", at);
+      if (end == std::string::npos) end = line.rfind(" |");
+      cells.push_back(line.substr(at, end - at));
+      at = end + 3;
+    }
+    ASSERT_EQ(5u, cells.size()) << line;
+    const std::string directory = quoted(cells[0]).at(0);
+    const std::string setting = quoted(cells[1]).at(0);
+    MediumFolder folder;
+    folder.Write("Mavrel.INI",
+                 "[Main]\nButton.0=A\n[A]\nDIRECTORY=" + directory + "\n" + setting + "\n");
+    for (const std::string& file : quoted(cells[2])) folder.Write(file, "");
+    const CheckResult result = CheckCurrentFolder();
+    for (const auto& [platform, expected] : {std::make_pair(Platforms::kWindows, codes(cells[3])),
+                                             std::make_pair(Platforms::kLinux, codes(cells[4]))}) {
+      std::set<std::string> given;
+      for (const Finding& f : result.findings) {
+        if (f.platforms == platform || f.platforms == Platforms::kBoth) given.insert(f.code);
+      }
+      EXPECT_EQ(expected, given) << line << "\n" << Messages(result);
+    }
+    ++examples;
+  }
+  EXPECT_GE(examples, 12);
+}
+
 TEST(MediumCheckTest, FolderWithoutSettingsGivesNoFile) {
   MediumFolder folder;
   EXPECT_EQ("", CheckCurrentFolder().settingsFile);
@@ -503,16 +776,15 @@ TEST(MediumCheckTest, LinesComeFromTheParseThatAnsweredTheReads) {
   folder.Write("Mavrel.INI", "[Main]\nTitle=x\n");
   DesktopFileSystem platform;
   platform.SetSettingsRecheckInterval(std::chrono::hours(1));
-  SettingsFile settings(platform);
-  CheckResult result = CheckMedium(settings, [&](const char* path) {
+  auto useLinuxSections = [&platform](bool on) { platform.SetLinuxSections(on); };
+  CheckResult result = CheckMedium(platform, useLinuxSections, [&](const char* path) {
     // Changed after the reads: the lines walked are still the ones read.
     folder.Write("Mavrel.INI", "[Main]\nBUTON_TEXT=x\n");
     return platform.ParsedSettings(path);
   });
   EXPECT_EQ(std::vector<std::string>{}, Codes(result)) << Messages(result);
   EXPECT_EQ(1, platform.settingsParseCount());
-  SettingsFile again(platform);
-  EXPECT_EQ(std::vector<std::string>{"2:M101"}, Codes(CheckMedium(again)));
+  EXPECT_EQ(std::vector<std::string>{"2:M101"}, Codes(CheckMedium(platform, useLinuxSections)));
 }
 
 TEST(MediumCheckTest, ApproximateMetricsFollowTheFontHeight) {
@@ -586,9 +858,9 @@ TEST_P(CheckCommandTest, GivesStatusAndOutput) {
   test_support::CommandLine line("check", row.arguments, root);
   DesktopFileSystem platform;
   ::testing::internal::CaptureStdout();
-  int status = RunCheckCommand(line.argc(), line.argv(), platform, [&platform](const char* path) {
-    return platform.ParsedSettings(path);
-  });
+  int status = RunCheckCommand(
+      line.argc(), line.argv(), platform, [&platform](bool on) { platform.SetLinuxSections(on); },
+      [&platform](const char* path) { return platform.ParsedSettings(path); });
   std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(row.status, status);
   const std::string expected = test_support::WithFolder(row.output, root);
@@ -643,6 +915,52 @@ const CommandCase kCommands[] = {
     {"BadFolder", "[Main]\n", {"@/missing"}, 2, ""},
     {"BadOption", "[Main]\n", {"--colour", "@"}, 2, ""},
     {"TwoFolders", "[Main]\n", {"@", "@"}, 2, ""},
+    // The text output ends with a count, or says that there is nothing.
+    {"CountOfNone", "[Main]\n", {"@"}, 0, "@/Mavrel.INI: no findings\n"},
+    {"CountOfEach",
+     "\xEF\xBB\xBF;\n[Main]\nTitel=x\nButton.0=Nope\n",
+     {"@"},
+     1,
+     "@/Mavrel.INI:1: note: the file starts with a UTF-8 byte order mark, which Windows reads as "
+     "part of the first line; that line holds no section or key, so nothing is lost [M401]\n"
+     "@/Mavrel.INI:3: warning: Titel: did you mean Title? (Titel is not a key of [Main] and is "
+     "ignored) [M101]\n"
+     "@/Mavrel.INI:4: error: Button.0 names [Nope], which is not in the file: that button shows "
+     "\"Unlabeled\" with only [Main]'s settings [M202]\n"
+     "@/Mavrel.INI: 1 error, 1 warning, 1 note\n"},
+    {"NoteAlonePasses", "\xEF\xBB\xBF\n[Main]\n", {"--strict", "@"}, 0, "@/Mavrel.INI:1: note:"},
+    // A finding of one platform's reading says so; asked for one platform,
+    // there is nothing to tell apart.
+    {"PlatformLeftToWindows",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=setup.exe\n[A.Linux]\nPROG_COMMAND=sh -c true\n",
+     {"@"},
+     0,
+     "@/Mavrel.INI: no findings\n"},
+    {"PlatformNamedInText",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=go\\setup.exe\n[A.Linux]\nPROG_COMMAND=sh -c true\n",
+     {"@"},
+     1,
+     "@/Mavrel.INI:4: error: on Windows: the program of [A] is not on the medium"},
+    {"PlatformWindowsOnly",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=go\\setup.exe\n[A.Linux]\nPROG_COMMAND=sh -c true\n",
+     {"--platform", "windows", "@"},
+     1,
+     "@/Mavrel.INI:4: error: the program of [A] is not on the medium"},
+    {"PlatformLinuxOnly",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=go\\setup.exe\n[A.Linux]\nPROG_COMMAND=sh -c true\n",
+     {"@", "--platform", "linux"},
+     0,
+     "@/Mavrel.INI: no findings\n"},
+    {"PlatformInJson",
+     "[Main]\nButton.0=A\n[A]\nPROG_COMMAND=go\\setup.exe\n[A.Linux]\nPROG_COMMAND=sh -c true\n",
+     {"--format", "json", "@"},
+     1,
+     "{\n  \"settings_file\": \"@/Mavrel.INI\",\n  \"errors\": 1,\n  \"warnings\": 0,\n"
+     "  \"findings\": [\n    {\"line\": 4, \"severity\": \"error\", \"code\": \"M701\", "
+     "\"message\": \"the program of [A] is not on the medium: Windows looked for go/setup.exe in "
+     "the medium's folder\", \"platform\": \"windows\"}\n  ]\n}\n"},
+    {"PlatformUnknown", "[Main]\n", {"--platform", "macos", "@"}, 2, ""},
+    {"PlatformMissing", "[Main]\n", {"@", "--platform"}, 2, ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Commands, CheckCommandTest, ::testing::ValuesIn(kCommands),
@@ -725,7 +1043,64 @@ const CommandCase kRenderCommands[] = {
      1,
      ""},
     {"UnwritableOutput", kRenderMedium, {"@", "-o", "@/no/such/folder/out.png"}, 1, ""},
+    // Mavrel.exe's reading has no [Stop.Linux]: Stop is in the window there.
+    {"WindowsReading",
+     std::string(kRenderMedium) + "[Stop.Linux]\nBUTTON_LOC.X=300\n",
+     {"@", "--pressed", "Stop", "--platform", "windows", "-o", "@/out.png"},
+     0,
+     ""},
+    {"LinuxReading",
+     std::string(kRenderMedium) + "[Stop.Linux]\nBUTTON_LOC.X=300\n",
+     {"@", "--platform", "linux", "--pressed", "Stop", "-o", "@/out.png"},
+     1,
+     ""},
+    {"UnknownPlatform", kRenderMedium, {"@", "--platform", "macos", "-o", "@/out.png"}, 2, ""},
 };
+
+// Why the pointer cannot reach a button, in render's own words.
+TEST(RenderCommandTest, SaysWhyThePointerCannotReachAButton) {
+  struct Row {
+    std::string ini;
+    const char* section;
+    const char* why;
+  } rows[] = {
+      {std::string(kRenderMedium) + "[Stop.Linux]\nBUTTON_LOC.X=300\n", "Stop",
+       "wholly outside the 200 x 120 window"},
+      {WithCover(), "Go", "free of the buttons of higher key numbers"},
+      {std::string(kRenderMedium) + "[Stop.Linux]\nBUTTON_TEXT=\\n\n", "Stop", "takes no room"},
+  };
+  for (const Row& row : rows) {
+    MediumFolder folder;
+    folder.Write("Mavrel.INI", row.ini);
+    folder.Write("pic.bmp", Bmp(40, 30, 24));
+    ::testing::internal::CaptureStderr();
+    const int status =
+        RunRender(folder.root().string(), {"@", "--hot", row.section, "-o", "@/out.png"});
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(1, status) << row.ini;
+    EXPECT_NE(std::string::npos, said.find(row.why)) << said;
+  }
+}
+
+// The author's medium (tests/tools/author_medium) drawn: at rest, and the
+// Exit button that no pointer can reach.
+TEST(RenderCommandTest, DrawsTheAuthorsMedium) {
+  const std::string medium =
+      (fs::path(MAVREL_SOURCE_DIR) / "tests" / "tools" / "author_medium").string();
+  test_support::TempMedium out("render-out");
+  const std::string png = out.PathOf("author.png");
+  EXPECT_EQ(0, RunRender(medium, {medium, "-o", png}));
+  RgbImage image;
+  std::string error;
+  ASSERT_TRUE(ReadPng(png, image, error)) << error;
+  EXPECT_EQ(720, image.width);
+  EXPECT_EQ(480, image.height);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(1, RunRender(medium, {medium, "--hot", "exit", "-o", png}));
+  EXPECT_NE(std::string::npos,
+            ::testing::internal::GetCapturedStderr().find("wholly outside the 720 x 480 window"));
+  EXPECT_EQ(0, RunRender(medium, {medium, "--hot", "Install", "--platform", "windows", "-o", png}));
+}
 
 INSTANTIATE_TEST_SUITE_P(Render, RenderCommandTest, ::testing::ValuesIn(kRenderCommands),
                          [](const ::testing::TestParamInfo<CommandCase>& info) {

@@ -134,6 +134,22 @@ if ! grep -q "render is not built into this" "$work/help.out"; then
   [ -e "$work/nofont.png" ] && fail "render without fonts: wrote a picture"
 fi
 
+# check from the outside: the demo is clean and says so in its count line;
+# the kit's starter names one thing that is not there, the Windows installer
+# the author adds; one platform's reading alone on request.
+"$inspect" check "$source_dir/examples/demo" >"$work/check-demo.out" || fail "check demo: status $?"
+[ "$(cat "$work/check-demo.out")" = "$source_dir/examples/demo/Mavrel.INI: no findings" ] ||
+  fail "check demo: $(cat "$work/check-demo.out")"
+"$inspect" check "$source_dir/kit/starter" >"$work/check-starter.out"
+[ $? -eq 1 ] || fail "check starter: status not 1"
+grep -q "^.*Mavrel.INI:[0-9]*: error: on Windows: the program of \[Install\] is not on the medium: Windows looked for setup/setup.exe in the medium's folder \[M701\]$" \
+  "$work/check-starter.out" || fail "check starter: no finding for setup.exe: $(cat "$work/check-starter.out")"
+[ "$(tail -n 1 "$work/check-starter.out")" = "$source_dir/kit/starter/Mavrel.INI: 1 error, 0 warnings" ] ||
+  fail "check starter: $(cat "$work/check-starter.out")"
+"$inspect" check --platform linux "$source_dir/kit/starter" >"$work/check-starter-linux.out" ||
+  fail "check --platform linux starter: status $?"
+"$inspect" check --help | grep -q -- "--platform windows|linux" || fail "check --help: no --platform"
+
 # The one version number, set in the top CMakeLists.txt.
 "$inspect" --version >"$work/version.out" 2>&1 || fail "--version: exit status $?"
 [ "$(cat "$work/version.out")" = "mavrel-inspect $version" ] ||

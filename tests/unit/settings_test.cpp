@@ -109,6 +109,39 @@ TEST(ConvertNumberTest, Table) {
   }
 }
 
+// What ConvertNumber reads of a text and what it leaves: the tools tell an
+// author about the rest.
+TEST(ScanNumberTest, Table) {
+  struct Row {
+    const char* text;
+    int base;
+    const char* digits;
+    const char* rest;
+    bool hexPrefixWithoutDigits;
+    bool negative;
+  } rows[] = {
+      {"255", 10, "255", "", false, false},   {" -12px", 10, "12", "px", false, true},
+      {"0xFFz", 16, "FF", "z", false, false}, {"010", 8, "010", "", false, false},
+      {"08", 8, "0", "8", false, false},      {"0", 8, "0", "", false, false},
+      {"0x", 8, "0", "x", true, false},       {"-0xg", 8, "0", "xg", true, true},
+      {"abc", 10, "", "abc", false, false},   {"+", 10, "", "", false, false},
+      {"", 10, "", "", false, false},
+  };
+  for (const Row& row : rows) {
+    const NumberScan scan = ScanNumber(row.text);
+    const std::string text = row.text;
+    EXPECT_EQ(row.base, scan.base) << row.text;
+    EXPECT_EQ(row.digits, text.substr(scan.digitsBegin, scan.digitsEnd - scan.digitsBegin))
+        << row.text;
+    EXPECT_EQ(row.rest, text.substr(scan.digitsEnd)) << row.text;
+    EXPECT_EQ(row.hexPrefixWithoutDigits, scan.hexPrefixWithoutDigits) << row.text;
+    EXPECT_EQ(row.negative, scan.negative) << row.text;
+  }
+  // Far past the 32-bit range the magnitude stays just above it.
+  EXPECT_EQ(std::uint64_t{1} << 32, ScanNumber("99999999999999999999").magnitude);
+  EXPECT_EQ(2147483648u, ScanNumber("-2147483648").magnitude);
+}
+
 class SettingsTest : public ::testing::Test {
  protected:
   FakePlatform fake;

@@ -6,22 +6,28 @@
 #include <string>
 
 #include "author/medium_check.h"
+#include "settings/settings.h"
 
 namespace mavrel {
 namespace {
 
 constexpr const char* kCheckUsage =
-    "Usage: mavrel-inspect check [DIRECTORY] [--format text|json] [--strict]\n"
+    "Usage: mavrel-inspect check [DIRECTORY] [--platform windows|linux] [--format text|json]\n"
+    "                            [--strict]\n"
     "Checks the medium in DIRECTORY (default: the current directory) for mistakes\n"
     "the launcher never reports: unknown keys, gaps in the button list, numbers\n"
     "and colours that do not read as meant, encodings, the picture, the layout\n"
     "(text widths approximate) and the programs, documents and folders the buttons\n"
     "name, looked for as Windows and the desktop launcher look for them; and the\n"
     "files' names, sizes and modes as an ISO image or a USB stick keeps them.\n"
-    "Prints one line per finding, FILE:LINE: warning|error: message [CODE], or\n"
-    "DIRECTORY: ... for a finding about the files (a note is no mistake); the\n"
-    "codes are explained in AUTHORING.md. --format json prints them as JSON.\n"
-    "Exit status: 0 when there is no error (with --strict: no warning either),\n"
+    "Both platforms' readings are checked: Mavrel.exe's ([NAME]) and the Linux\n"
+    "launcher's ([NAME.Linux] over [NAME]); a finding that holds on one of them\n"
+    "only says which. --platform checks one of them alone.\n"
+    "Prints one line per finding, FILE:LINE: error|warning|note: message [CODE],\n"
+    "or DIRECTORY: ... for a finding about the files, then a count (a note is no\n"
+    "mistake); the codes are explained in AUTHORING.md. --format json prints\n"
+    "them as JSON.\n"
+    "Exit status: 0 when there is no error (with --strict: no error or warning),\n"
     "1 when there is, 2 when DIRECTORY cannot be entered, holds no Mavrel.INI or\n"
     "the arguments are wrong.\n";
 
@@ -48,11 +54,28 @@ const char* SeverityName(Severity severity) {
   switch (severity) {
     case Severity::kError:
       return "error";
-    case Severity::kNote:
-      return "note";
-    default:
+    case Severity::kWarning:
       return "warning";
+    case Severity::kNote:
+      break;
   }
+  return "note";
+}
+
+const char* PlatformName(Platforms platforms) {
+  switch (platforms) {
+    case Platforms::kWindows:
+      return "windows";
+    case Platforms::kLinux:
+      return "linux";
+    case Platforms::kBoth:
+      break;
+  }
+  return "both";
+}
+
+std::string Counted(int count, const char* what) {
+  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
 }
 
 // A finding about the medium's files (line 0) names the folder, and the
@@ -61,8 +84,20 @@ std::string FormatText(const CheckResult& result, const std::string& file,
                        const std::string& folder) {
   std::string out;
   for (const Finding& f : result.findings) {
+    // Which platform, where both were checked and one alone has it.
+    std::string platform;
+    if (result.checked == Platforms::kBoth && f.platforms != Platforms::kBoth) {
+      platform = f.platforms == Platforms::kWindows ? "on Windows: " : "on Linux: ";
+    }
     out += (f.line == 0 ? folder : file + ":" + std::to_string(f.line)) + ": " +
-           SeverityName(f.severity) + ": " + f.message + " [" + f.code + "]\n";
+           SeverityName(f.severity) + ": " + platform + f.message + " [" + f.code + "]\n";
+  }
+  if (result.findings.empty()) {
+    out += file + ": no findings\n";
+  } else {
+    out += file + ": " + Counted(result.errors, "error") + ", " +
+           Counted(result.warnings, "warning") +
+           (result.notes != 0 ? ", " + Counted(result.notes, "note") : std::string()) + "\n";
   }
   return out;
 }
@@ -77,7 +112,8 @@ std::string FormatJson(const CheckResult& result, const std::string& file) {
     out += i == 0 ? "\n    " : ",\n    ";
     out += "{\"line\": " + std::to_string(f.line) + ", \"severity\": \"" +
            SeverityName(f.severity) + "\", \"code\": \"" + f.code +
-           "\", \"message\": " + JsonText(f.message) + "}";
+           "\", \"message\": " + JsonText(f.message) + ", \"platform\": \"" +
+           PlatformName(f.platforms) + "\"}";
   }
   out += result.findings.empty() ? "]\n}\n" : "\n  ]\n}\n";
   return out;
@@ -85,11 +121,24 @@ std::string FormatJson(const CheckResult& result, const std::string& file) {
 
 }  // namespace
 
+bool ParsePlatform(const char* name, Platforms& platforms) {
+  if (std::strcmp(name, "windows") == 0) {
+    platforms = Platforms::kWindows;
+  } else if (std::strcmp(name, "linux") == 0) {
+    platforms = Platforms::kLinux;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 int RunCheckCommand(int argc, char** argv, FileSystem& platform,
+                    const LinuxSectionsSwitch& useLinuxSections,
                     const ParsedSettingsSource& parsed) {
   const char* directory = nullptr;
   bool json = false;
   bool strict = false;
+  Platforms platforms = Platforms::kBoth;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
@@ -103,6 +152,12 @@ int RunCheckCommand(int argc, char** argv, FileSystem& platform,
       json = std::strcmp(argv[++i], "json") == 0;
     } else if (std::strcmp(arg, "--format=json") == 0 || std::strcmp(arg, "--format=text") == 0) {
       json = std::strcmp(arg, "--format=json") == 0;
+    } else if (std::strcmp(arg, "--platform") == 0) {
+      if (i + 1 >= argc || !ParsePlatform(argv[++i], platforms)) {
+        std::fprintf(stderr, "mavrel-inspect check: --platform takes windows or linux\n%s",
+                     kCheckUsage);
+        return 2;
+      }
     } else if (arg[0] == '-' || directory != nullptr) {
       std::fprintf(stderr, "mavrel-inspect check: unexpected argument \"%s\"\n%s", arg,
                    kCheckUsage);
@@ -122,8 +177,7 @@ int RunCheckCommand(int argc, char** argv, FileSystem& platform,
       return 2;
     }
   }
-  SettingsFile settings(platform);
-  const CheckResult result = CheckMedium(settings, parsed);
+  const CheckResult result = CheckMedium(platform, useLinuxSections, parsed, platforms);
   if (result.settingsFile.empty()) {
     std::fprintf(stderr, "mavrel-inspect check: no %s in \"%s\"\n", kSettingsFileName,
                  directory != nullptr ? directory : ".");

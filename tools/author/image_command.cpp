@@ -199,6 +199,7 @@ std::string Megabytes(std::uint64_t bytes) {
 }  // namespace
 
 int RunImageCommand(int argc, char** argv, FileSystem& platform,
+                    const LinuxSectionsSwitch& useLinuxSections,
                     const ParsedSettingsSource& parsed) {
   Arguments args;
   if (int status = ReadArguments(argc, argv, args)) return status < 0 ? 0 : status;
@@ -258,7 +259,7 @@ int RunImageCommand(int argc, char** argv, FileSystem& platform,
 
   std::vector<std::string> words = {"check", args.directory};
   std::vector<char*> checkArgv = {words[0].data(), words[1].data()};
-  const int checked = RunCheckCommand(2, checkArgv.data(), platform, parsed);
+  const int checked = RunCheckCommand(2, checkArgv.data(), platform, useLinuxSections, parsed);
   if (checked == 2) return 2;
   if (checked != 0) return Refuse("the medium has errors (above): no image is written", 1);
 

@@ -8,11 +8,13 @@
 namespace mavrel {
 
 /// Runs "image" with its own arguments (argv[0] is "image"), checking the
-/// medium as "check" does, through `platform` and `parsed`. Gives the exit
+/// medium as "check" does (both platforms' readings, switched with
+/// `useLinuxSections`), through `platform` and `parsed`. Gives the exit
 /// status: 0 written, 1 when the medium has errors (printed) or signing or
 /// writing failed (nothing is written then), 2 for a folder that cannot be
 /// read or holds no settings file, or for wrong arguments.
 int RunImageCommand(int argc, char** argv, FileSystem& platform,
+                    const LinuxSectionsSwitch& useLinuxSections,
                     const ParsedSettingsSource& parsed = {});
 
 /// What `mavrel-inspect image` says in a build without it.

@@ -17,12 +17,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "author/check_command.h"
 #include "author/png_file.h"
+#include "author/render_sheet.h"
 #include "platform/desktop/desktop_platform.h"
+#include "platform/desktop/files/desktop_file_system.h"
 #include "settings/settings.h"
 #include "window/launcher_main.h"
 #include "window/launcher_window.h"
@@ -33,7 +35,7 @@ namespace {
 
 constexpr const char* kRenderUsage =
     "Usage: mavrel-inspect render [DIRECTORY] -o FILE.png [--hot SECTION | --pressed SECTION |\n"
-    "                             --sheet]\n"
+    "                             --sheet] [--platform linux|windows]\n"
     "Draws the launcher's client area for the medium in DIRECTORY (default: the\n"
     "current directory) exactly as the desktop launcher paints it: the picture\n"
     "stretched, the buttons, and the lit button's description. No display is\n"
@@ -47,25 +49,29 @@ constexpr const char* kRenderUsage =
     "  --pressed SECTION      the left mouse button held down on it\n"
     "  --sheet                one picture of every state: at rest, then each\n"
     "                         button hot and pressed, each panel labelled\n"
+    "  --platform linux       the settings as the Linux launcher reads them, with\n"
+    "                         [NAME.Linux] over [NAME] (the default)\n"
+    "  --platform windows     as Mavrel.exe reads them, without those sections\n"
     "Without --hot, --pressed or --sheet the launcher is drawn at rest.\n"
     "Exit status: 0 when the picture is written, 1 when the medium cannot be drawn\n"
     "in that state (the launcher would not start, or the pointer cannot reach the\n"
     "button) or the picture cannot be written, 2 when DIRECTORY cannot be entered\n"
     "or holds no Mavrel.INI, SECTION names no button, or the arguments are wrong.\n";
 
-// A sheet larger than this is refused rather than held in memory.
-constexpr long long kMaxSheetPixels = 64ll << 20;
-constexpr int kSheetGap = 12;
-constexpr ColorRef kSheetBackground = 0x00302828;  // COLORREF: a dark grey-blue
-constexpr ColorRef kLabelColor = 0x00F0F0F0;
-constexpr int kLabelFontHeight = 18;
-
 // The desktop platform painting into memory. The launcher's message boxes
 // would open on whatever display the user has; here the first one is kept
 // for the error report instead.
+// Its settings are read as the Linux launcher reads them, or, for a
+// preview of Mavrel.exe's texts and places, as Windows does.
 class RenderPlatform : public DesktopPlatform {
  public:
-  RenderPlatform() : DesktopPlatform(DesktopVideo::kInMemory) {}
+  explicit RenderPlatform(bool linuxSections) : DesktopPlatform(DesktopVideo::kInMemory) {
+    settings_.SetLinuxSections(linuxSections);
+  }
+  std::uint32_t GetPrivateProfileString(const char* section, const char* key, char* buffer,
+                                        std::uint32_t bufferSize, const char* path) override {
+    return settings_.GetPrivateProfileString(section, key, buffer, bufferSize, path);
+  }
   int MessageBox(WindowHandle, const char* text, const char* caption, std::uint32_t) override {
     if (message_.empty()) {
       message_ =
@@ -76,6 +82,7 @@ class RenderPlatform : public DesktopPlatform {
   const std::string& message() const { return message_; }
 
  private:
+  DesktopFileSystem settings_;
   std::string message_;
 };
 
@@ -127,9 +134,10 @@ LauncherButton* ButtonOfKey(const LauncherWindow& window, std::size_t key) {
 // A point of the client area on `target` where no button before it in
 // list order (the first match wins) is under the pointer. Only the far
 // edges of those buttons can start a free stretch, so the candidates are
-// the target's own near edges (and centre) and those far edges.
-bool PointOnButton(const LauncherWindow& window, const LauncherButton& target,
-                   PointerPosition& at) {
+// the target's own near edges (and centre) and those far edges. When there
+// is none, `why` says what keeps the pointer off it.
+bool PointOnButton(const LauncherWindow& window, const LauncherButton& target, PointerPosition& at,
+                   std::string& why) {
   const SettingRect& r = target.buttonLoc;
   const std::int64_t clientRight = std::min<std::int64_t>(window.width(), 65536);
   const std::int64_t clientBottom = std::min<std::int64_t>(window.height(), 65536);
@@ -137,7 +145,20 @@ bool PointOnButton(const LauncherWindow& window, const LauncherButton& target,
   const std::int64_t top = std::max<std::int64_t>(r.y, 0);
   const std::int64_t right = std::min<std::int64_t>(std::int64_t{r.x} + r.width, clientRight);
   const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{r.y} + r.height, clientBottom);
-  if (right <= left || bottom <= top) return false;
+  if (r.width <= 0 || r.height <= 0) {
+    why = "its text takes no room (it is empty), so there is nothing to point at";
+    return false;
+  }
+  if (right <= left || bottom <= top) {
+    why = "its text covers (" + std::to_string(r.x) + "," + std::to_string(r.y) + ")-(" +
+          std::to_string(std::int64_t{r.x} + r.width) + "," +
+          std::to_string(std::int64_t{r.y} + r.height) + "), wholly outside the " +
+          std::to_string(window.width()) + " x " + std::to_string(window.height()) + " window";
+    return false;
+  }
+  why =
+      "no point of it inside the window is free of the buttons of higher key numbers, which take "
+      "the pointer first";
   std::vector<std::int64_t> xs{(left + right) / 2, left};
   std::vector<std::int64_t> ys{(top + bottom) / 2, top};
   for (const LauncherButton* b = window.buttons(); b != nullptr && b != &target;
@@ -226,10 +247,9 @@ Outcome TakeShot(RenderPlatform& platform, const Shot& shot, RgbImage& image,
   if (shot.look != Look::kRest) {
     LauncherButton* button = ButtonOfKey(window, static_cast<std::size_t>(key));
     PointerPosition at;
-    if (button == nullptr || !PointOnButton(window, *button, at)) {
-      error = "the pointer cannot reach the button of Button." + std::to_string(key) +
-              ": no point of it inside the window is free of the buttons of higher key "
-              "numbers, which take the pointer first";
+    std::string why = "it is not in the window's list";
+    if (button == nullptr || !PointOnButton(window, *button, at, why)) {
+      error = "the pointer cannot reach the button of Button." + std::to_string(key) + ": " + why;
       return Outcome::kCannotDraw;
     }
     send(kWmMouseMove, at);
@@ -252,142 +272,6 @@ Outcome TakeShot(RenderPlatform& platform, const Shot& shot, RgbImage& image,
   return Outcome::kDrawn;
 }
 
-// The sheet: the panels in rows, at rest alone in the first, then per
-// button its hot and its pressed state side by side; each panel with its
-// label above it, drawn by the same text code as the buttons.
-class SheetLayout {
- public:
-  SheetLayout(int panelWidth, int panelHeight, int labelHeight, std::size_t panels)
-      : panelWidth_(panelWidth),
-        panelHeight_(panelHeight),
-        labelHeight_(labelHeight),
-        cellWidth_(std::max(panelWidth, 160)),
-        cellHeight_(labelHeight + panelHeight) {
-    const long long columns = panels > 1 ? 2 : 1;
-    const long long rows = 1 + static_cast<long long>(panels) / 2;
-    width_ = kSheetGap + columns * (cellWidth_ + kSheetGap);
-    height_ = kSheetGap + rows * (cellHeight_ + kSheetGap);
-  }
-  long long width() const { return width_; }
-  long long height() const { return height_; }
-  bool fits() const { return width_ * height_ <= kMaxSheetPixels; }
-  // Where panel `i` goes, its label above that.
-  SDL_Rect Panel(std::size_t i) const {
-    int row = i == 0 ? 0 : static_cast<int>(1 + (i - 1) / 2);
-    int column = i == 0 ? 0 : static_cast<int>((i - 1) % 2);
-    int x = kSheetGap + column * (cellWidth_ + kSheetGap);
-    int y = kSheetGap + row * (cellHeight_ + kSheetGap) + labelHeight_;
-    return SDL_Rect{x, y, panelWidth_, panelHeight_};
-  }
-  PlatformRect Label(std::size_t i) const {
-    SDL_Rect panel = Panel(i);
-    return PlatformRect{panel.x, panel.y - labelHeight_ + 2, panel.x + cellWidth_, panel.y};
-  }
-
- private:
-  int panelWidth_, panelHeight_, labelHeight_, cellWidth_, cellHeight_;
-  long long width_ = 0, height_ = 0;
-};
-
-// The height of one line of label text, with room around it; 0 when no
-// font can be made.
-int LabelHeight(RenderPlatform& platform) {
-  FontHandle font = platform.CreateFont(kLabelFontHeight, kButtonFontFace);
-  if (font == nullptr) return 0;
-  DrawingContext measuring = platform.GetDC(platform.GetDesktopWindow());
-  FontHandle kept = platform.SelectFont(measuring, font);
-  PlatformRect line{0, 0, 0, 0};
-  platform.DrawText(measuring, "Ag", -1, line, kMeasureTextFormat);
-  platform.SelectFont(measuring, kept);
-  platform.ReleaseDC(platform.GetDesktopWindow(), measuring);
-  platform.DeleteFont(font);
-  return line.bottom + 8;
-}
-
-// The sheet, drawn one panel at a time as each is taken: its pixels are
-// the picture that is written, and an SDL surface over the same memory
-// lets the labels be drawn by the same text code as the buttons. So the
-// sheet and the one window being taken are all that is held.
-class Sheet {
- public:
-  Sheet(RenderPlatform& platform, const SheetLayout& layout, RgbImage& picture)
-      : platform_(platform), layout_(layout), picture_(picture) {}
-  ~Sheet() {
-    if (font_ != nullptr) platform_.DeleteFont(font_);
-  }
-  Sheet(const Sheet&) = delete;
-  Sheet& operator=(const Sheet&) = delete;
-
-  // Gives the sheet its size and background; false, with `error` saying
-  // why, when there is no memory or no font for it.
-  bool Start(std::string& error) {
-    const auto width = static_cast<int>(layout_.width());
-    const auto height = static_cast<int>(layout_.height());
-    try {
-      picture_.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
-    } catch (const std::bad_alloc&) {
-      picture_.pixels.clear();
-      error = "no memory for the sheet";
-      return false;
-    }
-    picture_.width = width;
-    picture_.height = height;
-    // RGB888 is 0x00RRGGBB in 32 bits, as RgbImage keeps its pixels.
-    surface_.reset(SDL_CreateRGBSurfaceWithFormatFrom(picture_.pixels.data(), width, height, 32,
-                                                      width * 4, SDL_PIXELFORMAT_RGB888));
-    font_ = platform_.CreateFont(kLabelFontHeight, kButtonFontFace);
-    if (font_ == nullptr || !surface_) {
-      error = font_ == nullptr ? "no font for the labels" : "no memory for the sheet";
-      return false;
-    }
-    DrawingContext context = platform_.GetSurfaceDC(surface_.get());
-    platform_.FillRect(context, PlatformRect{0, 0, width, height}, kSheetBackground);
-    platform_.ReleaseDC(nullptr, context);
-    return true;
-  }
-
-  // Draws panel `i`: its label, and `image` under it.
-  void Place(std::size_t i, const std::string& label, const RgbImage& image) {
-    DrawLabel(i, label);
-    const SDL_Rect place = layout_.Panel(i);
-    for (int y = 0; y < image.height && y < place.h; ++y) {
-      std::copy_n(image.pixels.begin() + static_cast<std::ptrdiff_t>(y) * image.width,
-                  std::min(image.width, place.w), Row(place, y));
-    }
-  }
-
-  // Draws panel `i` as a copy of the first panel's picture.
-  void Repeat(std::size_t i, const std::string& label) {
-    DrawLabel(i, label);
-    const SDL_Rect from = layout_.Panel(0);
-    const SDL_Rect place = layout_.Panel(i);
-    for (int y = 0; y < place.h; ++y) std::copy_n(Row(from, y), place.w, Row(place, y));
-  }
-
- private:
-  std::vector<std::uint32_t>::iterator Row(const SDL_Rect& place, int y) {
-    return picture_.pixels.begin() + static_cast<std::ptrdiff_t>(place.y + y) * picture_.width +
-           place.x;
-  }
-
-  void DrawLabel(std::size_t i, const std::string& label) {
-    DrawingContext context = platform_.GetSurfaceDC(surface_.get());
-    platform_.SetBackgroundMode(context, kTransparentBackground);
-    platform_.SetTextColor(context, kLabelColor);
-    FontHandle kept = platform_.SelectFont(context, font_);
-    PlatformRect rect = layout_.Label(i);
-    platform_.DrawText(context, label.c_str(), -1, rect, kPaintTextFormat);
-    platform_.SelectFont(context, kept);
-    platform_.ReleaseDC(nullptr, context);
-  }
-
-  RenderPlatform& platform_;
-  const SheetLayout& layout_;
-  RgbImage& picture_;
-  SurfacePtr surface_;
-  FontHandle font_ = nullptr;
-};
-
 std::string PanelLabel(const std::vector<std::string>& sections, std::size_t key, Look look) {
   return "Button." + std::to_string(key) + " = " + sections[key] + ": " + LookName(look);
 }
@@ -400,6 +284,7 @@ int RunRenderCommand(int argc, char** argv) {
   Shot shot;
   bool sheet = false;
   int modes = 0;
+  Platforms platforms = Platforms::kLinux;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -416,6 +301,12 @@ int RunRenderCommand(int argc, char** argv) {
     } else if (std::strcmp(arg, "--sheet") == 0) {
       sheet = true;
       ++modes;
+    } else if (std::strcmp(arg, "--platform") == 0) {
+      if (!hasValue || !ParsePlatform(argv[++i], platforms)) {
+        std::fprintf(stderr, "mavrel-inspect render: --platform takes linux or windows\n%s",
+                     kRenderUsage);
+        return 2;
+      }
     } else if (arg[0] == '-' || directory != nullptr) {
       std::fprintf(stderr, "mavrel-inspect render: unexpected argument \"%s\"\n%s", arg,
                    kRenderUsage);
@@ -449,7 +340,7 @@ int RunRenderCommand(int argc, char** argv) {
     }
   }
 
-  RenderPlatform platform;
+  RenderPlatform platform(platforms != Platforms::kWindows);
   {
     // The settings file is looked for as the launcher looks for it.
     SettingsFile settings(platform);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/desktop/files/media_path.h"
+#include "platform/desktop/files/program_search.h"
 #include "windows_rules/command_line.h"
 
 extern char** environ;
@@ -36,50 +37,6 @@ std::vector<pid_t>& Started() {
 bool IsFolder(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool IsFile(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
-std::string CurrentFolder() {
-  std::vector<char> buffer(4096);
-  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE || buffer.size() > (1u << 20)) return "";
-    buffer.resize(buffer.size() * 2);
-  }
-  return buffer.data();
-}
-
-// The child runs in another folder, so every path handed to it is made
-// absolute first.
-std::string Absolute(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  std::string current = CurrentFolder();
-  if (current.empty()) return path;
-  return current + (current.back() == '/' ? "" : "/") + path;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  return folder + (folder.back() == '/' ? "" : "/") + name;
-}
-
-std::string FindInPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string list = path ? path : "/usr/local/bin:/usr/bin:/bin";
-  std::size_t start = 0;
-  while (start <= list.size()) {
-    std::size_t end = list.find(':', start);
-    if (end == std::string::npos) end = list.size();
-    std::string folder = list.substr(start, end - start);
-    if (folder.empty()) folder = ".";  // an empty PATH entry means the current folder
-    std::string candidate = JoinPath(folder, name);
-    if (IsFile(candidate) && access(candidate.c_str(), X_OK) == 0) return Absolute(candidate);
-    start = end + 1;
-  }
-  return "";
 }
 
 // The ends of started programs, seen by a SIGCHLD handler that writes a
@@ -292,24 +249,6 @@ std::string OwnFolder() {
   std::string path(buffer.data(), static_cast<std::size_t>(n));
   std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? "" : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-std::string FindProgram(const std::string& name, const std::string& ownFolder,
-                        FolderListings* listings) {
-  if (name.empty()) return "";
-  if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos) {
-    std::string resolved = ResolveMediaPath(name, listings);
-    return IsFile(resolved) ? Absolute(resolved) : "";
-  }
-  // The medium's own programs come first: the current folder is the
-  // medium's root, and a program of the launcher's folder (/usr/bin, say)
-  // must not stand in for one of the medium's with the same name.
-  for (const std::string& folder : {CurrentFolder(), ownFolder}) {
-    if (folder.empty()) continue;
-    std::string resolved = ResolveMediaPathIn(folder, name, listings);
-    if (IsFile(resolved)) return Absolute(resolved);
-  }
-  return FindInPath(name);
 }
 
 bool StartProgram(const std::string& commandLine, const std::string& directory, pid_t& pid,

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop/files/media_path.h"
+#include "platform/desktop/files/program_search.h"
 
 namespace mavrel {
 
@@ -37,12 +37,6 @@ void PrepareProcessState();
 /// its process id. On failure `error` holds the errno value that explains it.
 bool StartProgram(const std::string& commandLine, const std::string& directory, pid_t& pid,
                   int& error);
-
-/// The file that `name` (as written in a command line) starts, or "" when
-/// none is found: see the search rules above. `ownFolder` is the launcher's
-/// own folder. Folders already read into `listings` are not read again.
-std::string FindProgram(const std::string& name, const std::string& ownFolder,
-                        FolderListings* listings = nullptr);
 
 /// The folder of the running launcher's executable, or "" when unknown.
 std::string OwnFolder();

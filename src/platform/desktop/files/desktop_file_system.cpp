@@ -1,7 +1,6 @@
 #include "platform/desktop/files/desktop_file_system.h"
 
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "platform/desktop/files/media_path.h"
+#include "windows_rules/linux_sections.h"
 
 namespace mavrel {
 namespace {
@@ -74,37 +74,6 @@ std::int64_t NowMilliseconds() {
 }
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-constexpr std::string_view kLinuxSuffix = ".Linux";
-
-// False only when no section name of the file can end in ".Linux": then
-// reads skip the second lookup. Looks for ".linux" in any letter case.
-bool MayHaveLinuxSections(std::string_view bytes) {
-  for (std::size_t at = bytes.find('.'); at != std::string_view::npos;
-       at = bytes.find('.', at + 1)) {
-    if (bytes.size() - at >= kLinuxSuffix.size() &&
-        ::strncasecmp(bytes.data() + at, kLinuxSuffix.data(), kLinuxSuffix.size()) == 0) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// The desktop launcher's one addition to the Windows reading, so that one
-// medium serves both: a key written in section "NAME.Linux" (letter case
-// aside, like every name; only the first such section counts) wins over the
-// same key in "NAME", also with nothing after its "=", so that an author can
-// blank a Windows-only value there. A line without "=" has no value, here as
-// everywhere, and overrides nothing. `scratch` keeps its room between reads.
-std::uint32_t ReadWithLinuxSection(const IniFile& ini, const char* section, const char* key,
-                                   char* buffer, std::uint32_t bufferSize, std::string& scratch) {
-  scratch.assign(section).append(kLinuxSuffix);
-  std::string_view value;
-  if (ini.Find(scratch, key, value) && value.data() != nullptr) {
-    return ini.Read(scratch, key, buffer, bufferSize);
-  }
-  return ini.Read(section, key, buffer, bufferSize);
-}
 
 }  // namespace
 
@@ -213,7 +182,8 @@ std::uint32_t DesktopFileSystem::GetPrivateProfileString(const char* section, co
   if (path == nullptr || path[0] == '\0' || section == nullptr || key == nullptr) return 0;
   const CachedSettings& cached = Cached(path);
   if (linuxSections_ && cached.mayHaveLinuxSections) {
-    return ReadWithLinuxSection(cached.ini, section, key, buffer, bufferSize, linuxSection_);
+    return cached.ini.Read(LinuxReadingSection(cached.ini, section, key, linuxSection_), key,
+                           buffer, bufferSize);
   }
   return cached.ini.Read(section, key, buffer, bufferSize);
 }

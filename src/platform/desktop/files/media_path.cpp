@@ -72,6 +72,22 @@ std::string FolderListings::FindIgnoringCase(const std::string& folder, const st
 
 std::size_t FolderReadCount() { return folderReads; }
 
+std::string CurrentFolder() {
+  std::vector<char> buffer(4096);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE || buffer.size() > (1u << 20)) return "";
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+std::string Absolute(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  std::string current = CurrentFolder();
+  if (current.empty()) return path;
+  return current + (current.back() == '/' ? "" : "/") + path;
+}
+
 namespace {
 
 // The text of a medium with "\" as the separator it is there.
@@ -86,12 +102,8 @@ std::string MediaText(std::string text) {
 // character of a name.
 std::size_t CurrentFolderPart(const std::string& path) {
   if (path.empty() || path[0] != '/' || path.find('\\') == std::string::npos) return 0;
-  std::vector<char> buffer(4096);
-  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE || buffer.size() > (1u << 20)) return 0;
-    buffer.resize(buffer.size() * 2);
-  }
-  const std::string current = buffer.data();
+  const std::string current = CurrentFolder();
+  if (current.empty()) return 0;
   std::size_t part = 0;
   for (std::size_t length = 1; length <= current.size() && length <= path.size(); ++length) {
     if (length < current.size() && current[length] != '/') continue;

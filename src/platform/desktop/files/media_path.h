@@ -51,6 +51,14 @@ std::string ResolveMediaPath(const std::string& path, FolderListings* listings =
 std::string ResolveMediaPathIn(const std::string& folder, const std::string& path,
                                FolderListings* listings = nullptr);
 
+/// The current folder's full path, or "" when it cannot be known.
+std::string CurrentFolder();
+
+/// `path` made full against the current folder when it is relative (a
+/// started program runs in another folder); as it is when it is absolute,
+/// empty, or the current folder is unknown.
+std::string Absolute(const std::string& path);
+
 /// How many times a folder has been read to match a name ignoring letter
 /// case, for the checks that a search reads each folder at most once.
 std::size_t FolderReadCount();
