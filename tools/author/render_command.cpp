@@ -23,6 +23,7 @@
 
 #include "author/png_file.h"
 #include "platform/desktop/desktop_platform.h"
+#include "platform/desktop/desktop_scale.h"
 #include "settings/settings.h"
 #include "window/launcher_main.h"
 #include "window/launcher_window.h"
@@ -33,7 +34,7 @@ namespace {
 
 constexpr const char* kRenderUsage =
     "Usage: mavrel-inspect render [DIRECTORY] -o FILE.png [--hot SECTION | --pressed SECTION |\n"
-    "                             --sheet]\n"
+    "                             --sheet] [--scale S]\n"
     "Draws the launcher's client area for the medium in DIRECTORY (default: the\n"
     "current directory) exactly as the desktop launcher paints it: the picture\n"
     "stretched, the buttons, and the lit button's description. No display is\n"
@@ -47,6 +48,9 @@ constexpr const char* kRenderUsage =
     "  --pressed SECTION      the left mouse button held down on it\n"
     "  --sheet                one picture of every state: at rest, then each\n"
     "                         button hot and pressed, each panel labelled\n"
+    "  --scale S              drawn as on a desktop at that scale (1, 1.25, 1.5,\n"
+    "                         2, ... or 150%): the window S times the size, the\n"
+    "                         picture stretched to it, text at S times the height\n"
     "Without --hot, --pressed or --sheet the launcher is drawn at rest.\n"
     "Exit status: 0 when the picture is written, 1 when the medium cannot be drawn\n"
     "in that state (the launcher would not start, or the pointer cannot reach the\n"
@@ -400,6 +404,7 @@ int RunRenderCommand(int argc, char** argv) {
   Shot shot;
   bool sheet = false;
   int modes = 0;
+  double scale = 1.0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -413,6 +418,14 @@ int RunRenderCommand(int argc, char** argv) {
       shot.look = std::strcmp(arg, "--hot") == 0 ? Look::kHot : Look::kPressed;
       shot.section = argv[++i];
       ++modes;
+    } else if (std::strcmp(arg, "--scale") == 0 && hasValue) {
+      scale = ParseScale(argv[++i]);
+      if (scale <= 0) {
+        std::fprintf(stderr,
+                     "mavrel-inspect render: --scale wants a number from 1 to %g, not \"%s\"\n%s",
+                     kMaxScale, argv[i], kRenderUsage);
+        return 2;
+      }
     } else if (std::strcmp(arg, "--sheet") == 0) {
       sheet = true;
       ++modes;
@@ -450,6 +463,7 @@ int RunRenderCommand(int argc, char** argv) {
   }
 
   RenderPlatform platform;
+  platform.SetScale(scale);
   {
     // The settings file is looked for as the launcher looks for it.
     SettingsFile settings(platform);

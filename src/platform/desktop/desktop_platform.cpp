@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/desktop_scale.h"
 #include "platform/desktop/message_box.h"
 #include "platform/desktop/program_start.h"
+#include "platform/desktop/x11_window_manager.h"
 #include "windows_rules/text_encoding.h"
 
 namespace mavrel {
@@ -30,8 +32,9 @@ struct DesktopPlatform::Window {
   }
   Uint32 id = 0;
   void* userData = nullptr;
-  int width = 0;
+  int width = 0;  // the client area, as the launcher sees it
   int height = 0;
+  ClientView view;  // the client area on the window's pixels
   std::vector<SDL_Rect> invalid;
   bool shown = false;   // ShowWindow was called
   bool mapped = false;  // and SDL shows it
@@ -43,12 +46,18 @@ struct DesktopPlatform::Context {
   SDL_Surface* target = nullptr;  // null for a measuring context
   SDL_Rect clip{0, 0, 0, 0};
   std::vector<SDL_Rect> region;  // the rectangles being repainted
+  ClientView view;               // where they lie on the target's pixels
   DesktopFont* font = nullptr;
   ColorRef color = 0;
 };
 
-DesktopPlatform::DesktopPlatform(DesktopVideo video) : video_(video == DesktopVideo::kInMemory) {
+DesktopPlatform::DesktopPlatform(DesktopVideo video)
+    : video_(video == DesktopVideo::kInMemory), inMemory_(video == DesktopVideo::kInMemory) {
   SDL_SetMainReady();
+  // The launch's id, if a desktop started the launcher with one: read
+  // once, before any helper thread, and never handed on (program_start.h).
+  const char* startupId = std::getenv("DESKTOP_STARTUP_ID");
+  if (startupId != nullptr && video == DesktopVideo::kScreen) startupId_ = startupId;
 }
 
 DesktopPlatform::~DesktopPlatform() = default;
@@ -87,10 +96,39 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
   x = std::clamp(x, -30000, 30000);
   y = std::clamp(y, -30000, 30000);
   std::string caption = DisplayText(title ? title : "");
-  // The picture is stretched to the client area meanwhile.
-  picture_.StartAt(width, height);
   WindowPtr sdl(SDL_CreateWindow(caption.c_str(), x, y, width, height, SDL_WINDOW_HIDDEN));
   if (!sdl) return nullptr;
+  const bool onX11 = IsX11Window(sdl.get());
+  if (onX11) {
+    ScaleSources sources{std::getenv("MAVREL_SCALE"), X11Resources(sdl.get()),
+                         std::getenv("GDK_SCALE"), IsXWayland(sdl.get())};
+    scale_ = ChooseScale(sources);
+  } else if (!inMemory_) {
+    // Wayland's compositor scales the window itself.
+    scale_ = 1.0;
+  }
+  ClientView view(width, height, scale_);
+  SDL_Rect pixels = view.ClientPixels();
+  if (pixels.w > kMaxWindowSide || pixels.h > kMaxWindowSide ||
+      static_cast<long>(pixels.w) * pixels.h > kMaxWindowPixels) {
+    // Too large to show scaled: shown as it is.
+    scale_ = 1.0;
+    view = ClientView(width, height, 1.0);
+    pixels = view.ClientPixels();
+  }
+  // The picture is stretched to the client area meanwhile.
+  picture_.StartAt(pixels.w, pixels.h);
+  if (pixels.w != width || pixels.h != height) SDL_SetWindowSize(sdl.get(), pixels.w, pixels.h);
+  if (onX11) {
+    // The launcher centred the client area on the screen; the window, frame
+    // included, is what is centred, as on Windows.
+    FrameExtents frame = AskFrameExtents(sdl.get(), kFrameExtentsWaitMs);
+    if (frame.known || pixels.w != width || pixels.h != height) {
+      PlaceClient(sdl.get(), x + (width - pixels.w) / 2 + (frame.left - frame.right) / 2,
+                  y + (height - pixels.h) / 2 + (frame.top - frame.bottom) / 2);
+    }
+    SetStartupId(sdl.get(), startupId_);
+  }
   if (SurfacePtr icon = MakeIcon()) SDL_SetWindowIcon(sdl.get(), icon.get());
   window_ = std::make_unique<Window>();
   window_->id = SDL_GetWindowID(sdl.get());
@@ -101,6 +139,7 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
   window_->surfacePages = SupplyPixelPages(window_->surface);
   window_->width = width;
   window_->height = height;
+  window_->view = view;
   return reinterpret_cast<WindowHandle>(window_.get());
 }
 
@@ -132,6 +171,15 @@ void DesktopPlatform::MapShownWindow(Window& w) {
   if (!w.shown || w.mapped) return;
   w.mapped = true;
   SDL_ShowWindow(w.sdl.get());
+  if (!IsX11Window(w.sdl.get()) && !inMemory_) {
+    // A fixed size before the first picture is committed: a tiling
+    // compositor then floats the window at its size rather than tile it.
+    // (SDL gives the size only once a window has been shown.)
+    SDL_SetWindowMinimumSize(w.sdl.get(), w.width, w.height);
+    SDL_SetWindowMaximumSize(w.sdl.get(), w.width, w.height);
+  }
+  // The launch has shown its window: the desktop's launch feedback ends.
+  SendStartupComplete(w.sdl.get(), startupId_);
 }
 
 void DesktopPlatform::DestroyWindow(WindowHandle window) {
@@ -182,9 +230,11 @@ bool DesktopPlatform::TranslateEvent(const SDL_Event& event, Message& message) {
   Window* w = window_.get();
   if (!w || w->destroying) return false;
   WindowHandle handle = reinterpret_cast<WindowHandle>(w);
-  auto pointer = [&](std::uint32_t kind, int x, int y, std::uintptr_t keys) {
-    // Positions left of or above the client area wrap round, as the
-    // launcher expects of a 16-bit half.
+  auto pointer = [&](std::uint32_t kind, int pixelX, int pixelY, std::uintptr_t keys) {
+    // The launcher sees client pixels, whatever the scale. Positions left of
+    // or above the client area wrap round, as it expects of a 16-bit half.
+    int x = w->view.ClientX(pixelX);
+    int y = w->view.ClientY(pixelY);
     message = Message{handle, kind, keys,
                       PackPointerPosition(static_cast<std::uint16_t>(x & 0xFFFF),
                                           static_cast<std::uint16_t>(y & 0xFFFF))};
@@ -333,11 +383,14 @@ DrawingContext DesktopPlatform::BeginPaint(WindowHandle window, PaintInfo& paint
   w->AwaitSurfacePages();
   SDL_Surface* surface = SDL_GetWindowSurface(w->sdl.get());
   if (surface != w->surface) {
-    // A new surface holds nothing yet: all of it is painted.
+    // A new surface holds nothing yet: all of it is painted. Its size is
+    // the one the window has, which a compositor may have imposed.
     w->surface = surface;
+    if (surface) w->view.PlaceIn(surface->w, surface->h);
     Invalidate(*w, SDL_Rect{0, 0, w->width, w->height});
   }
   context->target = surface;  // none: the paint draws nothing
+  context->view = w->view;
   context->region = std::move(w->invalid);
   w->invalid.clear();
   SDL_Rect bounds = Bounds(context->region);
@@ -352,13 +405,27 @@ void DesktopPlatform::EndPaint(WindowHandle window, const PaintInfo& paint) {
   Window* w = FindWindow(window);
   if (context && w && context->window == w && context->target && context->target == w->surface &&
       !context->region.empty()) {
+    std::vector<SDL_Rect> pixels;
+    SDL_Rect client = w->view.ClientPixels();
+    bool framed = client.w < w->surface->w || client.h < w->surface->h;
+    bool edgeTouched = false;
+    for (const SDL_Rect& piece : context->region) {
+      pixels.push_back(w->view.ToPixels(piece));
+      edgeTouched = edgeTouched || piece.x <= 0 || piece.y <= 0 || piece.x + piece.w >= w->width ||
+                    piece.y + piece.h >= w->height;
+    }
+    if (framed && (edgeTouched || !w->mapped)) {
+      // The window is larger than its client: what lies round the client
+      // follows its edges.
+      ExtendEdges(w->surface, client);
+      pixels.assign(1, SDL_Rect{0, 0, w->surface->w, w->surface->h});
+    }
     if (!w->mapped) {
       // All of it goes out as the window appears.
       MapShownWindow(*w);
-      context->region.assign(1, SDL_Rect{0, 0, w->width, w->height});
+      pixels.assign(1, SDL_Rect{0, 0, w->surface->w, w->surface->h});
     }
-    SDL_UpdateWindowSurfaceRects(w->sdl.get(), context->region.data(),
-                                 static_cast<int>(context->region.size()));
+    SDL_UpdateWindowSurfaceRects(w->sdl.get(), pixels.data(), static_cast<int>(pixels.size()));
   }
   contexts_.Erase(paint.context);
 }
@@ -459,7 +526,8 @@ int DesktopPlatform::DrawText(DrawingContext context, const char* text, int leng
     return layout.height;
   }
   if (c->target) {
-    text_.Draw(c->target, font, bytes, isUtf8, layout, rect.left, rect.top, clip, c->color);
+    text_.Draw(c->target, font, bytes, isUtf8, layout, rect.left, rect.top, c->view.ToPixels(clip),
+               c->color, c->view);
   }
   return layout.height;
 }
@@ -476,14 +544,16 @@ void DesktopPlatform::StretchDIBits(DrawingContext context, int destX, int destY
     return;
   }
   // The launcher always draws its one picture whole.
-  SDL_Surface* scaled = picture_.At(picture, destWidth, destHeight);
+  // Stretched once, to the scaled size.
+  SDL_Rect to = c->view.ToPixels(SDL_Rect{destX, destY, destWidth, destHeight});
+  SDL_Surface* scaled = picture_.At(picture, to.w, to.h);
   if (!scaled) return;
   for (const SDL_Rect& piece : c->region) {
-    SDL_Rect area = Intersect(piece, c->clip);
+    SDL_Rect area = c->view.ToPixels(Intersect(piece, c->clip));
     if (IsEmpty(area)) continue;
     SDL_SetClipRect(c->target, &area);
-    SDL_Rect to{destX, destY, destWidth, destHeight};
-    SDL_BlitSurface(scaled, nullptr, c->target, &to);
+    SDL_Rect at = to;
+    SDL_BlitSurface(scaled, nullptr, c->target, &at);
   }
   SDL_SetClipRect(c->target, nullptr);
 }
@@ -494,7 +564,7 @@ void DesktopPlatform::FillRect(DrawingContext context, const PlatformRect& rect,
   SDL_Color rgb = ToSdlColor(color);
   Uint32 pixel = SDL_MapRGB(c->target->format, rgb.r, rgb.g, rgb.b);
   for (const SDL_Rect& piece : c->region) {
-    SDL_Rect area = Intersect(Intersect(ToSdl(rect), c->clip), piece);
+    SDL_Rect area = c->view.ToPixels(Intersect(Intersect(ToSdl(rect), c->clip), piece));
     if (!IsEmpty(area)) SDL_FillRect(c->target, &area, pixel);
   }
 }
