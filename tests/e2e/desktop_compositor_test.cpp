@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <regex>
@@ -341,6 +342,25 @@ TEST_F(Mutter, OnXWaylandTheFrameIsCentredAndTheWindowTakesTheFocus) {
   ExpectCentredAndFocused(*x_, false);
 }
 
+TEST_F(Mutter, OnXWaylandTheWindowIsNotScaledTwice) {
+  // A scaled GNOME screen gives X11 programs a 192 dpi that the compositor
+  // also applies to their windows: the launcher stays at its own size.
+  x_->SetResources("Xft.dpi:\t192\n");
+  ProbeMedium medium;
+  test_support::LaunchOptions options;
+  options.unsetEnv = {"WAYLAND_DISPLAY", "MAVREL_SCALE", "GDK_SCALE"};
+  test_support::LauncherRun run(*x_, MAVREL_LAUNCHER_PATH, medium.path().string(), options);
+  XWindowId window = run.WaitForWindow("E2E Launcher", kDeadlineMs);
+  x_->SetResources("");
+  ASSERT_NE(0u, window) << run.Log();
+  ScreenRect client;
+  ASSERT_TRUE(x_->Geometry(window, client));
+  EXPECT_EQ(400, client.width);
+  EXPECT_EQ(300, client.height);
+  x_->RequestClose(window);
+  EXPECT_TRUE(run.WaitForEnd(kDeadlineMs).exited);
+}
+
 TEST_F(Mutter, OnNativeWaylandTheWindowIsDecoratedThroughLibdecor) {
   ProbeMedium medium;
   ProcessOptions options;
@@ -646,6 +666,35 @@ TEST_F(Sway, ATiledWindowShowsTheClientCentredFramedByItsOwnEdges) {
   Command({MAVREL_VIRTUAL_POINTER_PATH, std::to_string(kWidth), std::to_string(kHeight), "move",
            std::to_string(x), std::to_string(y), "wait", "100", "press", "wait", "50", "release"});
   EXPECT_TRUE(medium.WaitForReport()) << ReadAll(medium.path() / "launcher.log");
+}
+
+// SDL hands its boxes on Wayland to zenity; where there is none, the
+// launcher's own box shows the message.
+TEST_F(Sway, AStartUpFailureWithNoFontShowsTheLaunchersOwnBoxWithoutZenity) {
+  ProbeMedium medium;
+  test_support::TempMedium nothing("no-zenity");
+  std::ofstream(medium.path() / "fonts.conf")
+      << "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" << (medium.path() / "cache").string()
+      << "</cachedir></fontconfig>\n";
+  ProcessOptions options;
+  options.argv = {MAVREL_LAUNCHER_PATH};
+  options.workingDirectory = medium.path().string();
+  options.env.insert(env_.begin(), env_.end());
+  options.env["FONTCONFIG_FILE"] = (medium.path() / "fonts.conf").string();
+  options.env["PATH"] = nothing.path();  // no zenity, nor anything else
+  options.unsetEnv = {"DISPLAY"};
+  options.outputFile = (medium.path() / "launcher.log").string();
+  launcher_ = StartProcess(options);
+  ASSERT_GT(launcher_, 0);
+  auto boxShown = [&] {
+    return Command({"swaymsg", "-r", "-t", "get_tree"}).find("INTERNAL ERROR") != std::string::npos;
+  };
+  EXPECT_TRUE(WaitFor(boxShown, kDeadlineMs, 100)) << ReadAll(medium.path() / "launcher.log");
+  Command({"swaymsg", "[title=\"INTERNAL ERROR\"] kill"});
+  int status = -1;
+  EXPECT_TRUE(WaitForExit(launcher_, kDeadlineMs, status));
+  EXPECT_EQ(1, status);
+  launcher_ = -1;
 }
 
 }  // namespace

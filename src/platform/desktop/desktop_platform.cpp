@@ -170,6 +170,12 @@ void DesktopPlatform::ShowWindow(WindowHandle window, int) {
 void DesktopPlatform::MapShownWindow(Window& w) {
   if (!w.shown || w.mapped) return;
   w.mapped = true;
+  // On Wayland SDL activates the window with the launch's
+  // XDG_ACTIVATION_TOKEN and takes the token out of the environment as it
+  // shows it: no helper thread may be reading the environment then.
+  text_.FinishLookUp();
+  picture_.Finish();
+  w.AwaitSurfacePages();
   SDL_ShowWindow(w.sdl.get());
   if (!IsX11Window(w.sdl.get()) && !inMemory_) {
     // A fixed size before the first picture is committed: a tiling
