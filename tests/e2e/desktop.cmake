@@ -41,8 +41,9 @@ if(TARGET mavrel_render)
   target_include_directories(mavrel_desktop_compositor_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(mavrel_desktop_compositor_tests PRIVATE
     MAVREL_LAUNCHER_PATH="$<TARGET_FILE:mavrel>"
-    MAVREL_PROBE_PATH="$<TARGET_FILE:mavrel_e2e_probe>")
-  add_dependencies(mavrel_desktop_compositor_tests mavrel mavrel_e2e_probe)
+    MAVREL_PROBE_PATH="$<TARGET_FILE:mavrel_e2e_probe>"
+    MAVREL_INSPECT_PATH="$<TARGET_FILE:mavrel-inspect>")
+  add_dependencies(mavrel_desktop_compositor_tests mavrel mavrel_e2e_probe mavrel-inspect)
   set(suites Openbox Mutter)
   # The tests' own virtual pointer, for clicks on sway, which runs headless
   # with no input device.

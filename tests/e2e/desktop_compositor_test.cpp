@@ -396,20 +396,24 @@ TEST_F(Mutter, OnNativeWaylandTheWindowIsDecoratedThroughLibdecor) {
 struct SwayWindow {
   bool found = false;
   bool floating = false;
-  ScreenRect client;  // on the layout, in logical pixels
+  ScreenRect client;      // on the layout, in logical pixels
+  bool bordered = false;  // the client sits inside its border, as configured
 };
 
 class Sway : public ::testing::Test {
  protected:
   static constexpr int kWidth = 1600, kHeight = 1000;
   static constexpr Rgb kSwayBackground = 0x3F3F3F;  // where no window is
+  static constexpr int kBorder = 2;
 
   static void SetUpTestSuite() {
     runtime_ = new test_support::TempMedium("sway-run");
     runtime_->Write("config", "output HEADLESS-1 resolution " + std::to_string(kWidth) + "x" +
                                   std::to_string(kHeight) +
                                   " position 0 0\n"
-                                  "default_border pixel 2\ndefault_floating_border pixel 2\n");
+                                  "default_border pixel " +
+                                  std::to_string(kBorder) + "\ndefault_floating_border pixel " +
+                                  std::to_string(kBorder) + "\n");
     chmod(runtime_->path().c_str(), 0700);
     ProcessOptions compositor;
     compositor.argv = {"setsid", "sway", "-c", runtime_->PathOf("config")};
@@ -523,12 +527,19 @@ class Sway : public ::testing::Test {
     window.floating = tree.compare(type, floating.size(), floating) == 0;
     ScreenRect container = rect(outer), client = rect(inner);
     window.client = {container.x + client.x, container.y + client.y, client.width, client.height};
+    // sway tells a new window's place before it has put the border round it.
+    window.bordered = client.x == kBorder && client.y == kBorder;
     return window;
   }
 
   SwayWindow WaitForWindow() {
     SwayWindow window;
-    WaitFor([&] { return (window = FindWindow()).found; }, kDeadlineMs, 50);
+    WaitFor(
+        [&] {
+          window = FindWindow();
+          return window.found && window.bordered;
+        },
+        kDeadlineMs, 50);
     return window;
   }
 
@@ -608,6 +619,41 @@ TEST_F(Sway, AtScale2TheLogicalSizeStaysAndThePictureIsDrawnOnEveryPixel) {
     for (int x = c.x + 40; x < c.x + 340; ++x) text += PixelOf(shot, x, y) == kText ? 1 : 0;
   }
   EXPECT_GT(text, 40);
+  // Drawn at the output's pixels, not stretched by the compositor: the
+  // window shows what mavrel-inspect draws at 200%, pixel for pixel.
+  ProcessOptions render;
+  render.argv = {
+      MAVREL_INSPECT_PATH, "render", medium.path().string(), "-o", runtime_->PathOf("render2.png"),
+      "--scale",           "2"};
+  render.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"};
+  render.outputFile = runtime_->PathOf("render2.log");
+  int status = -1;
+  pid_t pid = StartProcess(render);
+  ASSERT_TRUE(pid > 0 && WaitForExit(pid, kDeadlineMs, status) && status == 0)
+      << runtime_->Read("render2.log");
+  RgbImage expected;
+  std::string error;
+  ASSERT_TRUE(ReadPng(runtime_->PathOf("render2.png"), expected, error)) << error;
+  ASSERT_EQ(800, expected.width);
+  ASSERT_EQ(600, expected.height);
+  int differ = 0;
+  for (int y = 0; y < 600; ++y) {
+    for (int x = 0; x < 800; ++x) {
+      differ +=
+          ColoursMatch(PixelOf(shot, c.x + x, c.y + y), expected.pixels[y * 800 + x], 2) ? 0 : 1;
+    }
+  }
+  EXPECT_EQ(0, differ) << "pixels that differ from mavrel-inspect render --scale 2";
+  if (differ != 0) {
+    RgbImage shown{800, 600, {}};
+    for (int y = 0; y < 600; ++y) {
+      for (int x = 0; x < 800; ++x) shown.pixels.push_back(PixelOf(shot, c.x + x, c.y + y));
+    }
+    medium.Keep();
+    WritePng((medium.path() / "shown.png").string(), shown, error);
+    WritePng((medium.path() / "expected.png").string(), expected, error);
+    std::printf("kept for a look: %s\n", medium.path().c_str());
+  }
 }
 
 TEST_F(Sway, ClicksThroughAVirtualPointerStartTheButtonsProgram) {
@@ -636,7 +682,7 @@ TEST_F(Sway, ATiledWindowShowsTheClientCentredFramedByItsOwnEdges) {
   ASSERT_TRUE(WaitFor(
       [&] {
         window = FindWindow();
-        return window.found && !window.floating && window.client.width > 400;
+        return window.found && window.bordered && !window.floating && window.client.width > 400;
       },
       kDeadlineMs));
   std::printf("sway, tiled: %dx%d at %d,%d\n", window.client.width, window.client.height,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -19,8 +20,23 @@
 
 namespace mavrel {
 
+struct RendererDeleter {
+  void operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
+};
+struct TextureDeleter {
+  void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
+};
+
 struct DesktopPlatform::Window {
   WindowPtr sdl;
+  // On Wayland at a scale above 1 SDL's window surface has only the
+  // window's logical size, which the compositor would stretch: the launcher
+  // paints a canvas of the window's pixels of its own, shown through a
+  // renderer.
+  std::unique_ptr<SDL_Renderer, RendererDeleter> renderer;
+  std::unique_ptr<SDL_Texture, TextureDeleter> texture;
+  SurfacePtr canvas;
+  double pixelsPerUnit = 1.0;  // window pixels per unit of SDL's window coordinates
   // The window's own surface, which the launcher paints straight into, as
   // it last was: SDL makes a new one, its pixels lost, when the window's
   // size changes.
@@ -96,16 +112,24 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
   x = std::clamp(x, -30000, 30000);
   y = std::clamp(y, -30000, 30000);
   std::string caption = DisplayText(title ? title : "");
-  WindowPtr sdl(SDL_CreateWindow(caption.c_str(), x, y, width, height, SDL_WINDOW_HIDDEN));
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const bool onWayland = !inMemory_ && driver && std::strcmp(driver, "wayland") == 0;
+  // On Wayland the window has the scale of the outputs it may show on,
+  // unless the author asks for the compositor's stretching (MAVREL_SCALE=1).
+  const bool waylandScaled = onWayland && ParseScale(std::getenv("MAVREL_SCALE")) != 1.0;
+  WindowPtr sdl(
+      SDL_CreateWindow(caption.c_str(), x, y, width, height,
+                       SDL_WINDOW_HIDDEN | (waylandScaled ? SDL_WINDOW_ALLOW_HIGHDPI : 0)));
   if (!sdl) return nullptr;
   const bool onX11 = IsX11Window(sdl.get());
   if (onX11) {
     ScaleSources sources{std::getenv("MAVREL_SCALE"), X11Resources(sdl.get()),
                          std::getenv("GDK_SCALE"), IsXWayland(sdl.get())};
     scale_ = ChooseScale(sources);
-  } else if (!inMemory_) {
-    // Wayland's compositor scales the window itself.
-    scale_ = 1.0;
+  } else if (onWayland) {
+    int pixelWidth = width, pixelHeight = height;
+    SDL_GetWindowSizeInPixels(sdl.get(), &pixelWidth, &pixelHeight);
+    scale_ = std::clamp(static_cast<double>(pixelWidth) / width, 1.0, kMaxScale);
   }
   ClientView view(width, height, scale_);
   SDL_Rect pixels = view.ClientPixels();
@@ -117,8 +141,20 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
     pixels = view.ClientPixels();
   }
   // The picture is stretched to the client area meanwhile.
+  if (onWayland && scale_ != 1.0) {
+    window_ = std::make_unique<Window>();
+    window_->renderer.reset(SDL_CreateRenderer(sdl.get(), -1, 0));
+    if (!window_->renderer) {
+      // Shown as SDL shows a surface, stretched by the compositor.
+      scale_ = 1.0;
+      view = ClientView(width, height, 1.0);
+      pixels = view.ClientPixels();
+    }
+  }
   picture_.StartAt(pixels.w, pixels.h);
-  if (pixels.w != width || pixels.h != height) SDL_SetWindowSize(sdl.get(), pixels.w, pixels.h);
+  if (!onWayland && (pixels.w != width || pixels.h != height)) {
+    SDL_SetWindowSize(sdl.get(), pixels.w, pixels.h);
+  }
   if (onX11) {
     // The launcher centred the client area on the screen; the window, frame
     // included, is what is centred, as on Windows.
@@ -130,17 +166,56 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
     SetStartupId(sdl.get(), startupId_);
   }
   if (SurfacePtr icon = MakeIcon()) SDL_SetWindowIcon(sdl.get(), icon.get());
-  window_ = std::make_unique<Window>();
+  if (!window_) window_ = std::make_unique<Window>();
   window_->id = SDL_GetWindowID(sdl.get());
   window_->sdl = std::move(sdl);
   // The surface is made now, and its pages supplied while the buttons are
   // made, rather than page by page as the first paint writes it.
-  window_->surface = SDL_GetWindowSurface(window_->sdl.get());
+  window_->surface = Pixels(*window_);
   window_->surfacePages = SupplyPixelPages(window_->surface);
   window_->width = width;
   window_->height = height;
   window_->view = view;
   return reinterpret_cast<WindowHandle>(window_.get());
+}
+
+SDL_Surface* DesktopPlatform::Pixels(Window& w) {
+  if (!w.renderer) return SDL_GetWindowSurface(w.sdl.get());
+  int width = 0, height = 0, unitsWide = 0, unitsHigh = 0;
+  if (SDL_GetRendererOutputSize(w.renderer.get(), &width, &height) != 0 || width <= 0 ||
+      height <= 0) {
+    return nullptr;
+  }
+  SDL_GetWindowSize(w.sdl.get(), &unitsWide, &unitsHigh);
+  w.pixelsPerUnit = unitsWide > 0 ? static_cast<double>(width) / unitsWide : 1.0;
+  if (!w.canvas || w.canvas->w != width || w.canvas->h != height) {
+    w.texture.reset();
+    w.AwaitSurfacePages();
+    w.canvas = NewPixelSurface(width, height);
+    if (!w.canvas) return nullptr;
+    w.texture.reset(SDL_CreateTexture(w.renderer.get(), SDL_PIXELFORMAT_RGB888,
+                                      SDL_TEXTUREACCESS_STREAMING, width, height));
+    if (!w.texture) w.canvas.reset();
+  }
+  return w.canvas.get();
+}
+
+void DesktopPlatform::Present(Window& w, const std::vector<SDL_Rect>& pixels) {
+  if (!w.renderer) {
+    SDL_UpdateWindowSurfaceRects(w.sdl.get(), pixels.data(), static_cast<int>(pixels.size()));
+    return;
+  }
+  if (!w.canvas || !w.texture) return;
+  const SDL_Rect whole{0, 0, w.canvas->w, w.canvas->h};
+  for (const SDL_Rect& piece : pixels) {
+    SDL_Rect area;
+    if (!SDL_IntersectRect(&piece, &whole, &area)) continue;
+    const auto* at = static_cast<const Uint8*>(w.canvas->pixels) +
+                     static_cast<std::ptrdiff_t>(area.y) * w.canvas->pitch + area.x * 4;
+    SDL_UpdateTexture(w.texture.get(), &area, at, w.canvas->pitch);
+  }
+  SDL_RenderCopy(w.renderer.get(), w.texture.get(), nullptr, nullptr);
+  SDL_RenderPresent(w.renderer.get());
 }
 
 DesktopPlatform::Window* DesktopPlatform::FindWindow(WindowHandle handle) const {
@@ -239,8 +314,8 @@ bool DesktopPlatform::TranslateEvent(const SDL_Event& event, Message& message) {
   auto pointer = [&](std::uint32_t kind, int pixelX, int pixelY, std::uintptr_t keys) {
     // The launcher sees client pixels, whatever the scale. Positions left of
     // or above the client area wrap round, as it expects of a 16-bit half.
-    int x = w->view.ClientX(pixelX);
-    int y = w->view.ClientY(pixelY);
+    int x = w->view.ClientX(static_cast<int>(std::floor(pixelX * w->pixelsPerUnit)));
+    int y = w->view.ClientY(static_cast<int>(std::floor(pixelY * w->pixelsPerUnit)));
     message = Message{handle, kind, keys,
                       PackPointerPosition(static_cast<std::uint16_t>(x & 0xFFFF),
                                           static_cast<std::uint16_t>(y & 0xFFFF))};
@@ -387,7 +462,7 @@ DrawingContext DesktopPlatform::BeginPaint(WindowHandle window, PaintInfo& paint
   auto context = std::make_unique<Context>();
   context->window = w;
   w->AwaitSurfacePages();
-  SDL_Surface* surface = SDL_GetWindowSurface(w->sdl.get());
+  SDL_Surface* surface = Pixels(*w);
   if (surface != w->surface) {
     // A new surface holds nothing yet: all of it is painted. Its size is
     // the one the window has, which a compositor may have imposed.
@@ -431,7 +506,7 @@ void DesktopPlatform::EndPaint(WindowHandle window, const PaintInfo& paint) {
       MapShownWindow(*w);
       pixels.assign(1, SDL_Rect{0, 0, w->surface->w, w->surface->h});
     }
-    SDL_UpdateWindowSurfaceRects(w->sdl.get(), pixels.data(), static_cast<int>(pixels.size()));
+    Present(*w, pixels);
   }
   contexts_.Erase(paint.context);
 }
@@ -458,7 +533,7 @@ DrawingContext DesktopPlatform::GetSurfaceDC(SDL_Surface* target) {
 
 SDL_Surface* DesktopPlatform::WindowPixels(WindowHandle window) {
   Window* w = FindWindow(window);
-  return w ? SDL_GetWindowSurface(w->sdl.get()) : nullptr;
+  return w ? Pixels(*w) : nullptr;
 }
 
 // ---- Fonts and text -----------------------------------------------------------

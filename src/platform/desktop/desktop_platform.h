@@ -37,6 +37,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/desktop/desktop_surface.h"
 #include "platform/desktop/desktop_text.h"
@@ -168,6 +169,12 @@ class DesktopPlatform : public Platform {
   void Invalidate(Window& window, const SDL_Rect& rect);
   // Has SDL show a window the launcher has shown, if it does not yet.
   void MapShownWindow(Window& window);
+  // The pixels the window is painted in: SDL's window surface, or the
+  // canvas of a scaled Wayland window (made anew when the window's pixel
+  // size has changed); null when none can be had.
+  SDL_Surface* Pixels(Window& window);
+  // Brings `pixels` (rectangles of the window's pixels) to the screen.
+  void Present(Window& window, const std::vector<SDL_Rect>& pixels);
 
   // The members go in the reverse of their teardown order: handles first,
   // then the window, the picture, the text libraries, SDL, and last the

@@ -122,6 +122,7 @@ DesktopText::~DesktopText() {
   DropLineCache();
   layoutCache_.clear();
   runWidths_.clear();
+  scaledFaces_.clear();  // closed while the library is there
   if (text::TTF_WasInit()) text::TTF_Quit();
 }
 
