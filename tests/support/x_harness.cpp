@@ -541,6 +541,20 @@ XWindowId XSession::OpenWindow(const ScreenRect& rect, const std::string& title)
   return window;
 }
 
+void XSession::Activate(XWindowId window) {
+  Display* d = Dpy(display_);
+  XEvent request{};
+  request.xclient.type = ClientMessage;
+  request.xclient.window = window;
+  request.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+  request.xclient.format = 32;
+  request.xclient.data.l[0] = 2;  // from a pager: honoured whatever the focus rules
+  request.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
+             &request);
+  XSync(d, False);
+}
+
 void XSession::CloseWindow(XWindowId window) {
   XDestroyWindow(Dpy(display_), window);
   XSync(Dpy(display_), False);

@@ -155,6 +155,9 @@ class XSession {
   /// Opens and maps a window of the session's own, managed like any
   /// application's, titled `title`; waits until it is mapped.
   XWindowId OpenWindow(const ScreenRect& rect, const std::string& title);
+  /// Asks the window manager to make `window` the active one, as a pager
+  /// or task bar does (_NET_ACTIVE_WINDOW).
+  void Activate(XWindowId window);
   void CloseWindow(XWindowId window);
   /// From now on, collects the startup-notification messages sent to the
   /// root window; StartupMessages gives those complete so far.
