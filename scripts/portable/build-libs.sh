@@ -14,6 +14,7 @@ key=$( {
   basename "$(dirname "${src[$sdl_package]}")"
   basename "$(dirname "${src[$ttf_package]}")"
   basename "$(dirname "${src[$ft_package]}")"
+  basename "$(dirname "${src[$decor_package]}")"
   cat "$portable_dir/libs-in-root.sh" "$portable_dir/glibc-pins.h" "$portable_dir/glibc-compat.c" \
     "$portable_dir"/patches/*.patch
 } | sha256sum | cut -c1-12)
@@ -27,7 +28,7 @@ if [ ! -f "$prefix/.complete" ]; then
   log "building the static libraries into $scratch"
   start=$SECONDS
   BINDS="$portable_dir:/portable ${src[$sdl_package]}:/src/sdl ${src[$ttf_package]}:/src/ttf
-    ${src[$ft_package]}:/src/freetype $scratch:/static" IN_ROOT_ENV="JOBS=${JOBS:-2}" \
+    ${src[$ft_package]}:/src/freetype ${src[$decor_package]}:/src/libdecor $scratch:/static" IN_ROOT_ENV="JOBS=${JOBS:-2}" \
     in_root "$root" sh /portable/libs-in-root.sh >&2
   log "static libraries: $((SECONDS - start)) s"
   touch "$scratch/.complete"

@@ -27,6 +27,10 @@ source_suite=bookworm
 sdl_package=libsdl2 sdl_version=2.26.5+dfsg-1
 ttf_package=libsdl2-ttf ttf_version=2.20.1+dfsg-2
 ft_package=freetype ft_version=2.12.1+dfsg-5+deb12u4
+# libdecor's header only, from its development package: SDL loads the
+# library at run time where the desktop has it (GNOME's Wayland draws no
+# title bars of its own).
+decor_package=libdecor-0-dev decor_version=0.1.1-2
 # The packages a desktop has for X11 programs: all a test root holds.
 test_root_packages=(libx11-6 libxext6 libfontconfig1 libfreetype6 fonts-dejavu-core)
 

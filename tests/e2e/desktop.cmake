@@ -44,6 +44,11 @@ if(TARGET mavrel_render)
     MAVREL_PROBE_PATH="$<TARGET_FILE:mavrel_e2e_probe>"
     MAVREL_INSPECT_PATH="$<TARGET_FILE:mavrel-inspect>")
   add_dependencies(mavrel_desktop_compositor_tests mavrel mavrel_e2e_probe mavrel-inspect)
+  # The portable launcher too, where scripts/portable/run.sh has made it.
+  if(MAVREL_PORTABLE_BIN_DIR)
+    target_compile_definitions(mavrel_desktop_compositor_tests PRIVATE
+      MAVREL_PORTABLE_LAUNCHER_PATH="${MAVREL_PORTABLE_BIN_DIR}/mavrel")
+  endif()
   set(suites Openbox Mutter)
   # The tests' own virtual pointer, for clicks on sway, which runs headless
   # with no input device.

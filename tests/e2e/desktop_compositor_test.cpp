@@ -413,32 +413,39 @@ TEST_F(Mutter, OnXWaylandTheWindowIsNotScaledTwice) {
 }
 
 TEST_F(Mutter, OnNativeWaylandTheWindowIsDecoratedThroughLibdecor) {
-  ProbeMedium medium;
-  ProcessOptions options;
-  options.argv = {MAVREL_LAUNCHER_PATH};
-  options.workingDirectory = medium.path().string();
-  options.env = {{"XDG_RUNTIME_DIR", runtime_->path()},
-                 {"WAYLAND_DISPLAY", session_["WAYLAND_DISPLAY"]}};
-  options.unsetEnv = {"DISPLAY"};
-  options.outputFile = (medium.path() / "launcher.log").string();
-  pid_t launcher = StartProcess(options);
-  ASSERT_GT(launcher, 0);
-  // mutter draws no decorations of its own for Wayland windows: the window
-  // has its title bar and close button from libdecor and its plugin, which
-  // the launcher loads once its window is made.
-  std::string maps;
-  bool decorated = WaitFor(
-      [&] {
-        maps = test_support::ReadWholeFile("/proc/" + std::to_string(launcher) + "/maps");
-        return maps.find("/libdecor-0.so") != std::string::npos &&
-               maps.find("/libdecor/plugins-1/") != std::string::npos;
-      },
-      kDeadlineMs);
-  EXPECT_TRUE(decorated) << ReadAll(medium.path() / "launcher.log");
-  int status;
-  EXPECT_FALSE(WaitForExit(launcher, 300, status)) << ReadAll(medium.path() / "launcher.log");
-  kill(launcher, SIGTERM);
-  if (!WaitForExit(launcher, kDeadlineMs, status)) KillProcess(launcher);
+  std::vector<std::string> launchers = {MAVREL_LAUNCHER_PATH};
+#ifdef MAVREL_PORTABLE_LAUNCHER_PATH
+  launchers.push_back(MAVREL_PORTABLE_LAUNCHER_PATH);  // its SDL is static
+#endif
+  for (const std::string& launcher : launchers) {
+    SCOPED_TRACE(launcher);
+    ProbeMedium medium;
+    ProcessOptions options;
+    options.argv = {launcher};
+    options.workingDirectory = medium.path().string();
+    options.env = {{"XDG_RUNTIME_DIR", runtime_->path()},
+                   {"WAYLAND_DISPLAY", session_["WAYLAND_DISPLAY"]}};
+    options.unsetEnv = {"DISPLAY"};
+    options.outputFile = (medium.path() / "launcher.log").string();
+    pid_t pid = StartProcess(options);
+    ASSERT_GT(pid, 0);
+    // mutter draws no decorations of its own for Wayland windows: the
+    // window has its title bar and close button from libdecor and its
+    // plugin, which the launcher loads once its window is made.
+    std::string maps;
+    bool decorated = WaitFor(
+        [&] {
+          maps = test_support::ReadWholeFile("/proc/" + std::to_string(pid) + "/maps");
+          return maps.find("/libdecor-0.so") != std::string::npos &&
+                 maps.find("/libdecor/plugins-1/") != std::string::npos;
+        },
+        kDeadlineMs);
+    EXPECT_TRUE(decorated) << ReadAll(medium.path() / "launcher.log");
+    int status;
+    EXPECT_FALSE(WaitForExit(pid, 300, status)) << ReadAll(medium.path() / "launcher.log");
+    kill(pid, SIGTERM);
+    if (!WaitForExit(pid, kDeadlineMs, status)) KillProcess(pid);
+  }
 }
 
 // ---- sway, headless, as an unprivileged user -----------------------------------------
