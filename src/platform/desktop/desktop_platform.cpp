@@ -140,7 +140,6 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
     view = ClientView(width, height, 1.0);
     pixels = view.ClientPixels();
   }
-  // The picture is stretched to the client area meanwhile.
   if (onWayland && scale_ != 1.0) {
     window_ = std::make_unique<Window>();
     window_->renderer.reset(SDL_CreateRenderer(sdl.get(), -1, 0));
@@ -151,6 +150,7 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
       pixels = view.ClientPixels();
     }
   }
+  // The picture is stretched to the client area meanwhile.
   picture_.StartAt(pixels.w, pixels.h);
   if (!onWayland && (pixels.w != width || pixels.h != height)) {
     SDL_SetWindowSize(sdl.get(), pixels.w, pixels.h);
