@@ -395,21 +395,35 @@ TEST_F(Mutter, OnXWaylandTheFrameIsCentredAndTheWindowTakesTheFocus) {
 
 TEST_F(Mutter, OnXWaylandTheWindowIsNotScaledTwice) {
   // A scaled GNOME screen gives X11 programs a 192 dpi that the compositor
-  // also applies to their windows: the launcher stays at its own size.
+  // also applies to their windows: the launcher stays at its own size. An
+  // author's MAVREL_SCALE still counts (and shows that the scale is read).
+  struct Case {
+    const char* authorScale;  // null: unset
+    int width, height;
+  };
+  const Case cases[] = {{nullptr, 400, 300}, {"2", 800, 600}};
   x_->SetResources("Xft.dpi:\t192\n");
-  ProbeMedium medium;
-  test_support::LaunchOptions options;
-  options.unsetEnv = {"WAYLAND_DISPLAY", "MAVREL_SCALE", "GDK_SCALE"};
-  test_support::LauncherRun run(*x_, MAVREL_LAUNCHER_PATH, medium.path().string(), options);
-  XWindowId window = run.WaitForWindow("E2E Launcher", kDeadlineMs);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.authorScale ? c.authorScale : "no MAVREL_SCALE");
+    ProbeMedium medium;
+    test_support::LaunchOptions options;
+    options.unsetEnv = {"WAYLAND_DISPLAY", "GDK_SCALE"};
+    if (c.authorScale) {
+      options.env = {{"MAVREL_SCALE", c.authorScale}};
+    } else {
+      options.unsetEnv.push_back("MAVREL_SCALE");
+    }
+    test_support::LauncherRun run(*x_, MAVREL_LAUNCHER_PATH, medium.path().string(), options);
+    XWindowId window = run.WaitForWindow("E2E Launcher", kDeadlineMs);
+    ASSERT_NE(0u, window) << run.Log();
+    ScreenRect client;
+    ASSERT_TRUE(x_->Geometry(window, client));
+    EXPECT_EQ(c.width, client.width);
+    EXPECT_EQ(c.height, client.height);
+    x_->RequestClose(window);
+    EXPECT_TRUE(run.WaitForEnd(kDeadlineMs).exited);
+  }
   x_->SetResources("");
-  ASSERT_NE(0u, window) << run.Log();
-  ScreenRect client;
-  ASSERT_TRUE(x_->Geometry(window, client));
-  EXPECT_EQ(400, client.width);
-  EXPECT_EQ(300, client.height);
-  x_->RequestClose(window);
-  EXPECT_TRUE(run.WaitForEnd(kDeadlineMs).exited);
 }
 
 TEST_F(Mutter, OnNativeWaylandTheWindowIsDecoratedThroughLibdecor) {
