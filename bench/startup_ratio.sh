@@ -9,7 +9,7 @@
 # shared objects mapped at the first paint (/proc/PID/maps). Figures only.
 #
 # Usage: bench/startup_ratio.sh [-r RUNS] [-m MEDIUM] [-o CSV] [-f FONTPATH]
-#            [-p PROBE] NAME=COMMAND...
+#            [-p PROBE] [-s WxH] NAME=COMMAND...
 #   NAME=COMMAND  a program to time; COMMAND is split at spaces; the first one
 #                 is the floor the ratios are taken against
 #   -r RUNS       runs of each program (21)
@@ -18,6 +18,8 @@
 #   -f FONTPATH   the Xvfb's core font path (-fp); its default when not given
 #   -p PROBE      another detector with paint_probe's output, such as the
 #                 shared maptime (which gives no CPU times)
+#   -s WxH        the Xvfb's screen size (1024x768); a larger one for scaled
+#                 windows
 # Example, from the checkout:
 #   cc -O2 ../shared/tools/xfloor.c -lX11 -o build/xfloor
 #   bench/startup_ratio.sh xfloor=build/xfloor \
@@ -26,19 +28,20 @@
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
-runs=21 medium="$bench_here/../examples/demo" csv='' fontpath='' probe=''
-while getopts "r:m:o:f:p:" option; do
+runs=21 medium="$bench_here/../examples/demo" csv='' fontpath='' probe='' screen=1024x768
+while getopts "r:m:o:f:p:s:" option; do
   case $option in
     r) runs=$OPTARG ;;
     m) medium=$OPTARG ;;
     o) csv=$OPTARG ;;
     f) fontpath=$OPTARG ;;
     p) probe=$(realpath "$OPTARG") ;;
-    *) sed -n '2,26p' "$0" >&2; exit 2 ;;
+    s) screen=$OPTARG ;;
+    *) sed -n '2,27p' "$0" >&2; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
-[ $# -ge 1 ] || { sed -n '2,26p' "$0" >&2; exit 2; }
+[ $# -ge 1 ] || { sed -n '2,27p' "$0" >&2; exit 2; }
 medium=$(realpath "$medium")
 names=() commands=()
 for pair in "$@"; do
@@ -51,11 +54,15 @@ done
 
 work=$(mktemp -d /tmp/mavrel-ratio-XXXXXX)
 bench_tools "$work/tools"
-if [ -n "$fontpath" ]; then bench_xvfb 1024 768 -fp "$fontpath"; else bench_xvfb 1024 768; fi
+if [ -n "$fontpath" ]; then
+  bench_xvfb "${screen%x*}" "${screen#*x}" -fp "$fontpath"
+else
+  bench_xvfb "${screen%x*}" "${screen#*x}"
+fi
 trap 'bench_stop_xvfb; rm -rf "$work"' EXIT
 timer=${probe:-$work/tools/paint_probe}
 
-echo "# Xvfb $DISPLAY, core font path: ${fontpath:-the Xvfb default}"
+echo "# Xvfb $DISPLAY, $screen, core font path: ${fontpath:-the Xvfb default}"
 echo "# core fonts: $(xlsfonts 2>/dev/null | wc -l) names; first: $(xlsfonts 2>/dev/null | head -n 3 | tr '\n' ' ')"
 
 load_before=$(bench_load)

@@ -29,6 +29,12 @@ test_packages=(
   python3 shellcheck
   debootstrap xdotool weston
   libisofs-dev xorriso osslsigncode
+  # The desktops the launcher is tested on, each run headless: openbox on
+  # Xvfb, GNOME's mutter with XWayland and libdecor's decorations, sway with
+  # grim for screenshots and Wayland's client library for the tests' own
+  # virtual pointer.
+  openbox mutter xwayland dbus-daemon libdecor-0-plugin-1-cairo
+  sway grim libwayland-dev
 )
 case ${1:-} in
   demo) packages=("${demo_packages[@]}") ;;

@@ -17,6 +17,7 @@ key=$( {
   basename "$(dirname "${src[$ft_package]}")"
   basename "$(dirname "${src[$isofs_package]}")"
   basename "$(dirname "${src[$png_package]}")"
+  basename "$(dirname "${src[$decor_package]}")"
   cat "$portable_dir/libs-in-root.sh" "$portable_dir/glibc-pins.h" "$portable_dir/glibc-compat.c" \
     "$portable_dir"/patches/*.patch
 } | sha256sum | cut -c1-12)
@@ -31,7 +32,7 @@ if [ ! -f "$prefix/.complete" ]; then
   start=$SECONDS
   BINDS="$portable_dir:/portable ${src[$sdl_package]}:/src/sdl ${src[$ttf_package]}:/src/ttf
     ${src[$ft_package]}:/src/freetype ${src[$isofs_package]}:/src/isofs ${src[$png_package]}:/src/png
-    $scratch:/static" IN_ROOT_ENV="JOBS=${JOBS:-2}" \
+    ${src[$decor_package]}:/src/libdecor $scratch:/static" IN_ROOT_ENV="JOBS=${JOBS:-2}" \
     in_root "$root" sh /portable/libs-in-root.sh >&2
   log "static libraries: $((SECONDS - start)) s"
   touch "$scratch/.complete"

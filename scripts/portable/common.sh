@@ -31,6 +31,10 @@ ft_package=freetype ft_version=2.12.1+dfsg-5+deb12u4
 isofs_package=libisofs isofs_version=1.5.4-1
 # libpng for mavrel-inspect's render (the launcher needs none).
 png_package=libpng1.6 png_version=1.6.39-2+deb12u5
+# libdecor's header only, from its development package: SDL loads the
+# library at run time where the desktop has it (GNOME's Wayland draws no
+# title bars of its own).
+decor_package=libdecor-0-dev decor_version=0.1.1-2
 # The packages a desktop has for X11 programs: all a test root holds.
 test_root_packages=(libx11-6 libxext6 libfontconfig1 libfreetype6 fonts-dejavu-core)
 

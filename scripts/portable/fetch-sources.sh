@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # fetch-sources.sh: fetches the Debian source packages of SDL2, SDL2_ttf,
-# FreeType, libisofs and libpng into the cache and prints, one a line, NAME=FOLDER of each
-# unpacked source tree (Debian's patches applied).
+# FreeType, libisofs and libpng into the cache and prints, one a line,
+# NAME=FOLDER of each unpacked source tree (Debian's patches applied); and
+# libdecor's header, from its development package, as a folder holding
+# usr/include/.
 #
 # apt runs with a configuration of its own (sources, lists and downloads in
 # the cache): the machine's apt sources are never changed. A source package
@@ -71,6 +73,28 @@ fetch() {
   echo "$package=$dir"
 }
 
+# fetch_headers PACKAGE VERSION: unpacks the binary package PACKAGE (its
+# VERSION, else the one this machine's apt serves) into $cache/src/.
+fetch_headers() {
+  local package=$1 version=$2 dir
+  dir=$(ls -d "$cache/src/${package}_"*/tree 2>/dev/null | sort -V | tail -n 1 || true)
+  if [ -z "$dir" ] || [ ! -f "$dir/../.complete" ]; then
+    local work=$cache/src/$package.partial
+    rm -rf "$work" && mkdir -p "$work"
+    (cd "$work" && { apt-get download -qq "$package=$version" 2>/dev/null ||
+      apt-get download -qq "$package"; } >/dev/null 2>&1) || { log "no package $package"; exit 1; }
+    local deb served
+    deb=$(ls "$work"/*.deb)
+    served=$(dpkg-deb -f "$deb" Version)
+    dpkg-deb -x "$deb" "$work/tree"
+    touch "$work/.complete"
+    dir=$cache/src/${package}_$served/tree
+    rm -rf "${dir%/tree}"
+    mv "$work" "${dir%/tree}"
+  fi
+  echo "$package=$dir"
+}
+
 need_host_tools dpkg-source=dpkg-dev
 exec {lock}>"$cache/locks/sources.lock"
 flock "$lock"
@@ -79,3 +103,4 @@ fetch "$ttf_package" "$ttf_version"
 fetch "$ft_package" "$ft_version"
 fetch "$isofs_package" "$isofs_version"
 fetch "$png_package" "$png_version"
+fetch_headers "$decor_package" "$decor_version"

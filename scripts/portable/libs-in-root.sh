@@ -31,6 +31,26 @@ start=$(now)
 # events are what the launcher takes), XFixes and the screen saver's would
 # each cost a library loaded and round trips to the server at every start.
 rm -rf /tmp/sdl-src && cp -a /src/sdl /tmp/sdl-src
+# libdecor (title bars and close buttons where the compositor draws none:
+# GNOME's Wayland), loaded by SDL at run time when the desktop has it. SDL's
+# build wants its header and a library to read the name to load from; the
+# build root has no libdecor, so it gets the header of bookworm's
+# development package and a library of that name that is never linked or
+# shipped.
+decor=/tmp/libdecor
+rm -rf $decor && mkdir -p $decor/include $decor/lib/pkgconfig
+cp /src/libdecor/usr/include/libdecor-0/libdecor.h $decor/include/
+gcc -shared -Wl,-soname,libdecor-0.so.0 -o $decor/lib/libdecor-0.so.0.1.1 -x c /dev/null
+ln -s libdecor-0.so.0.1.1 $decor/lib/libdecor-0.so
+cat >$decor/lib/pkgconfig/libdecor-0.pc <<PC
+Name: libdecor
+Description: libdecor's header, for SDL's run-time loading
+Version: 0.1.1
+Requires: wayland-client
+Libs: -L$decor/lib -ldecor-0
+Cflags: -I$decor/include
+PC
+export PKG_CONFIG_PATH=$decor/lib/pkgconfig${PKG_CONFIG_PATH:+:$PKG_CONFIG_PATH}
 for change in /portable/patches/sdl2-*.patch; do
   patch -s -d /tmp/sdl-src -p1 <"$change"
 done
@@ -45,9 +65,11 @@ cmake -S /tmp/sdl-src -B /tmp/sdl $common \
   -DSDL_KMSDRM=OFF -DSDL_VULKAN=OFF -DSDL_RPI=OFF -DSDL_VIVANTE=OFF -DSDL_DIRECTFB=OFF \
   -DSDL_X11=ON -DSDL_X11_SHARED=ON -DSDL_WAYLAND=ON -DSDL_WAYLAND_SHARED=ON \
   -DSDL_X11_XCURSOR=OFF -DSDL_X11_XINPUT=OFF -DSDL_X11_XFIXES=OFF -DSDL_X11_XSCRNSAVER=OFF \
-  -DSDL_WAYLAND_LIBDECOR=OFF -DSDL_WAYLAND_QT_TOUCH=OFF \
+  -DSDL_WAYLAND_LIBDECOR=ON -DSDL_WAYLAND_LIBDECOR_SHARED=ON -DSDL_WAYLAND_QT_TOUCH=OFF \
   -DSDL_OFFSCREEN=ON >/tmp/sdl.log
 make -C /tmp/sdl -j"$jobs" install >>/tmp/sdl.log
+grep -q 'WAYLAND_DYNAMIC_LIBDECOR "libdecor-0.so.0"' /static/include/SDL2/SDL_config.h ||
+  { echo "SDL was configured without libdecor" >&2; exit 1; }
 echo "sdl2: $(($(now) - start)) s"
 
 start=$(now)

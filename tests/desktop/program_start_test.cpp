@@ -21,6 +21,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/desktop/files/media_path.h"
 #include "support/temp_medium.h"
@@ -252,6 +253,55 @@ TEST_F(ProgramStart, TheProgramGetsNoDescriptorOrSignalStateOfOurs) {
 std::string DescriptorTarget(int fd) {
   std::error_code error;
   return fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error).string();
+}
+
+TEST(ChildEnvironment, TheLaunchsOwnVariablesAreNotHandedOn) {
+  struct Case {
+    std::vector<std::string> environment;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {{"PATH=/bin", "DESKTOP_STARTUP_ID=host-1-2_TIME3", "HOME=/root"},
+       {"PATH=/bin", "HOME=/root"}},
+      {{"XDG_ACTIVATION_TOKEN=abc", "A=1", "XDG_ACTIVATION_TOKEN="}, {"A=1"}},
+      {{"DESKTOP_STARTUP_IDX=1", "MY_DESKTOP_STARTUP_ID=2", "DESKTOP_STARTUP_ID"},
+       {"DESKTOP_STARTUP_IDX=1", "MY_DESKTOP_STARTUP_ID=2", "DESKTOP_STARTUP_ID"}},
+      {{}, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<char*> given;
+    for (const std::string& entry : c.environment)
+      given.push_back(const_cast<char*>(entry.c_str()));
+    given.push_back(nullptr);
+    std::vector<char*> kept = ChildEnvironment(given.data());
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(nullptr, kept.back());
+    EXPECT_EQ(c.expected, std::vector<std::string>(kept.begin(), kept.end() - 1));
+  }
+  EXPECT_EQ(std::vector<char*>{nullptr}, ChildEnvironment(nullptr));
+}
+
+TEST_F(ProgramStart, AStartedProgramGetsNoLaunchVariables) {
+  // Set before any thread of the test's own reads the environment.
+  setenv("DESKTOP_STARTUP_ID", "mavrel-test_TIME0", 1);
+  setenv("XDG_ACTIVATION_TOKEN", "token", 1);
+  setenv("MAVREL_KEPT", "kept", 1);
+  std::ofstream(root_ / "medium" / "env.sh")
+      << "#!/bin/sh\nenv > \"$1.part\" && mv \"$1.part\" \"$1\"\n";
+  fs::permissions(root_ / "medium" / "env.sh", fs::perms::owner_all);
+  pid_t pid = 0;
+  int error = 0;
+  bool started = StartProgram("env.sh " + (root_ / "env.txt").string(), (root_ / "medium").string(),
+                              pid, error);
+  unsetenv("DESKTOP_STARTUP_ID");
+  unsetenv("XDG_ACTIVATION_TOKEN");
+  unsetenv("MAVREL_KEPT");
+  ASSERT_TRUE(started) << error;
+  ASSERT_TRUE(WaitForFile(root_ / "env.txt"));
+  std::string env = test_support::ReadWholeFile((root_ / "env.txt").string());
+  EXPECT_NE(std::string::npos, env.find("MAVREL_KEPT=kept\n")) << env;
+  EXPECT_EQ(std::string::npos, env.find("DESKTOP_STARTUP_ID")) << env;
+  EXPECT_EQ(std::string::npos, env.find("XDG_ACTIVATION_TOKEN")) << env;
 }
 
 // Started with some of 0, 1 and 2 closed, the launcher's next files would

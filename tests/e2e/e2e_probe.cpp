@@ -5,12 +5,15 @@
 //
 // Report lines: "arg <text>" per argument (argv[1] included), "cwd <path>",
 // "fd <number> <target>" per open descriptor, "sigign <hex>", "sigblk <hex>",
-// "pid <n>", "ppid <n>". The report appears whole (written beside the file,
+// "pid <n>", "ppid <n>", "env <NAME=value>" per environment variable. The
+// report appears whole (written beside the file,
 // then renamed).
 #include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
+
+extern char** environ;
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -45,6 +48,7 @@ int main(int argc, char** argv) {
   }
   report += "pid " + std::to_string(getpid()) + "\n";
   report += "ppid " + std::to_string(getppid()) + "\n";
+  for (char** entry = environ; *entry; ++entry) report += std::string("env ") + *entry + "\n";
 
   std::string path = argv[1];
   std::string partial = path + ".part";

@@ -67,22 +67,27 @@ std::string ReadTextProperty(Display* d, Window w, Atom property, Atom type) {
   return text;
 }
 
-// A CARDINAL property's 32-bit items, at most `most` of them (Xlib hands
-// them over as longs).
-std::vector<long> ReadCardinalProperty(Display* d, Window w, Atom property, long most) {
+// A CARDINAL (or another 32-bit type's) property's items, at most `most`
+// of them (Xlib hands them over as longs).
+std::vector<long> ReadCardinalProperty(Display* d, Window w, Atom property, long most,
+                                       Atom type = XA_CARDINAL) {
   Atom actualType;
   int format;
   unsigned long count, after;
   unsigned char* data = nullptr;
   std::vector<long> items;
-  if (XGetWindowProperty(d, w, property, 0, most, False, XA_CARDINAL, &actualType, &format, &count,
-                         &after, &data) == Success &&
+  if (XGetWindowProperty(d, w, property, 0, most, False, type, &actualType, &format, &count, &after,
+                         &data) == Success &&
       data != nullptr) {
     if (format == 32)
       items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
     XFree(data);
   }
   return items;
+}
+
+std::vector<long> ReadWindowProperty(Display* d, Window w, Atom property) {
+  return ReadCardinalProperty(d, w, property, 1, XA_WINDOW);
 }
 
 void CollectWindows(Display* d, Window parent, int depth, std::vector<Window>& out) {
@@ -457,6 +462,138 @@ bool XSession::Geometry(XWindowId window, ScreenRect& rect) {
   if (!XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &x, &y, &child)) return false;
   rect = {x, y, a.width, a.height};
   return true;
+}
+
+bool XSession::WaitForWindowManager(int deadlineMs) {
+  Display* d = Dpy(display_);
+  Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+  double end = NowMs() + deadlineMs;
+  if (!WaitFor([&] { return !ReadWindowProperty(d, DefaultRootWindow(d), check).empty(); },
+               deadlineMs, 20)) {
+    return false;
+  }
+  // A window manager says so before it handles windows, and one mapped
+  // meanwhile can stay unmapped for good: a probe window is mapped, again
+  // and again, until the manager shows it.
+  Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
+  bool shown = false;
+  while (!shown && NowMs() < end) {
+    XMapWindow(d, probe);
+    XSync(d, False);
+    shown = WaitFor(
+        [&] {
+          XWindowAttributes a;
+          return XGetWindowAttributes(d, probe, &a) && a.map_state == IsViewable;
+        },
+        300);
+  }
+  XDestroyWindow(d, probe);
+  XSync(d, False);
+  return shown;
+}
+
+bool XSession::FrameGeometry(XWindowId window, ScreenRect& frame) {
+  Display* d = Dpy(display_);
+  std::vector<long> extents =
+      ReadCardinalProperty(d, window, XInternAtom(d, "_NET_FRAME_EXTENTS", False), 4);
+  ScreenRect client;
+  if (extents.size() != 4 || !Geometry(window, client)) return false;
+  frame = {client.x - static_cast<int>(extents[0]), client.y - static_cast<int>(extents[2]),
+           client.width + static_cast<int>(extents[0] + extents[1]),
+           client.height + static_cast<int>(extents[2] + extents[3])};
+  return true;
+}
+
+XWindowId XSession::ActiveWindow() {
+  Display* d = Dpy(display_);
+  std::vector<long> active =
+      ReadWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_ACTIVE_WINDOW", False));
+  return active.empty() ? 0 : static_cast<XWindowId>(active[0]);
+}
+
+std::string XSession::TextProperty(XWindowId window, const std::string& name) {
+  Display* d = Dpy(display_);
+  Atom property = XInternAtom(d, name.c_str(), False);
+  std::string text = ReadTextProperty(d, window, property, XInternAtom(d, "UTF8_STRING", False));
+  return text.empty() ? ReadTextProperty(d, window, property, XA_STRING) : text;
+}
+
+void XSession::SetResources(const std::string& resources) {
+  Display* d = Dpy(display_);
+  XChangeProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(resources.data()),
+                  static_cast<int>(resources.size()));
+  XSync(d, False);
+}
+
+XWindowId XSession::OpenWindow(const ScreenRect& rect, const std::string& title) {
+  Display* d = Dpy(display_);
+  Window window = XCreateSimpleWindow(d, DefaultRootWindow(d), rect.x, rect.y,
+                                      static_cast<unsigned>(rect.width),
+                                      static_cast<unsigned>(rect.height), 0, 0, 0x808080);
+  XStoreName(d, window, title.c_str());
+  // A window that takes the focus, as an application's does.
+  XWMHints hints{};
+  hints.flags = InputHint;
+  hints.input = True;
+  XSetWMHints(d, window, &hints);
+  XMapWindow(d, window);
+  XSync(d, False);
+  WaitFor(
+      [&] {
+        XWindowAttributes a;
+        return XGetWindowAttributes(d, window, &a) && a.map_state == IsViewable;
+      },
+      5000);
+  return window;
+}
+
+void XSession::Activate(XWindowId window) {
+  Display* d = Dpy(display_);
+  XEvent request{};
+  request.xclient.type = ClientMessage;
+  request.xclient.window = window;
+  request.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+  request.xclient.format = 32;
+  request.xclient.data.l[0] = 2;  // from a pager: honoured whatever the focus rules
+  request.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
+             &request);
+  XSync(d, False);
+}
+
+void XSession::CloseWindow(XWindowId window) {
+  XDestroyWindow(Dpy(display_), window);
+  XSync(Dpy(display_), False);
+}
+
+void XSession::WatchStartupMessages() {
+  Display* d = Dpy(display_);
+  XSelectInput(d, DefaultRootWindow(d), PropertyChangeMask);
+  XSync(d, False);
+}
+
+std::vector<std::string> XSession::StartupMessages() {
+  Display* d = Dpy(display_);
+  Atom begin = XInternAtom(d, "_NET_STARTUP_INFO_BEGIN", False);
+  Atom more = XInternAtom(d, "_NET_STARTUP_INFO", False);
+  XSync(d, False);
+  XEvent event;
+  while (XCheckTypedEvent(d, ClientMessage, &event)) {
+    const XClientMessageEvent& piece = event.xclient;
+    if (piece.format != 8 || (piece.message_type != begin && piece.message_type != more)) continue;
+    std::string& text = startupPieces_[piece.window];
+    if (piece.message_type == begin) text.clear();
+    // A message ends with its nul.
+    const char* bytes = piece.data.b;
+    std::size_t length = strnlen(bytes, 20);
+    text.append(bytes, length);
+    if (length < 20) {
+      startupMessages_.push_back(text);
+      startupPieces_.erase(piece.window);
+    }
+  }
+  return startupMessages_;
 }
 
 bool XSession::HasFixedSize(XWindowId window) {

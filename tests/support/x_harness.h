@@ -148,6 +148,31 @@ class XSession {
   long WindowPid(XWindowId window);
   bool HasIcon(XWindowId window);
 
+  /// Waits until a window manager has said it runs (EWMH's
+  /// _NET_SUPPORTING_WM_CHECK on the root window).
+  bool WaitForWindowManager(int deadlineMs);
+  /// The frame a window manager put round `window`: its client area grown
+  /// by _NET_FRAME_EXTENTS. False when it has none.
+  bool FrameGeometry(XWindowId window, ScreenRect& frame);
+  /// The window the window manager says is active (_NET_ACTIVE_WINDOW), or 0.
+  XWindowId ActiveWindow();
+  /// A property's text (UTF8_STRING or STRING), empty when unset.
+  std::string TextProperty(XWindowId window, const std::string& name);
+  /// Sets the server's X resources (the root window's RESOURCE_MANAGER),
+  /// which clients read as they connect.
+  void SetResources(const std::string& resources);
+  /// Opens and maps a window of the session's own, managed like any
+  /// application's, titled `title`; waits until it is mapped.
+  XWindowId OpenWindow(const ScreenRect& rect, const std::string& title);
+  /// Asks the window manager to make `window` the active one, as a pager
+  /// or task bar does (_NET_ACTIVE_WINDOW).
+  void Activate(XWindowId window);
+  void CloseWindow(XWindowId window);
+  /// From now on, collects the startup-notification messages sent to the
+  /// root window; StartupMessages gives those complete so far.
+  void WatchStartupMessages();
+  std::vector<std::string> StartupMessages();
+
   /// Pointer moves, presses and releases through XTest, in screen
   /// coordinates; each is flushed to the server before returning.
   void MovePointer(int x, int y);
@@ -190,6 +215,8 @@ class XSession {
   bool resetWhenIdle_ = false;
   std::string displayName_;
   std::string error_;
+  std::map<XWindowId, std::string> startupPieces_;  // messages by sender, being put together
+  std::vector<std::string> startupMessages_;
 };
 
 // True when two colours differ by at most `tolerance` in every channel.

@@ -132,6 +132,14 @@ if ! grep -q "render is not built into this" "$work/help.out"; then
   grep -q "INTERNAL ERROR: Failed to load font." "$work/nofont.err" ||
     fail "render without fonts: no font message"
   [ -e "$work/nofont.png" ] && fail "render without fonts: wrote a picture"
+  # A scale that is no number is refused (the scaled pictures themselves are
+  # compared with the launcher's windows in desktop_compositor_test.cpp).
+  for bad in x 0 -2 2x; do
+    "$inspect" render "$source_dir/examples/demo" -o "$work/bad.png" --scale "$bad" \
+      >/dev/null 2>"$work/bad.err"
+    status=$?
+    [ "$status" -eq 2 ] || fail "render --scale $bad: exit status $status, not 2"
+  done
 fi
 
 # check from the outside: the demo is clean and says so in its count line;

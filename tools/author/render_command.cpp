@@ -24,6 +24,7 @@
 #include "author/png_file.h"
 #include "author/render_sheet.h"
 #include "platform/desktop/desktop_platform.h"
+#include "platform/desktop/desktop_scale.h"
 #include "platform/desktop/files/desktop_file_system.h"
 #include "settings/settings.h"
 #include "window/launcher_main.h"
@@ -35,7 +36,7 @@ namespace {
 
 constexpr const char* kRenderUsage =
     "Usage: mavrel-inspect render [DIRECTORY] -o FILE.png [--hot SECTION | --pressed SECTION |\n"
-    "                             --sheet] [--platform linux|windows]\n"
+    "                             --sheet] [--platform linux|windows] [--scale S]\n"
     "Draws the launcher's client area for the medium in DIRECTORY (default: the\n"
     "current directory) exactly as the desktop launcher paints it: the picture\n"
     "stretched, the buttons, and the lit button's description. No display is\n"
@@ -52,6 +53,9 @@ constexpr const char* kRenderUsage =
     "  --platform linux       the settings as the Linux launcher reads them, with\n"
     "                         [NAME.Linux] over [NAME] (the default)\n"
     "  --platform windows     as Mavrel.exe reads them, without those sections\n"
+    "  --scale S              drawn as on a desktop at that scale (1, 1.25, 1.5,\n"
+    "                         2, ... or 150%): the window S times the size, the\n"
+    "                         picture stretched to it, text at S times the height\n"
     "Without --hot, --pressed or --sheet the launcher is drawn at rest.\n"
     "Exit status: 0 when the picture is written, 1 when the medium cannot be drawn\n"
     "in that state (the launcher would not start, or the pointer cannot reach the\n"
@@ -285,6 +289,7 @@ int RunRenderCommand(int argc, char** argv) {
   bool sheet = false;
   int modes = 0;
   Platforms platforms = Platforms::kLinux;
+  double scale = 1.0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -298,6 +303,14 @@ int RunRenderCommand(int argc, char** argv) {
       shot.look = std::strcmp(arg, "--hot") == 0 ? Look::kHot : Look::kPressed;
       shot.section = argv[++i];
       ++modes;
+    } else if (std::strcmp(arg, "--scale") == 0 && hasValue) {
+      scale = ParseScale(argv[++i]);
+      if (scale <= 0) {
+        std::fprintf(stderr,
+                     "mavrel-inspect render: --scale wants a number from 1 to %g, not \"%s\"\n%s",
+                     kMaxScale, argv[i], kRenderUsage);
+        return 2;
+      }
     } else if (std::strcmp(arg, "--sheet") == 0) {
       sheet = true;
       ++modes;
@@ -341,6 +354,7 @@ int RunRenderCommand(int argc, char** argv) {
   }
 
   RenderPlatform platform(platforms != Platforms::kWindows);
+  platform.SetScale(scale);
   {
     // The settings file is looked for as the launcher looks for it.
     SettingsFile settings(platform);

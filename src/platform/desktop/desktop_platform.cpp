@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -11,15 +12,32 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/desktop_scale.h"
 #include "platform/desktop/message_box.h"
 #include "platform/desktop/paint_region.h"
 #include "platform/desktop/program_start.h"
+#include "platform/desktop/x11_window_manager.h"
 #include "windows_rules/text_encoding.h"
 
 namespace mavrel {
 
+struct RendererDeleter {
+  void operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
+};
+struct TextureDeleter {
+  void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
+};
+
 struct DesktopPlatform::Window {
   WindowPtr sdl;
+  // On Wayland at a scale above 1 SDL's window surface has only the
+  // window's logical size, which the compositor would stretch: the launcher
+  // paints a canvas of the window's pixels of its own, shown through a
+  // renderer.
+  std::unique_ptr<SDL_Renderer, RendererDeleter> renderer;
+  std::unique_ptr<SDL_Texture, TextureDeleter> texture;
+  SurfacePtr canvas;
+  double pixelsPerUnit = 1.0;  // window pixels per unit of SDL's window coordinates
   // The window's own surface, which the launcher paints straight into, as
   // it last was: SDL makes a new one, its pixels lost, when the window's
   // size changes.
@@ -31,8 +49,9 @@ struct DesktopPlatform::Window {
   }
   Uint32 id = 0;
   void* userData = nullptr;
-  int width = 0;
+  int width = 0;  // the client area, as the launcher sees it
   int height = 0;
+  ClientView view;  // the client area on the window's pixels
   std::vector<SDL_Rect> invalid;
   bool shown = false;   // ShowWindow was called
   bool mapped = false;  // and SDL shows it
@@ -44,12 +63,18 @@ struct DesktopPlatform::Context {
   SDL_Surface* target = nullptr;  // null for a measuring context
   SDL_Rect clip{0, 0, 0, 0};
   std::vector<SDL_Rect> region;  // the rectangles being repainted
+  ClientView view;               // where they lie on the target's pixels
   DesktopFont* font = nullptr;
   ColorRef color = 0;
 };
 
-DesktopPlatform::DesktopPlatform(DesktopVideo video) : video_(video == DesktopVideo::kInMemory) {
+DesktopPlatform::DesktopPlatform(DesktopVideo video)
+    : video_(video == DesktopVideo::kInMemory), inMemory_(video == DesktopVideo::kInMemory) {
   SDL_SetMainReady();
+  // The launch's id, if a desktop started the launcher with one: read
+  // once, before any helper thread, and never handed on (program_start.h).
+  const char* startupId = std::getenv("DESKTOP_STARTUP_ID");
+  if (startupId != nullptr && video == DesktopVideo::kScreen) startupId_ = startupId;
 }
 
 DesktopPlatform::~DesktopPlatform() = default;
@@ -88,21 +113,110 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
   x = std::clamp(x, -30000, 30000);
   y = std::clamp(y, -30000, 30000);
   std::string caption = DisplayText(title ? title : "");
-  // The picture is stretched to the client area meanwhile.
-  picture_.StartAt(width, height);
-  WindowPtr sdl(SDL_CreateWindow(caption.c_str(), x, y, width, height, SDL_WINDOW_HIDDEN));
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const bool onWayland = !inMemory_ && driver && std::strcmp(driver, "wayland") == 0;
+  // On Wayland the window has the scale of the outputs it may show on,
+  // unless the author asks for the compositor's stretching (MAVREL_SCALE=1).
+  const bool waylandScaled = onWayland && ParseScale(std::getenv("MAVREL_SCALE")) != 1.0;
+  WindowPtr sdl(
+      SDL_CreateWindow(caption.c_str(), x, y, width, height,
+                       SDL_WINDOW_HIDDEN | (waylandScaled ? SDL_WINDOW_ALLOW_HIGHDPI : 0)));
   if (!sdl) return nullptr;
+  const bool onX11 = IsX11Window(sdl.get());
+  if (onX11) {
+    ScaleSources sources{std::getenv("MAVREL_SCALE"), X11Resources(sdl.get()),
+                         std::getenv("GDK_SCALE"), IsXWayland(sdl.get())};
+    scale_ = ChooseScale(sources);
+  } else if (onWayland) {
+    int pixelWidth = width, pixelHeight = height;
+    SDL_GetWindowSizeInPixels(sdl.get(), &pixelWidth, &pixelHeight);
+    scale_ = std::clamp(static_cast<double>(pixelWidth) / width, 1.0, kMaxScale);
+  }
+  ClientView view(width, height, scale_);
+  SDL_Rect pixels = view.ClientPixels();
+  if (pixels.w > kMaxWindowSide || pixels.h > kMaxWindowSide ||
+      static_cast<long>(pixels.w) * pixels.h > kMaxWindowPixels) {
+    // Too large to show scaled: shown as it is.
+    scale_ = 1.0;
+    view = ClientView(width, height, 1.0);
+    pixels = view.ClientPixels();
+  }
+  if (onWayland && scale_ != 1.0) {
+    window_ = std::make_unique<Window>();
+    window_->renderer.reset(SDL_CreateRenderer(sdl.get(), -1, 0));
+    if (!window_->renderer) {
+      // Shown as SDL shows a surface, stretched by the compositor.
+      scale_ = 1.0;
+      view = ClientView(width, height, 1.0);
+      pixels = view.ClientPixels();
+    }
+  }
+  // The picture is stretched to the client area meanwhile.
+  picture_.StartAt(pixels.w, pixels.h);
+  if (!onWayland && (pixels.w != width || pixels.h != height)) {
+    SDL_SetWindowSize(sdl.get(), pixels.w, pixels.h);
+  }
+  if (onX11) {
+    // The launcher centred the client area on the screen; the window, frame
+    // included, is what is centred, as on Windows.
+    FrameExtents frame = AskFrameExtents(sdl.get(), kFrameExtentsWaitMs);
+    if (frame.known || pixels.w != width || pixels.h != height) {
+      PlaceClient(sdl.get(), x + (width - pixels.w) / 2 + (frame.left - frame.right) / 2,
+                  y + (height - pixels.h) / 2 + (frame.top - frame.bottom) / 2);
+    }
+    SetStartupId(sdl.get(), startupId_);
+  }
   if (SurfacePtr icon = MakeIcon()) SDL_SetWindowIcon(sdl.get(), icon.get());
-  window_ = std::make_unique<Window>();
+  if (!window_) window_ = std::make_unique<Window>();
   window_->id = SDL_GetWindowID(sdl.get());
   window_->sdl = std::move(sdl);
   // The surface is made now, and its pages supplied while the buttons are
   // made, rather than page by page as the first paint writes it.
-  window_->surface = SDL_GetWindowSurface(window_->sdl.get());
+  window_->surface = Pixels(*window_);
   window_->surfacePages = SupplyPixelPages(window_->surface);
   window_->width = width;
   window_->height = height;
+  window_->view = view;
   return reinterpret_cast<WindowHandle>(window_.get());
+}
+
+SDL_Surface* DesktopPlatform::Pixels(Window& w) {
+  if (!w.renderer) return SDL_GetWindowSurface(w.sdl.get());
+  int width = 0, height = 0, unitsWide = 0, unitsHigh = 0;
+  if (SDL_GetRendererOutputSize(w.renderer.get(), &width, &height) != 0 || width <= 0 ||
+      height <= 0) {
+    return nullptr;
+  }
+  SDL_GetWindowSize(w.sdl.get(), &unitsWide, &unitsHigh);
+  w.pixelsPerUnit = unitsWide > 0 ? static_cast<double>(width) / unitsWide : 1.0;
+  if (!w.canvas || w.canvas->w != width || w.canvas->h != height) {
+    w.texture.reset();
+    w.AwaitSurfacePages();
+    w.canvas = NewPixelSurface(width, height);
+    if (!w.canvas) return nullptr;
+    w.texture.reset(SDL_CreateTexture(w.renderer.get(), SDL_PIXELFORMAT_RGB888,
+                                      SDL_TEXTUREACCESS_STREAMING, width, height));
+    if (!w.texture) w.canvas.reset();
+  }
+  return w.canvas.get();
+}
+
+void DesktopPlatform::Present(Window& w, const std::vector<SDL_Rect>& pixels) {
+  if (!w.renderer) {
+    SDL_UpdateWindowSurfaceRects(w.sdl.get(), pixels.data(), static_cast<int>(pixels.size()));
+    return;
+  }
+  if (!w.canvas || !w.texture) return;
+  const SDL_Rect whole{0, 0, w.canvas->w, w.canvas->h};
+  for (const SDL_Rect& piece : pixels) {
+    SDL_Rect area;
+    if (!SDL_IntersectRect(&piece, &whole, &area)) continue;
+    const auto* at = static_cast<const Uint8*>(w.canvas->pixels) +
+                     static_cast<std::ptrdiff_t>(area.y) * w.canvas->pitch + area.x * 4;
+    SDL_UpdateTexture(w.texture.get(), &area, at, w.canvas->pitch);
+  }
+  SDL_RenderCopy(w.renderer.get(), w.texture.get(), nullptr, nullptr);
+  SDL_RenderPresent(w.renderer.get());
 }
 
 DesktopPlatform::Window* DesktopPlatform::FindWindow(WindowHandle handle) const {
@@ -132,7 +246,22 @@ void DesktopPlatform::ShowWindow(WindowHandle window, int) {
 void DesktopPlatform::MapShownWindow(Window& w) {
   if (!w.shown || w.mapped) return;
   w.mapped = true;
+  // On Wayland SDL activates the window with the launch's
+  // XDG_ACTIVATION_TOKEN and takes the token out of the environment as it
+  // shows it: no helper thread may be reading the environment then.
+  text_.FinishLookUp();
+  picture_.Finish();
+  w.AwaitSurfacePages();
   SDL_ShowWindow(w.sdl.get());
+  if (!IsX11Window(w.sdl.get()) && !inMemory_) {
+    // A fixed size before the first picture is committed: a tiling
+    // compositor then floats the window at its size rather than tile it.
+    // (SDL gives the size only once a window has been shown.)
+    SDL_SetWindowMinimumSize(w.sdl.get(), w.width, w.height);
+    SDL_SetWindowMaximumSize(w.sdl.get(), w.width, w.height);
+  }
+  // The launch has shown its window: the desktop's launch feedback ends.
+  SendStartupComplete(w.sdl.get(), startupId_);
 }
 
 void DesktopPlatform::DestroyWindow(WindowHandle window) {
@@ -183,9 +312,11 @@ bool DesktopPlatform::TranslateEvent(const SDL_Event& event, Message& message) {
   Window* w = window_.get();
   if (!w || w->destroying) return false;
   WindowHandle handle = reinterpret_cast<WindowHandle>(w);
-  auto pointer = [&](std::uint32_t kind, int x, int y, std::uintptr_t keys) {
-    // Positions left of or above the client area wrap round, as the
-    // launcher expects of a 16-bit half.
+  auto pointer = [&](std::uint32_t kind, int pixelX, int pixelY, std::uintptr_t keys) {
+    // The launcher sees client pixels, whatever the scale. Positions left of
+    // or above the client area wrap round, as it expects of a 16-bit half.
+    int x = w->view.ClientX(static_cast<int>(std::floor(pixelX * w->pixelsPerUnit)));
+    int y = w->view.ClientY(static_cast<int>(std::floor(pixelY * w->pixelsPerUnit)));
     message = Message{handle, kind, keys,
                       PackPointerPosition(static_cast<std::uint16_t>(x & 0xFFFF),
                                           static_cast<std::uint16_t>(y & 0xFFFF))};
@@ -315,7 +446,11 @@ int DesktopPlatform::MessageBox(WindowHandle owner, const char* text, const char
     Invalidate(*owner, SDL_Rect{0, 0, owner->width, owner->height});
     if (procedure_) procedure_(*this, reinterpret_cast<WindowHandle>(owner), kWmPaint, 0, 0);
   };
-  if (!ShowModalMessageBox(w ? w->sdl.get() : nullptr, title, body, repaintOwner)) {
+  // Drawn at the launcher's scale on X11. A scaled Wayland window is drawn
+  // through a canvas of its own; the box, a plain window, is stretched by
+  // the compositor like any unscaled one.
+  const double boxScale = (w && w->renderer) ? 1.0 : scale_;
+  if (!ShowModalMessageBox(w ? w->sdl.get() : nullptr, title, body, repaintOwner, boxScale)) {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
   }
   return 1;  // IDOK
@@ -328,13 +463,16 @@ DrawingContext DesktopPlatform::BeginPaint(WindowHandle window, PaintInfo& paint
   auto context = std::make_unique<Context>();
   context->window = w;
   w->AwaitSurfacePages();
-  SDL_Surface* surface = SDL_GetWindowSurface(w->sdl.get());
+  SDL_Surface* surface = Pixels(*w);
   if (surface != w->surface) {
-    // A new surface holds nothing yet: all of it is painted.
+    // A new surface holds nothing yet: all of it is painted. Its size is
+    // the one the window has, which a compositor may have imposed.
     w->surface = surface;
+    if (surface) w->view.PlaceIn(surface->w, surface->h);
     Invalidate(*w, SDL_Rect{0, 0, w->width, w->height});
   }
   context->target = surface;  // none: the paint draws nothing
+  context->view = w->view;
   context->region = std::move(w->invalid);
   w->invalid.clear();
   SDL_Rect bounds = Bounds(context->region);
@@ -349,13 +487,27 @@ void DesktopPlatform::EndPaint(WindowHandle window, const PaintInfo& paint) {
   Window* w = FindWindow(window);
   if (context && w && context->window == w && context->target && context->target == w->surface &&
       !context->region.empty()) {
+    std::vector<SDL_Rect> pixels;
+    SDL_Rect client = w->view.ClientPixels();
+    bool framed = client.w < w->surface->w || client.h < w->surface->h;
+    bool edgeTouched = false;
+    for (const SDL_Rect& piece : context->region) {
+      pixels.push_back(w->view.ToPixels(piece));
+      edgeTouched = edgeTouched || piece.x <= 0 || piece.y <= 0 || piece.x + piece.w >= w->width ||
+                    piece.y + piece.h >= w->height;
+    }
+    if (framed && (edgeTouched || !w->mapped)) {
+      // The window is larger than its client: what lies round the client
+      // follows its edges.
+      ExtendEdges(w->surface, client);
+      pixels.assign(1, SDL_Rect{0, 0, w->surface->w, w->surface->h});
+    }
     if (!w->mapped) {
       // All of it goes out as the window appears.
       MapShownWindow(*w);
-      context->region.assign(1, SDL_Rect{0, 0, w->width, w->height});
+      pixels.assign(1, SDL_Rect{0, 0, w->surface->w, w->surface->h});
     }
-    SDL_UpdateWindowSurfaceRects(w->sdl.get(), context->region.data(),
-                                 static_cast<int>(context->region.size()));
+    Present(*w, pixels);
   }
   contexts_.Erase(paint.context);
 }
@@ -382,7 +534,7 @@ DrawingContext DesktopPlatform::GetSurfaceDC(SDL_Surface* target) {
 
 SDL_Surface* DesktopPlatform::WindowPixels(WindowHandle window) {
   Window* w = FindWindow(window);
-  return w ? SDL_GetWindowSurface(w->sdl.get()) : nullptr;
+  return w ? Pixels(*w) : nullptr;
 }
 
 // ---- Fonts and text -----------------------------------------------------------
@@ -456,7 +608,8 @@ int DesktopPlatform::DrawText(DrawingContext context, const char* text, int leng
     return layout.height;
   }
   if (c->target) {
-    text_.Draw(c->target, font, bytes, isUtf8, layout, rect.left, rect.top, clip, c->color);
+    text_.Draw(c->target, font, bytes, isUtf8, layout, rect.left, rect.top, c->view.ToPixels(clip),
+               c->color, c->view);
   }
   return layout.height;
 }
@@ -473,14 +626,16 @@ void DesktopPlatform::StretchDIBits(DrawingContext context, int destX, int destY
     return;
   }
   // The launcher always draws its one picture whole.
-  SDL_Surface* scaled = picture_.At(picture, destWidth, destHeight);
+  // Stretched once, to the scaled size.
+  SDL_Rect to = c->view.ToPixels(SDL_Rect{destX, destY, destWidth, destHeight});
+  SDL_Surface* scaled = picture_.At(picture, to.w, to.h);
   if (!scaled) return;
   for (const SDL_Rect& piece : c->region) {
-    SDL_Rect area = Intersect(piece, c->clip);
+    SDL_Rect area = c->view.ToPixels(Intersect(piece, c->clip));
     if (IsEmpty(area)) continue;
     SDL_SetClipRect(c->target, &area);
-    SDL_Rect to{destX, destY, destWidth, destHeight};
-    SDL_BlitSurface(scaled, nullptr, c->target, &to);
+    SDL_Rect at = to;
+    SDL_BlitSurface(scaled, nullptr, c->target, &at);
   }
   SDL_SetClipRect(c->target, nullptr);
 }
@@ -491,7 +646,7 @@ void DesktopPlatform::FillRect(DrawingContext context, const PlatformRect& rect,
   SDL_Color rgb = ToSdlColor(color);
   Uint32 pixel = SDL_MapRGB(c->target->format, rgb.r, rgb.g, rgb.b);
   for (const SDL_Rect& piece : c->region) {
-    SDL_Rect area = Intersect(Intersect(ToSdl(rect), c->clip), piece);
+    SDL_Rect area = c->view.ToPixels(Intersect(Intersect(ToSdl(rect), c->clip), piece));
     if (!IsEmpty(area)) SDL_FillRect(c->target, &area, pixel);
   }
 }

@@ -4,10 +4,20 @@
 // DesktopFileSystem.
 //
 // Implements:
-// - one window whose client area is exactly the size asked for, placed at
-//   the position asked for (the frame is the window manager's, outside the
-//   client area, so AdjustWindowRect adds none and the client area itself
-//   is centred), titled, not resizable, with the program's icon;
+// - one window whose client area is exactly the size asked for, titled,
+//   of a fixed size, with the program's icon. The frame is the window
+//   manager's, outside the client area, so AdjustWindowRect adds none; on
+//   X11 the window manager is asked for the frame before the window maps
+//   and the window, frame included, is centred where the launcher centred
+//   its client area (x11_window_manager.h). Native Wayland compositors
+//   place windows themselves. A size a compositor imposes anyway gets the
+//   client centred in it (desktop_scale.h);
+// - the desktop's scale, as Windows applies it to a program that does not
+//   declare itself DPI-aware: the window is the client size times the
+//   scale, drawn at that size, and the launcher sees client pixels
+//   (desktop_scale.h);
+// - the launch's startup id on the window, and launch feedback ended once
+//   it shows;
 // - SDL events turned into the launcher's window messages: pointer moves
 //   and left-button presses with client positions wrapped into unsigned
 //   16-bit halves, the close request, exposure (as invalidation);
@@ -28,6 +38,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/desktop/desktop_surface.h"
 #include "platform/desktop/desktop_text.h"
@@ -127,10 +139,20 @@ class DesktopPlatform : public Platform {
                               int showCommand) override;
 
   static constexpr int kMaxWindowSide = 16384;
+  /// How long a window manager that offers to tell its frame's size is
+  /// waited for before the window maps.
+  static constexpr int kFrameExtentsWaitMs = 200;
   static constexpr long kMaxWindowPixels = 32l << 20;
 
   /// Line height and width of `text` in `font`, for tests.
   int FontLineHeight(FontHandle font) const;
+
+  /// The scale the launcher's window is drawn at (1 for 100%, 2 for 200%):
+  /// the desktop's, found when the window is made; whatever else the
+  /// launcher shows (its message box) is drawn at the same scale.
+  double Scale() const { return scale_; }
+  /// In memory, the scale to draw at; set before the window is made.
+  void SetScale(double scale) { scale_ = scale > 0 ? scale : 1.0; }
 
   /// What the window's client area shows: the pixels its paints have
   /// brought to the screen. Null for no window of ours.
@@ -151,6 +173,12 @@ class DesktopPlatform : public Platform {
   void Invalidate(Window& window, const SDL_Rect& rect);
   // Has SDL show a window the launcher has shown, if it does not yet.
   void MapShownWindow(Window& window);
+  // The pixels the window is painted in: SDL's window surface, or the
+  // canvas of a scaled Wayland window (made anew when the window's pixel
+  // size has changed); null when none can be had.
+  SDL_Surface* Pixels(Window& window);
+  // Brings `pixels` (rectangles of the window's pixels) to the screen.
+  void Present(Window& window, const std::vector<SDL_Rect>& pixels);
 
   // The members go in the reverse of their teardown order: handles first,
   // then the window, the picture, the text libraries, SDL, and last the
@@ -164,6 +192,9 @@ class DesktopPlatform : public Platform {
   std::unique_ptr<Window> window_;  // the launcher has one window
   HandleTable<DrawingContext, Context> contexts_;
   HandleTable<FontHandle, DesktopFont> fonts_;
+  const bool inMemory_;
+  double scale_ = 1.0;
+  std::string startupId_;  // DESKTOP_STARTUP_ID, if the launch had one
   std::uintptr_t nextProcessHandle_ = 1;
   bool quitPosted_ = false;
   int quitStatus_ = 0;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
@@ -122,6 +123,7 @@ DesktopText::~DesktopText() {
   DropLineCache();
   layoutCache_.clear();
   runWidths_.clear();
+  scaledFaces_.clear();  // closed while the library is there
   if (text::TTF_WasInit()) text::TTF_Quit();
 }
 
@@ -145,6 +147,9 @@ std::shared_ptr<OpenFace> DesktopText::OpenFaceAt(const std::string& file, int i
   face->file = std::move(bytes);
   face->font = std::move(font);
   face->serial = nextFaceSerial_++;
+  face->path = file;
+  face->index = index;
+  face->pixelsPerEm = pixelsPerEm;
   openFaces_[key] = face;
   return face;
 }
@@ -217,25 +222,42 @@ const TextLayout& DesktopText::Layout(const DesktopFont& font, std::string_view 
 
 void DesktopText::Draw(SDL_Surface* target, const DesktopFont& font, std::string_view bytes,
                        bool isUtf8, const TextLayout& layout, int left, int top,
-                       const SDL_Rect& clip, ColorRef color) {
-  int glyphHeight = std::max(font.lineHeight, text::TTF_FontHeight(font.face->font.get()));
+                       const SDL_Rect& clip, ColorRef color, const ClientView& view) {
+  const OpenFace* face = FaceAt(font, view.scale());
+  if (!face) return;
+  int glyphHeight = std::max(view.Scaled(font.lineHeight), text::TTF_FontHeight(face->font.get()));
   for (std::size_t i = 0; i < layout.lines.size(); ++i) {
     const LaidOutLine& line = layout.lines[i];
-    long long lineTop = static_cast<long long>(top) + static_cast<long long>(i) * font.lineHeight;
+    long long clientTop = static_cast<long long>(top) + static_cast<long long>(i) * font.lineHeight;
+    long long lineTop =
+        view.PixelY(static_cast<int>(std::clamp<long long>(clientTop, INT_MIN / 4, INT_MAX / 4)));
     if (lineTop >= clip.y + clip.h) break;
     if (lineTop + glyphHeight <= clip.y || line.length == 0) continue;
     std::string utf8 = DisplayText(bytes.substr(line.start, line.length), isUtf8);
-    DrawLine(target, font, utf8, left, static_cast<int>(lineTop), clip, color);
+    DrawLine(target, *face, utf8, view.PixelX(left), static_cast<int>(lineTop), clip, color);
   }
 }
 
-SDL_Surface* DesktopText::RenderedLine(const DesktopFont& font, const std::string& utf8,
+const OpenFace* DesktopText::FaceAt(const DesktopFont& font, double scale) {
+  if (scale == 1.0 || !font.face) return font.face.get();
+  auto key = std::make_pair(font.face->serial, static_cast<int>(std::lround(scale * 4)));
+  auto known = scaledFaces_.find(key);
+  if (known != scaledFaces_.end()) return known->second.get();
+  int pixelsPerEm = std::clamp(static_cast<int>(std::lround(font.face->pixelsPerEm * scale)), 1,
+                               static_cast<int>(kMaxFontPixels * kMaxScale));
+  std::shared_ptr<OpenFace> scaled = OpenFaceAt(font.face->path, font.face->index, pixelsPerEm);
+  // Without a scaled face the text is still drawn, at its own size.
+  if (!scaled) scaled = font.face;
+  return (scaledFaces_[key] = std::move(scaled)).get();
+}
+
+SDL_Surface* DesktopText::RenderedLine(const OpenFace& face, const std::string& utf8,
                                        ColorRef color) {
-  std::string key = std::to_string(font.face->serial) + "/" + std::to_string(color) + "/" + utf8;
+  std::string key = std::to_string(face.serial) + "/" + std::to_string(color) + "/" + utf8;
   auto found = lineCache_.find(key);
   if (found != lineCache_.end()) return found->second.get();
   SurfacePtr surface(
-      text::TTF_RenderUTF8_Blended(font.face->font.get(), utf8.c_str(), ToSdlColor(color)));
+      text::TTF_RenderUTF8_Blended(face.font.get(), utf8.c_str(), ToSdlColor(color)));
   if (!surface) return nullptr;
   std::size_t bytes =
       static_cast<std::size_t>(surface->pitch) * static_cast<std::size_t>(surface->h);
@@ -249,14 +271,14 @@ void DesktopText::DropLineCache() {
   lineCacheBytes_ = 0;
 }
 
-void DesktopText::DrawLine(SDL_Surface* target, const DesktopFont& font, const std::string& utf8,
+void DesktopText::DrawLine(SDL_Surface* target, const OpenFace& face, const std::string& utf8,
                            int x, int y, const SDL_Rect& clip, ColorRef color) {
-  TTF_Font* ttf = font.face->font.get();
+  TTF_Font* ttf = face.font.get();
   int width = 0, height = 0;
   if (text::TTF_SizeUTF8(ttf, utf8.c_str(), &width, &height) != 0) return;
   SDL_SetClipRect(target, &clip);
   if (static_cast<long long>(width) * height <= kMaxLinePixels) {
-    if (SDL_Surface* line = RenderedLine(font, utf8, color)) {
+    if (SDL_Surface* line = RenderedLine(face, utf8, color)) {
       SDL_Rect to{x, y, line->w, line->h};
       SDL_BlitSurface(line, nullptr, target, &to);
     }

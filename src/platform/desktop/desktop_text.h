@@ -19,6 +19,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/desktop/desktop_scale.h"
 #include "platform/desktop/desktop_surface.h"
 #include "platform/desktop/font_resolver.h"
 #include "platform/platform.h"
@@ -61,7 +62,10 @@ class FontFile {
 struct OpenFace {
   std::shared_ptr<const FontFile> file;  // outlives the face
   TtfFontPtr font;
-  int serial = 0;  // names the face in the caches
+  int serial = 0;    // names the face in the caches
+  std::string path;  // where `file` came from, its face index and size
+  int index = 0;
+  int pixelsPerEm = 0;
 };
 
 // What a font handle stands for.
@@ -104,17 +108,23 @@ class DesktopText {
                            int maxWidth);
 
   /// Draws the lines of `layout` (of `bytes`) that fall inside `clip` onto
-  /// `target`, the first line's top left corner at (left, top).
+  /// `target`, the first line's top left corner at the client position
+  /// (left, top). Through a scaled `view` the lines keep the places the
+  /// layout gave them, scaled, and are rendered from the face at the scaled
+  /// size: sharp, where a stretched line would be blurred.
   void Draw(SDL_Surface* target, const DesktopFont& font, std::string_view bytes, bool isUtf8,
-            const TextLayout& layout, int left, int top, const SDL_Rect& clip, ColorRef color);
+            const TextLayout& layout, int left, int top, const SDL_Rect& clip, ColorRef color,
+            const ClientView& view = ClientView());
 
  private:
   std::shared_ptr<OpenFace> OpenFaceAt(const std::string& file, int index, int pixelsPerEm);
   std::shared_ptr<const FontFile> File(const std::string& path);
   double CellPerEm(const std::string& file, int index);
-  void DrawLine(SDL_Surface* target, const DesktopFont& font, const std::string& utf8, int x, int y,
+  // The face `font` is drawn with at `scale`: its own at 1.
+  const OpenFace* FaceAt(const DesktopFont& font, double scale);
+  void DrawLine(SDL_Surface* target, const OpenFace& face, const std::string& utf8, int x, int y,
                 const SDL_Rect& clip, ColorRef color);
-  SDL_Surface* RenderedLine(const DesktopFont& font, const std::string& utf8, ColorRef color);
+  SDL_Surface* RenderedLine(const OpenFace& face, const std::string& utf8, ColorRef color);
   void DropLineCache();
 
   // What the helper thread finds: the launcher's face and its ratio.
@@ -125,6 +135,9 @@ class DesktopText {
   };
   std::future<LookUp> lookUp_;
   std::map<std::pair<std::string, int>, std::weak_ptr<OpenFace>> openFaces_;
+  // Faces opened at a scaled size, by the serial of the face they scale
+  // and the scale in quarters; kept while the text object lives.
+  std::map<std::pair<int, int>, std::shared_ptr<OpenFace>> scaledFaces_;
   std::map<std::string, double> cellPerEm_;
   std::map<std::string, std::shared_ptr<const FontFile>> files_;  // every one opened
   std::map<std::string, SurfacePtr> lineCache_;

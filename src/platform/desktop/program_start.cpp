@@ -121,6 +121,7 @@ int Spawn(const std::string& path, const std::vector<std::string>& arguments,
   std::vector<char*> argv;
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  std::vector<char*> envp = ChildEnvironment(environ);
   WatchEnds();
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) return errno;
@@ -157,7 +158,7 @@ int Spawn(const std::string& path, const std::vector<std::string>& arguments,
           if (fd != report[1]) close(fd);
         }
       }
-      execve(path.c_str(), argv.data(), environ);
+      execve(path.c_str(), argv.data(), envp.data());
       error = errno;
     }
     ssize_t ignored = write(report[1], &error, sizeof error);
@@ -218,6 +219,21 @@ constexpr std::uintptr_t kAccessDenied = 5;
 constexpr std::uintptr_t kNoAssociation = 31;
 
 }  // namespace
+
+std::vector<char*> ChildEnvironment(char* const* environment) {
+  static constexpr const char* kLaunchVariables[] = {"DESKTOP_STARTUP_ID=",
+                                                     "XDG_ACTIVATION_TOKEN="};
+  std::vector<char*> kept;
+  for (char* const* entry = environment; entry && *entry; ++entry) {
+    bool launchOwn = false;
+    for (const char* prefix : kLaunchVariables) {
+      launchOwn = launchOwn || std::strncmp(*entry, prefix, std::strlen(prefix)) == 0;
+    }
+    if (!launchOwn) kept.push_back(*entry);
+  }
+  kept.push_back(nullptr);
+  return kept;
+}
 
 void PrepareProcessState() {
   // Any of 0, 1 and 2 left closed would be taken by the next file opened

@@ -32,6 +32,13 @@ namespace mavrel {
 /// ignored, which would make every started program's end unknown).
 void PrepareProcessState();
 
+/// The environment a started program gets: `environment` (a null-ended
+/// list of NAME=VALUE) without the launch's own DESKTOP_STARTUP_ID and
+/// XDG_ACTIVATION_TOKEN, which would otherwise end the started program's
+/// launch feedback, or take its activation, in the launcher's name. The
+/// strings are `environment`'s; the list ends with a null.
+std::vector<char*> ChildEnvironment(char* const* environment);
+
 /// Finds the program a Windows-style command line names and starts it with
 /// `directory` as its working directory. True when it runs; then `pid` is
 /// its process id. On failure `error` holds the errno value that explains it.
