@@ -18,20 +18,28 @@
 //   a shown window appears with its first paint;
 // - text through desktop_text.h, the picture and pixel surfaces through
 //   desktop_surface.h, programs and documents through program_start.h;
-// - SDL started in the environment of startup_environment.h;
+// - SDL started (video_session.h) in the environment of
+//   startup_environment.h, which is put back before any program, document
+//   or box; helper threads only through startup_work.h;
+// - a document's opener that fails after ShellExecute has returned
+//   reported, while the launcher runs, with the button's error text in a
+//   box captioned "Error" (SetLateOpenFailureText);
 // - in memory (DesktopVideo::kInMemory), the same window drawn by SDL's
 //   offscreen driver, for tools that show what the launcher paints without
 //   a display: WindowPixels reads the client area back, and a context of
 //   a plain surface draws text and fills the same way.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/desktop/desktop_surface.h"
 #include "platform/desktop/desktop_text.h"
 #include "platform/desktop/files/desktop_file_system.h"
 #include "platform/desktop/handle_table.h"
 #include "platform/desktop/startup_environment.h"
+#include "platform/desktop/video_session.h"
 
 namespace mavrel {
 
@@ -119,8 +127,20 @@ class DesktopPlatform : public Platform {
   bool CreateProcess(const char* commandLine, const char* directory,
                      ProcessInformation& started) override;
   void CloseProcessHandle(ProcessHandle handle) override;
+  /// Hands the document to its opener (program_start.h). An opener still
+  /// running when this returns is watched: should it end with a failure
+  /// while the launcher runs, GetMessage shows the text that
+  /// SetLateOpenFailureText's source gave now, captioned "Error", owned by
+  /// the window, once no press is in progress.
   std::uintptr_t ShellExecute(WindowHandle owner, const char* document, const char* directory,
                               int showCommand) override;
+
+  /// Where the text for an opener's late failure comes from: called by
+  /// ShellExecute with the launcher's window, it gives the error text of
+  /// the button being activated. Without one, a late failure shows nothing.
+  void SetLateOpenFailureText(std::function<std::string(WindowHandle window)> source) {
+    lateOpenFailureText_ = std::move(source);
+  }
 
   static constexpr int kMaxWindowSide = 16384;
   static constexpr long kMaxWindowPixels = 32l << 20;
@@ -147,6 +167,11 @@ class DesktopPlatform : public Platform {
   void Invalidate(Window& window, const SDL_Rect& rect);
   // Has SDL show a window the launcher has shown, if it does not yet.
   void MapShownWindow(Window& window);
+  // Shows the boxes of openers that failed late; true when one was shown.
+  bool ReportLateOpenFailures();
+  // Waits for the next event, for at most a while when started programs
+  // may end unseen. False when none came.
+  bool WaitForEvent(SDL_Event& event);
 
   // The members go in the reverse of their teardown order: handles first,
   // then the window, the picture, the text libraries, SDL, and last the
@@ -161,6 +186,7 @@ class DesktopPlatform : public Platform {
   HandleTable<DrawingContext, Context> contexts_;
   HandleTable<FontHandle, DesktopFont> fonts_;
   std::uintptr_t nextProcessHandle_ = 1;
+  std::function<std::string(WindowHandle)> lateOpenFailureText_;
   bool quitPosted_ = false;
   int quitStatus_ = 0;
   bool captured_ = false;

@@ -11,11 +11,11 @@
 #include <SDL.h>
 
 #include <cstdint>
-#include <future>
 #include <memory>
 #include <vector>
 
 #include "platform/desktop/dib_decoder.h"
+#include "platform/desktop/startup_work.h"
 #include "platform/platform.h"
 
 namespace mavrel {
@@ -38,12 +38,12 @@ using WindowPtr = std::unique_ptr<SDL_Window, WindowDeleter>;
 SurfacePtr NewPixelSurface(int width, int height);
 
 /// Starts having the system supply every page of `surface`'s pixels, on a
-/// helper thread and in one call, where the system can (Linux 5.14 on):
-/// a fresh window surface otherwise takes a page fault for every 4 KiB as
-/// the first paint writes it. The pixels keep their values. The surface
-/// must stay, and nothing else may write its pixels, until the result is
-/// waited for.
-std::future<void> SupplyPixelPages(SDL_Surface* surface);
+/// helper thread (startup_work.h) and in one call, where the system can
+/// (Linux 5.14 on): a fresh window surface otherwise takes a page fault for
+/// every 4 KiB as the first paint writes it. The pixels keep their values.
+/// The surface must stay, and nothing else may write its pixels, until the
+/// task is joined. An empty task when there is nothing to supply.
+HelperTask SupplyPixelPages(SDL_Surface* surface);
 
 /// The program's icon, 32 x 32 ARGB; null when it cannot be made.
 SurfacePtr MakeIcon();
@@ -67,8 +67,8 @@ inline SDL_Color ToSdlColor(ColorRef c) {
 // The launcher's one picture, decoded and stretched once and kept at the
 // last destination size (it draws the same picture at the same size on
 // every paint). Announced ahead (Prepare, then StartAt with the size), the
-// work is done on a helper thread while the window is being made, from a
-// copy of the picture's bytes.
+// work is done on a helper thread (startup_work.h) while the window is being
+// made, from a copy of the picture's bytes.
 class ScaledPicture {
  public:
   ScaledPicture() = default;
@@ -83,8 +83,7 @@ class ScaledPicture {
   /// Starts decoding and stretching the prepared picture to `width` x
   /// `height` on a helper thread; nothing without a prepared picture.
   void StartAt(int width, int height);
-  /// Waits for the helper thread, if one runs. Before anything forks: a
-  /// child would inherit whatever lock the thread held.
+  /// Waits for the helper thread, if one runs, and keeps what it made.
   void Finish();
 
   /// `picture` stretched with a linear filter to `width` x `height`, the
@@ -118,7 +117,9 @@ class ScaledPicture {
   // What the helper thread works on and for.
   Source announced_;
   std::vector<std::uint8_t> copy_;  // the announced info, then its bits
-  std::future<Stretched> pending_;
+  Stretched pendingMade_;           // written by the helper until it is joined
+  bool pending_ = false;            // pendingMade_ is for StartAt's size
+  HelperTask stretching_;
 
   Source source_;
   bool decoded_ = false;
