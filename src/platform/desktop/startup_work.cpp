@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>  // PTHREAD_STACK_MIN, in older C libraries
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
