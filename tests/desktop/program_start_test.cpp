@@ -316,6 +316,22 @@ TEST_F(ProgramStart, EndedProgramsAreReapedWithoutWaiting) {
   kill(pid, SIGKILL);
 }
 
+// A child carries on with whatever lock another thread held at the fork:
+// every helper has ended before a program is started.
+TEST_F(ProgramStart, NoHelperRunsAcrossAFork) {
+  std::atomic<bool> done{false};
+  HelperTask slow = StartHelper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    done = true;
+  });
+  ASSERT_TRUE(slow.OnHelperThread());
+  pid_t pid = 0;
+  int error = 0;
+  ASSERT_TRUE(StartProgram("true", ".", pid, error)) << error;
+  EXPECT_TRUE(done);
+  EXPECT_EQ(0u, RunningHelperCount());
+}
+
 std::atomic<int> wakes{0};
 
 TEST_F(ProgramStart, AnEndedProgramWakesTheWait) {
