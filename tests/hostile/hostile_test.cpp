@@ -157,6 +157,27 @@ class Hostile : public ::testing::Test {
     EXPECT_FALSE(HasSanitizerReport(shown.run->Log())) << shown.run->Log();
   }
 
+  // Starts the launcher on a probe medium, waits for the probe to be drawn
+  // and clicks it; `window` stays 0 (after a failure) when it cannot.
+  Shown StartAndClickProbe(const TempMedium& medium,
+                           const std::vector<std::pair<std::string, std::string>>& env) {
+    Shown shown;
+    shown.run = Start(medium, env);
+    XWindowId window = shown.run->WaitForWindow("Hostile", kWindowDeadline);
+    if (window == 0) {
+      ADD_FAILURE() << "no window; log:\n" << shown.run->Log();
+      return shown;
+    }
+    shown.area = ClientArea(*x_, window);
+    if (!ProbeDrawn(shown.area)) {
+      ADD_FAILURE() << "the probe was not drawn; log:\n" << shown.run->Log();
+      return shown;
+    }
+    ClickProbe(shown.area);
+    shown.window = window;
+    return shown;
+  }
+
   void ExpectShownAndUsable(const TempMedium& medium, const std::string& title, bool probe) {
     Shown shown = ShowAndUse(medium, title, probe);
     if (shown.window != 0) CloseShown(shown);
@@ -671,12 +692,9 @@ TEST_F(Hostile, AddressesGoToTheOpener) {
     auto env = RecordingOpener(medium, 0);
     medium.WriteSettings(ProbeMain() + ProbeSection("Probe", "EXIT") + "DOC_COMMAND=" + address +
                          "\n");
-    auto run = Start(medium, env);
-    XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
-    ASSERT_NE(0u, window) << run->Log();
-    ScreenRect area = ClientArea(*x_, window);
-    ASSERT_TRUE(ProbeDrawn(area));
-    ClickProbe(area);
+    Shown shown = StartAndClickProbe(medium, env);
+    ASSERT_NE(0u, shown.window);
+    auto& run = shown.run;
     EXPECT_FALSE(run->DismissBox(kErrorCaption, kExitDeadline)) << "the address was refused";
     RunResult end = run->WaitForEnd(kExitDeadline);
     EXPECT_TRUE(end.exited);
@@ -736,12 +754,9 @@ TEST_F(Hostile, OpenerFailuresAreReportedWheneverTheyCome) {
     medium.Write("doc.txt", std::string("x"));
     medium.WriteSettings(ProbeMain() + ProbeSection("Probe", c.exitCommand) +
                          "DOC_COMMAND=doc.txt\nERROR_MSG=The notes did not open.\n");
-    auto run = Start(medium, env);
-    XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
-    ASSERT_NE(0u, window) << run->Log();
-    ScreenRect area = ClientArea(*x_, window);
-    ASSERT_TRUE(ProbeDrawn(area));
-    ClickProbe(area);
+    Shown shown = StartAndClickProbe(medium, env);
+    ASSERT_NE(0u, shown.window);
+    auto& run = shown.run;
     x_->MovePointer(x_->screenWidth() - 1, x_->screenHeight() - 1);
     if (std::string(c.exitCommand) == "EXIT") {
       // The open counts as done after the wait, and the launcher ends.
@@ -756,10 +771,8 @@ TEST_F(Hostile, OpenerFailuresAreReportedWheneverTheyCome) {
     // Long enough for the slowest opener to have ended.
     EXPECT_EQ(c.box, run->DismissBox(kErrorCaption, 5000)) << Titles() << run->Log();
     EXPECT_TRUE(run->Running());
-    EXPECT_TRUE(ProbeLightsUp(area));
-    RunResult end = run->Close(window, kExitDeadline);
-    EXPECT_TRUE(end.exited);
-    EXPECT_EQ(0, end.status) << run->Log();
+    EXPECT_TRUE(ProbeLightsUp(shown.area));
+    CloseShown(shown);
   }
 }
 
