@@ -18,7 +18,10 @@ case $0 in
   */*) root=${0%/*} ;;
   *) root=. ;;
 esac
-root=$(cd -- "$root" && pwd -P) || exit 1
+# $(...) takes away the line feed that ends pwd's answer, and any that end
+# the folder's own name with it: the dot after them keeps those.
+root=$(cd -- "$root" && pwd -P && echo .) || exit 1
+root=${root%?.}
 launcher=$root/mavrel
 if [ ! -f "$launcher" ]; then
   echo "autorun.sh: the launcher \"mavrel\" is missing from $root" >&2

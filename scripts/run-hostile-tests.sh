@@ -13,6 +13,10 @@
 #     servers: on the desktop launcher as built (test preset hostile), then
 #     every hostile medium again and the leak checks on the sanitized
 #     launcher (test preset asan-hostile).
+#  4. The desktop launcher built with ThreadSanitizer (preset tsan), driven
+#     through its end-to-end start-up, hover, click and box cases; any
+#     report in its output fails the case (suppressions, each for a library
+#     and with its reason, in tests/e2e/tsan.supp).
 #
 # Environment: MAVREL_FUZZ_SECONDS (per target, default 60).
 set -euo pipefail
@@ -94,3 +98,10 @@ echo "hostile media passed on the launcher as built ($(elapsed))"
 step "Hostile media and leak checks on the sanitized launcher (test preset asan-hostile)"
 ctest --preset asan-hostile
 echo "hostile media and leak checks passed on the sanitized launcher ($(elapsed))"
+
+# ---- 4. ThreadSanitizer ---------------------------------------------------------------
+step "Start-up, hover, clicks and boxes of the launcher under ThreadSanitizer (preset tsan)"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+ctest --preset tsan -j "$jobs"
+echo "no ThreadSanitizer report from the launcher ($(elapsed))"

@@ -36,5 +36,11 @@ cmake --build --preset desktop -j "$jobs"
 step "Tests: unit, backend, end-to-end, Windows"
 ctest --preset desktop -j "$jobs"
 
+# The desktop launcher's end-to-end cases again with start-up on one thread
+# (src/platform/desktop/startup_work.h): the launcher must behave the same.
+step "End-to-end tests of the desktop launcher, single-threaded start-up"
+MAVREL_STARTUP_THREADS=0 ctest --preset desktop -j "$jobs" -L '^e2e$' \
+  -R '^(DesktopLauncher|XServers/DesktopErrorBox)[.]'
+
 step "Sanitizers, fuzzing and hostile media"
 bash scripts/run-hostile-tests.sh

@@ -2,8 +2,6 @@
 // display, so these run anywhere the fonts are installed.
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,7 +9,6 @@
 #include <climits>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/desktop/desktop_platform.h"
@@ -120,18 +117,6 @@ TEST_F(DesktopText, FontHeightsAndClamps) {
   platform_.DeleteFont(twin);
   platform_.DeleteFont(character);
   platform_.DeleteFont(fallback);
-}
-
-TEST(HelperThreads, OnlyTheCallingThreadGivesWay) {
-  const int own = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
-  int helper = 0;
-  std::thread([&] {
-    LowerThisThreadsPriority(own + 5);
-    helper = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
-  }).join();
-  EXPECT_EQ(std::min(own + 5, 19), helper);
-  EXPECT_EQ(own, getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))));
-  EXPECT_EQ(own, getpriority(PRIO_PROCESS, 0));
 }
 
 TEST_F(DesktopText, FontFilesAreReadOrMappedOnceAndRefusedWhenUnusable) {

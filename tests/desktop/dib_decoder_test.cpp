@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <future>
 #include <string>
 #include <utility>
 #include <vector>
@@ -288,14 +287,14 @@ TEST(DesktopSurface, SuppliedPixelPagesKeepTheirValues) {
     auto* pixels = static_cast<std::uint32_t*>(surface->pixels);
     const std::size_t count = static_cast<std::size_t>(surface->pitch / 4) * side;
     for (std::size_t i = 0; i < count; ++i) pixels[i] = static_cast<std::uint32_t>(i * 2654435761u);
-    std::future<void> supplying = SupplyPixelPages(surface.get());
-    if (supplying.valid()) supplying.get();
+    HelperTask supplying = SupplyPixelPages(surface.get());
+    supplying.Join();
     std::size_t changed = 0;
     for (std::size_t i = 0; i < count; ++i)
       changed += pixels[i] != static_cast<std::uint32_t>(i * 2654435761u);
     EXPECT_EQ(0u, changed) << side;
   }
-  EXPECT_FALSE(SupplyPixelPages(nullptr).valid());
+  EXPECT_FALSE(SupplyPixelPages(nullptr).started());
 }
 
 TEST(DesktopSurface, LargeAndSmallPixelSurfacesHoldTheirPixels) {

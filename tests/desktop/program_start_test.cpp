@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/desktop/files/media_path.h"
+#include "platform/desktop/startup_work.h"
 #include "support/temp_medium.h"
 
 namespace mavrel {
@@ -365,6 +366,22 @@ TEST_F(ProgramStart, EndedProgramsAreReapedWithoutWaiting) {
   kill(pid, SIGKILL);
 }
 
+// A child carries on with whatever lock another thread held at the fork:
+// every helper has ended before a program is started.
+TEST_F(ProgramStart, NoHelperRunsAcrossAFork) {
+  std::atomic<bool> done{false};
+  HelperTask slow = StartHelper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    done = true;
+  });
+  ASSERT_TRUE(slow.OnHelperThread());
+  pid_t pid = 0;
+  int error = 0;
+  ASSERT_TRUE(StartProgram("true", ".", pid, error)) << error;
+  EXPECT_TRUE(done);
+  EXPECT_EQ(0u, RunningHelperCount());
+}
+
 std::atomic<int> wakes{0};
 
 TEST_F(ProgramStart, AnEndedProgramWakesTheWait) {
@@ -382,6 +399,7 @@ TEST_F(ProgramStart, AnEndedProgramWakesTheWait) {
     }
     EXPECT_GE(wakes, 1);
   }
+  EXPECT_EQ(0u, RunningHelperCount());  // its helper went with it
   EXPECT_EQ(0u, ReapEndedPrograms());
   // An end while nobody waits wakes the next wait at once.
   ASSERT_TRUE(StartProgram("true", ".", pid, error)) << error;
@@ -399,10 +417,17 @@ TEST_F(ProgramStart, AnEndedProgramWakesTheWait) {
 
 class DocumentOpen : public ProgramStart {
  protected:
-  void Opener(const std::string& body) {
-    fs::path opener = root_ / "path" / "xdg-open";
+  void Opener(const std::string& body, const std::string& name = "xdg-open") {
+    fs::path opener = root_ / "path" / name;
     std::ofstream(opener) << "#!/bin/sh\n" << body << "\n";
     fs::permissions(opener, fs::perms::owner_all);
+  }
+
+  // Reaps until every program started so far has ended.
+  void ReapAll() {
+    for (int i = 0; i < 500 && ReapEndedPrograms() > 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   }
 };
 
@@ -504,6 +529,89 @@ TEST_F(DocumentOpen, AnOpenerThatStaysIsNotWaitedFor) {
   EXPECT_EQ(42u, OpenDocument("doc.txt", "work", 100));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
   EXPECT_GE(RunningProgramCount(), 1u);
+}
+
+// Without xdg-utils a document goes to GLib's opener, else the desktop's
+// own; with none of them, one line on the standard error stream says what
+// was looked for.
+TEST_F(DocumentOpen, OpenersAreTriedInTurn) {
+  std::ofstream(root_ / "medium" / "Work" / "doc.txt") << "x";
+  const std::string document = (root_ / "medium" / "Work" / "doc.txt").string();
+  const std::vector<std::string> openers = {"xdg-open", "gio", "kde-open5", "exo-open"};
+  struct Case {
+    std::size_t firstPresent;  // openers from this one on are on PATH
+    std::string ran;           // what the opener was given; empty: none ran
+  } cases[] = {
+      {0, "xdg-open " + document},
+      {1, "gio open " + document},
+      {2, "kde-open5 " + document},
+      {3, "exo-open " + document},
+      {4, ""},
+  };
+  setenv("PATH", (root_ / "path").string().c_str(), 1);
+  for (const Case& c : cases) {
+    for (const std::string& name : openers) fs::remove(root_ / "path" / name);
+    for (std::size_t i = c.firstPresent; i < openers.size(); ++i) {
+      Opener("printf '%s' " + openers[i] + " > \"" + (root_ / "ran").string() +
+                 "\"; printf ' %s' \"$@\" >> \"" + (root_ / "ran").string() + "\"",
+             openers[i]);
+    }
+    fs::remove(root_ / "ran");
+    ::testing::internal::CaptureStderr();
+    std::uintptr_t result = OpenDocument("doc.txt", "work");
+    std::string said = ::testing::internal::GetCapturedStderr();
+    if (c.ran.empty()) {
+      EXPECT_EQ(31u, result);
+      EXPECT_EQ(
+          "mavrel: nothing to open documents with: none of xdg-open, gio, kde-open5, "
+          "exo-open is on PATH\n",
+          said);
+      EXPECT_FALSE(fs::exists(root_ / "ran"));
+    } else {
+      EXPECT_EQ(42u, result) << c.ran;
+      EXPECT_EQ(c.ran, test_support::ReadWholeFile(root_ / "ran"));
+      EXPECT_EQ("", said);
+    }
+  }
+}
+
+// Only xdg-open's statuses say what went wrong; any other opener's failure
+// is "no application".
+TEST_F(DocumentOpen, OtherOpenersFailuresAreNoApplication) {
+  std::ofstream(root_ / "medium" / "Work" / "doc.txt") << "x";
+  setenv("PATH", (root_ / "path").string().c_str(), 1);
+  for (int status : {2, 5, 4}) {
+    Opener("exit " + std::to_string(status), "gio");
+    EXPECT_EQ(31u, OpenDocument("doc.txt", "work")) << status;
+  }
+}
+
+// An opener that fails after the wait is still news while the launcher
+// runs: its text is handed on once it has ended, and only then.
+TEST_F(DocumentOpen, AnOpenerThatFailsLateIsReported) {
+  std::ofstream(root_ / "medium" / "Work" / "doc.txt") << "x";
+  struct Case {
+    const char* name;
+    std::string body;
+    std::string lateFailure;
+    std::uintptr_t result;
+    std::vector<std::string> reported;
+  } cases[] = {
+      {"fails late", "sleep 0.3; exit 4", "It failed.", 42, {"It failed."}},
+      {"killed late", "sleep 0.3; kill -9 $$", "Killed.", 42, {"Killed."}},
+      {"succeeds late", "sleep 0.3; exit 0", "Not this.", 42, {}},
+      {"fails at once", "exit 4", "Not this either.", 31, {}},
+      {"fails late, nothing to say", "sleep 0.3; exit 4", "", 42, {}},
+  };
+  TakeLateOpenerFailures();
+  for (const Case& c : cases) {
+    Opener(c.body);
+    EXPECT_EQ(c.result, OpenDocument("doc.txt", "work", 100, c.lateFailure)) << c.name;
+    EXPECT_TRUE(TakeLateOpenerFailures().empty()) << c.name << ": before it ended";
+    ReapAll();
+    EXPECT_EQ(c.reported, TakeLateOpenerFailures()) << c.name;
+    EXPECT_TRUE(TakeLateOpenerFailures().empty()) << c.name << ": given twice";
+  }
 }
 
 }  // namespace

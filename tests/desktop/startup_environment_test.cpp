@@ -1,38 +1,20 @@
-// The environment SDL starts in, and how window surfaces are made for each
-// video driver: X11's own shared memory, and on Wayland (whose driver has
-// no surface of its own) whatever SDL chooses, never the setting that
-// leaves its windows blank.
+// The environment SDL starts in, and that the user's is back once no helper
+// thread can be reading it.
 #include "platform/desktop/startup_environment.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <thread>
+
+#include "platform/desktop/startup_work.h"
 
 namespace mavrel {
 namespace {
-
-TEST(FramebufferHint, OnlyX11GetsThePlainSurface) {
-  struct Case {
-    const char* driver;
-    const char* expected;  // null: left unset
-  };
-  const Case cases[] = {{"wayland", nullptr}, {"kmsdrm", nullptr}, {"", nullptr}, {"x11", "0"}};
-  for (const Case& c : cases) {
-    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-    SetFramebufferHint(c.driver);
-    const char* hint = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-    if (c.expected) {
-      ASSERT_NE(nullptr, hint) << c.driver;
-      EXPECT_STREQ(c.expected, hint) << c.driver;
-    } else {
-      EXPECT_EQ(nullptr, hint) << c.driver << ": " << (hint ? hint : "");
-    }
-  }
-  SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-}
 
 // What SDL starts in, and that everything is the user's again afterwards.
 TEST(StartupEnvironment, SdlStartsInTheCLocaleAndFontconfigKeepsTheUsersLanguages) {
@@ -112,6 +94,32 @@ TEST(StartupEnvironment, SdlStartsInTheCLocaleAndFontconfigKeepsTheUsersLanguage
     EXPECT_EQ(c.user, current()) << c.name;
   }
   apply(original);
+}
+
+TEST(StartupEnvironment, PutBackOnlyOnceNoHelperRuns) {
+  const char* user = std::getenv("XCOMPOSEFILE");
+  const std::string saved = user ? user : "";
+  setenv("XCOMPOSEFILE", "/home/me/.XCompose", 1);
+  std::atomic<bool> reading{true};
+  std::string seen;
+  {
+    StartupEnvironment environment;
+    HelperTask reader = StartHelper([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      seen = std::getenv("XCOMPOSEFILE");
+      reading = false;
+    });
+    environment.Restore();
+    EXPECT_FALSE(reading);
+    EXPECT_EQ(0u, RunningHelperCount());
+  }
+  EXPECT_EQ("/dev/null", seen);
+  EXPECT_STREQ("/home/me/.XCompose", std::getenv("XCOMPOSEFILE"));
+  if (user) {
+    setenv("XCOMPOSEFILE", saved.c_str(), 1);
+  } else {
+    unsetenv("XCOMPOSEFILE");
+  }
 }
 
 }  // namespace

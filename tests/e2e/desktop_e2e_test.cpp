@@ -76,6 +76,10 @@ class DesktopLauncher : public ::testing::Test {
 
   void TearDown() override {
     run_.reset();
+    // A sanitized launcher (the tsan preset) writes its reports there.
+    if (folder_ && fs::exists(medium_ / "launcher.log")) {
+      EXPECT_FALSE(test_support::HasSanitizerReport(ReadAll(medium_ / "launcher.log")));
+    }
     if (HasFailure() && folder_) {
       folder_->Keep();
       x_.SaveScreen((medium_ / "screen.ppm").string());

@@ -62,10 +62,4 @@ ProcessFootprint FootprintOf(pid_t pid) {
   return footprint;
 }
 
-bool HasSanitizerReport(const std::string& log) {
-  return log.find("ERROR: AddressSanitizer") != std::string::npos ||
-         log.find("ERROR: LeakSanitizer") != std::string::npos ||
-         log.find("runtime error:") != std::string::npos;
-}
-
 }  // namespace mavrel::hostile

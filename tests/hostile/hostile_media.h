@@ -67,7 +67,6 @@ struct ProcessFootprint {
 };
 ProcessFootprint FootprintOf(pid_t pid);
 
-// Text the sanitizers write when they find something.
-bool HasSanitizerReport(const std::string& log);
+using test_support::HasSanitizerReport;
 
 }  // namespace mavrel::hostile

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -157,6 +159,27 @@ class Hostile : public ::testing::Test {
     EXPECT_TRUE(end.exited) << "still running after the close request";
     EXPECT_EQ(0, end.status) << shown.run->Log();
     EXPECT_FALSE(HasSanitizerReport(shown.run->Log())) << shown.run->Log();
+  }
+
+  // Starts the launcher on a probe medium, waits for the probe to be drawn
+  // and clicks it; `window` stays 0 (after a failure) when it cannot.
+  Shown StartAndClickProbe(const TempMedium& medium,
+                           const std::vector<std::pair<std::string, std::string>>& env) {
+    Shown shown;
+    shown.run = Start(medium, env);
+    XWindowId window = shown.run->WaitForWindow("Hostile", kWindowDeadline);
+    if (window == 0) {
+      ADD_FAILURE() << "no window; log:\n" << shown.run->Log();
+      return shown;
+    }
+    shown.area = ClientArea(*x_, window);
+    if (!ProbeDrawn(shown.area)) {
+      ADD_FAILURE() << "the probe was not drawn; log:\n" << shown.run->Log();
+      return shown;
+    }
+    ClickProbe(shown.area);
+    shown.window = window;
+    return shown;
   }
 
   void ExpectShownAndUsable(const TempMedium& medium, const std::string& title, bool probe) {
@@ -642,13 +665,14 @@ TEST_F(Hostile, FailedLaunchesKeepTheLauncher) {
 }
 
 // A stand-in for the desktop's opener, first on PATH: it writes what it was
-// given to "opened.txt" and ends with `status`. Gives the environment that
-// puts it there.
+// given to "opened.txt" and ends with `status`, `delay` seconds later.
+// Gives the environment that puts it there.
 std::vector<std::pair<std::string, std::string>> RecordingOpener(const TempMedium& medium,
-                                                                 int status) {
+                                                                 int status,
+                                                                 const std::string& delay = "0") {
   medium.MakeFolder("bin");
   medium.Write("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" > \"" +
-                                   medium.PathOf("opened.txt") + "\"\nexit " +
+                                   medium.PathOf("opened.txt") + "\"\nsleep " + delay + "\nexit " +
                                    std::to_string(status) + "\n");
   medium.SetMode("bin/xdg-open", 0755);
   const char* path = std::getenv("PATH");
@@ -672,12 +696,9 @@ TEST_F(Hostile, AddressesGoToTheOpener) {
     auto env = RecordingOpener(medium, 0);
     medium.WriteSettings(ProbeMain() + ProbeSection("Probe", "EXIT") + "DOC_COMMAND=" + address +
                          "\n");
-    auto run = Start(medium, env);
-    XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
-    ASSERT_NE(0u, window) << run->Log();
-    ScreenRect area = ClientArea(*x_, window);
-    ASSERT_TRUE(ProbeDrawn(area));
-    ClickProbe(area);
+    Shown shown = StartAndClickProbe(medium, env);
+    ASSERT_NE(0u, shown.window);
+    auto& run = shown.run;
     EXPECT_FALSE(run->DismissBox(kErrorCaption, kExitDeadline)) << "the address was refused";
     RunResult end = run->WaitForEnd(kExitDeadline);
     EXPECT_TRUE(end.exited);
@@ -709,6 +730,54 @@ TEST_F(Hostile, FailedOpenWithChildSignalsIgnored) {
   RunResult end = run->Close(window, kExitDeadline);
   EXPECT_TRUE(end.exited);
   EXPECT_EQ(0, end.status) << run->Log();
+}
+
+// Regression: an opener that failed after the launcher's one-second wait
+// (a desktop service starting, a first-run dialog) showed nothing, and
+// nothing opened. Its failure is reported whenever it comes while the
+// launcher is open, with the button's error text; once EXIT has closed the
+// launcher, nothing is left to report it.
+TEST_F(Hostile, OpenerFailuresAreReportedWheneverTheyCome) {
+  struct Case {
+    const char* delay;
+    int status;
+    const char* exitCommand;
+    bool box;
+  };
+  const Case cases[] = {
+      {"0.5", 4, "STAY", true},  // within the wait
+      {"1.5", 4, "STAY", true},  {"2.5", 4, "STAY", true},
+      {"1.5", 0, "STAY", false},  // opened, late
+      {"1.5", 4, "EXIT", false},  // the launcher has gone
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.delay) + " s, status " + std::to_string(c.status) + ", " +
+                 c.exitCommand);
+    TempMedium medium;
+    auto env = RecordingOpener(medium, c.status, c.delay);
+    medium.Write("doc.txt", std::string("x"));
+    medium.WriteSettings(ProbeMain() + ProbeSection("Probe", c.exitCommand) +
+                         "DOC_COMMAND=doc.txt\nERROR_MSG=The notes did not open.\n");
+    Shown shown = StartAndClickProbe(medium, env);
+    ASSERT_NE(0u, shown.window);
+    auto& run = shown.run;
+    x_->MovePointer(x_->screenWidth() - 1, x_->screenHeight() - 1);
+    if (std::string(c.exitCommand) == "EXIT") {
+      // The open counts as done after the wait, and the launcher ends.
+      RunResult end = run->WaitForEnd(kExitDeadline);
+      EXPECT_TRUE(end.exited);
+      EXPECT_EQ(0, end.status) << run->Log();
+      EXPECT_TRUE(x_->WaitForNoWindow(kErrorCaption, 0));
+      ::usleep(2000 * 1000);  // until well after the opener has failed
+      EXPECT_TRUE(x_->FindWindowsByTitle(kErrorCaption).empty()) << Titles();
+      continue;
+    }
+    // Long enough for the slowest opener to have ended.
+    EXPECT_EQ(c.box, run->DismissBox(kErrorCaption, 5000)) << Titles() << run->Log();
+    EXPECT_TRUE(run->Running());
+    EXPECT_TRUE(ProbeLightsUp(shown.area));
+    CloseShown(shown);
+  }
 }
 
 // Regression: started with descriptors 0 to 2 closed, the launcher's own
@@ -1012,7 +1081,9 @@ TEST_F(Hostile, StartUpFailuresWithoutAnyFontAreSeen) {
       options.env.push_back({"FONTCONFIG_FILE", medium.PathOf("fonts.conf")});
     }
     const int limit = c.openFileLimit;
-    options.adjust = [limit](xharness::ProcessOptions& process) { process.openFileLimit = limit; };
+    options.adjust = [limit](xharness::ProcessOptions& process) {
+      if (limit > 0) process.limits.push_back({RLIMIT_NOFILE, limit});
+    };
     LauncherRun run(bare, launcher_, medium.path(), options);
     ASSERT_TRUE(run.started());
     if (!c.fontsFail) {
@@ -1110,6 +1181,106 @@ TEST_F(Hostile, ABoxEndsWithTheLauncher) {
     for (const xharness::ChildProcess& child : left) xharness::KillProcess(child.pid);
   }
   ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+// ---- Limits ----------------------------------------------------------------------
+
+// Regression: under `prlimit --stack=65536` fontconfig's parser ran off the
+// end of the font look-up thread's stack, which came from RLIMIT_STACK
+// (SIGSEGV); under `--as=50000000` the helper threads' stacks and arenas
+// left fontconfig no memory and it crashed in its own clean-up (SIGSEGV),
+// or no helper could be made and the exception ended the launcher
+// (SIGABRT), as it did when RLIMIT_NPROC allowed no thread. Helpers now get
+// stacks of their own size, the launcher's thread one of its own, and
+// start-up is single-threaded where no thread can be had or the address
+// space is tight: the window shows and works. As an ordinary user, whom
+// these limits bind.
+TEST_F(Hostile, TightLimitsAsAnOrdinaryUser) {
+  struct Case {
+    const char* name;
+    int resource;
+    long value;
+  };
+  const Case cases[] = {
+      {"--stack=65536", RLIMIT_STACK, 65536},
+      {"--stack=32768", RLIMIT_STACK, 32768},
+      {"--as=50000000", RLIMIT_AS, 50000000},
+      {"--nproc=1", RLIMIT_NPROC, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempMedium medium;
+    ASSERT_EQ(0, ::chmod(medium.path().c_str(), 0755));
+    medium.WriteSettings(ProbeMain() + ProbeSection("Probe"));
+    const Case limit = c;
+    auto run = Start(medium, {}, [limit](xharness::ProcessOptions& options) {
+      options.limits.push_back({limit.resource, limit.value});
+      options.asOrdinaryUser = true;
+    });
+    XWindowId window = run->WaitForWindow("Hostile", kWindowDeadline);
+    if (window == 0) {
+      RunResult end = run->WaitForEnd(kExitDeadline);
+      ADD_FAILURE() << "no window; ended: " << end.exited << ", status " << end.status << "; log:\n"
+                    << run->Log();
+      continue;
+    }
+    ScreenRect area = ClientArea(*x_, window);
+    EXPECT_TRUE(ProbeDrawn(area)) << run->Log();
+    EXPECT_TRUE(ProbeLightsUp(area)) << run->Log();
+    RunResult end = run->Close(window, kExitDeadline);
+    EXPECT_TRUE(end.exited);
+    EXPECT_EQ(0, end.status) << run->Log();
+  }
+}
+
+// Regression: with less address space than the window needs, a limit
+// could end the launcher with a signal (an allocation that failed in the
+// picture made ahead, or in fontconfig, which does not survive running
+// out of memory as it reads its configuration). From ample to too little,
+// each limit now gives one of the launcher's own outcomes: the window; the
+// font message, then status 1; the start-up message, then status 1; or,
+// with too little to load its libraries or to begin, status 1 or the
+// loader's 127, with no window.
+TEST_F(Hostile, AddressSpaceFromAmpleToTooLittle) {
+  std::string seen;
+  for (long megabytes : {48, 40, 34, 30, 28, 27, 26, 25, 24}) {
+    const std::string name = "--as=" + std::to_string(megabytes) + "000000";
+    SCOPED_TRACE(name);
+    TempMedium medium;
+    ASSERT_EQ(0, ::chmod(medium.path().c_str(), 0755));
+    medium.WriteSettings(ProbeMain() + ProbeSection("Probe"));
+    auto run = Start(medium, {}, [megabytes](xharness::ProcessOptions& options) {
+      options.limits.push_back({RLIMIT_AS, megabytes * 1000000});
+      options.asOrdinaryUser = true;
+    });
+    std::string outcome;
+    xharness::WaitFor(
+        [&] {
+          for (const char* title : {"Hostile", kFontCaption, kStartupCaption}) {
+            if (!x_->FindWindowsByTitle(title).empty()) outcome = title;
+          }
+          if (outcome.empty() && !run->Running()) outcome = "ended";
+          return !outcome.empty();
+        },
+        kWindowDeadline, 20);
+    RunResult end;
+    if (outcome == "Hostile") {
+      end = run->Close(x_->FindWindowsByTitle("Hostile")[0], kExitDeadline);
+      EXPECT_EQ(0, end.status) << run->Log();
+    } else if (outcome == kFontCaption || outcome == kStartupCaption) {
+      EXPECT_TRUE(run->DismissBox(outcome, kWindowDeadline));
+      end = run->WaitForEnd(kExitDeadline);
+      EXPECT_EQ(1, end.status) << run->Log();
+    } else {
+      end = run->WaitForEnd(kExitDeadline);
+      EXPECT_TRUE(end.status == 1 || end.status == 127) << end.status << "; log:\n" << run->Log();
+    }
+    EXPECT_TRUE(end.exited) << "no outcome; windows: " << Titles();
+    EXPECT_LT(end.status, 128) << "ended by a signal; log:\n" << run->Log();
+    seen += name + ": " + (outcome.empty() ? "nothing" : outcome) + ", status " +
+            std::to_string(end.status) + "\n";
+  }
+  std::printf("%s", seen.c_str());
 }
 
 // ---- Leaks -----------------------------------------------------------------------

@@ -42,6 +42,7 @@ cat >"$work/medium/mavrel" <<'STUB'
   echo "zero=$0"
   echo "args=$*"
   echo "mode=$(stat -c %a "$(dirname "$0")")"
+  [ -f Mavrel.INI ] && echo "settings=here"
 } >"$MAVREL_STUB_RECORD"
 [ -n "${MAVREL_STUB_SLEEP:-}" ] && sleep "$MAVREL_STUB_SLEEP"
 exit "${MAVREL_STUB_STATUS:-0}"
@@ -130,6 +131,19 @@ for shell in sh dash; do
   grep -q 'the launcher "mavrel" is missing' "$work/$shell-missing.err" ||
     fail "$shell-missing: no message"
   mv "$work/mavrel.away" "$work/medium/mavrel"
+done
+
+# A medium folder whose name ends in a line feed: found as it is, run in
+# place and from a private copy.
+lf_medium="$work/lf-medium
+"
+mkdir "$lf_medium"
+cp "$work/medium/autorun.sh" "$work/medium/Mavrel.INI" "$work/medium/mavrel" "$lf_medium"
+for mode in 755 644; do
+  chmod "$mode" "$lf_medium/mavrel"
+  run "lf-$mode" sh "$lf_medium" XDG_RUNTIME_DIR="$work/runtime"
+  [ "$status" -eq 0 ] || fail "lf-$mode: status $status: $(cat "$work/lf-$mode.err")"
+  [ "$(field settings)" = here ] || fail "lf-$mode: not started in the medium's folder"
 done
 
 # A noexec mount of the medium, as removable media often are, and a noexec

@@ -87,4 +87,11 @@ RunResult LauncherRun::Close(xharness::XWindowId window, int deadlineMs) {
 
 std::string LauncherRun::Log() const { return ReadWholeFile(logPath_); }
 
+bool HasSanitizerReport(const std::string& log) {
+  return log.find("ERROR: AddressSanitizer") != std::string::npos ||
+         log.find("ERROR: LeakSanitizer") != std::string::npos ||
+         log.find("runtime error:") != std::string::npos ||
+         log.find("WARNING: ThreadSanitizer") != std::string::npos;
+}
+
 }  // namespace mavrel::test_support

@@ -36,6 +36,11 @@ struct LaunchOptions {
   std::function<void(xharness::ProcessOptions&)> adjust;
 };
 
+/// True when `log` holds what a sanitizer writes when it finds something
+/// (AddressSanitizer, LeakSanitizer, UndefinedBehaviorSanitizer,
+/// ThreadSanitizer).
+bool HasSanitizerReport(const std::string& log);
+
 class LauncherRun {
  public:
   LauncherRun(xharness::XSession& x, const std::string& launcher, const std::string& folder,

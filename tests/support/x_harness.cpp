@@ -6,6 +6,7 @@
 #include <X11/extensions/XTest.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -178,10 +179,15 @@ pid_t StartProcess(const ProcessOptions& options) {
     sigemptyset(&blocked);
     for (int sig : options.blockedSignals) sigaddset(&blocked, sig);
     sigprocmask(SIG_SETMASK, &blocked, nullptr);
-    if (err == 0 && options.openFileLimit > 0) {
+    for (const auto& [resource, value] : options.limits) {
       struct rlimit limit;
-      limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.openFileLimit);
-      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) err = errno;
+      limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(value);
+      if (err == 0 && setrlimit(resource, &limit) != 0) err = errno;
+    }
+    if (err == 0 && options.asOrdinaryUser && geteuid() == 0) {
+      if (setgroups(0, nullptr) != 0 || setgid(kOrdinaryUser) != 0 || setuid(kOrdinaryUser) != 0) {
+        err = errno;
+      }
     }
     if (err == 0) {
       execvp(argv[0], argv.data());

@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mavrel::xharness {
@@ -50,8 +51,18 @@ struct ProcessOptions {
   std::vector<int> ignoredSignals;         // set to SIG_IGN in the program (as nohup does)
   std::vector<int> blockedSignals;         // blocked in the program's signal mask
   std::vector<int> defaultSignals;         // back to SIG_DFL, whatever this process ignores
-  int openFileLimit = 0;                   // not 0: the program's descriptor limit (RLIMIT_NOFILE)
+  // Resource limits (RLIMIT_...) of the program, each soft and hard, as
+  // prlimit sets them.
+  std::vector<std::pair<int, long>> limits;
+  // Started by root: the program runs as an ordinary user, as limits bind
+  // everyone else (RLIMIT_NPROC does not hold for root): one that no
+  // account has (kOrdinaryUser), so that RLIMIT_NPROC counts the program's
+  // own threads only. Its working directory must be open to that user.
+  bool asOrdinaryUser = false;
 };
+
+// The user and group id of ProcessOptions::asOrdinaryUser.
+constexpr unsigned kOrdinaryUser = 61234;
 
 // Starts a program; gives its pid, or -1 when it could not be started.
 pid_t StartProcess(const ProcessOptions& options);

@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <future>
 #include <string>
 #include <vector>
 
+#include "commands/activation.h"
 #include "platform/desktop/desktop_scale.h"
 #include "platform/desktop/message_box.h"
 #include "platform/desktop/paint_region.h"
@@ -42,11 +42,9 @@ struct DesktopPlatform::Window {
   // it last was: SDL makes a new one, its pixels lost, when the window's
   // size changes.
   SDL_Surface* surface = nullptr;
-  std::future<void> surfacePages;  // SupplyPixelPages on the surface, while it runs
+  HelperTask surfacePages;  // SupplyPixelPages on the surface
   // Waits for surfacePages, if it still runs.
-  void AwaitSurfacePages() {
-    if (surfacePages.valid()) surfacePages.get();
-  }
+  void AwaitSurfacePages() { surfacePages.Join(); }
   Uint32 id = 0;
   void* userData = nullptr;
   int width = 0;  // the client area, as the launcher sees it
@@ -80,7 +78,7 @@ DesktopPlatform::DesktopPlatform(DesktopVideo video)
 DesktopPlatform::~DesktopPlatform() = default;
 
 bool DesktopPlatform::RegisterWindowClass(const WindowClassDescription& description) {
-  if (!description.procedure || !video_.Start(environment_)) return false;
+  if (!description.procedure || !video_.Start()) return false;
   procedure_ = description.procedure;
   return true;
 }
@@ -88,7 +86,7 @@ bool DesktopPlatform::RegisterWindowClass(const WindowClassDescription& descript
 void DesktopPlatform::AdjustWindowRect(PlatformRect&, std::uint32_t) {}
 
 int DesktopPlatform::GetSystemMetrics(int index) {
-  if (!video_.Start(environment_)) return 0;
+  if (!video_.Start()) return 0;
   SDL_Rect bounds;
   if (SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
   if (index == kScreenWidthMetric) return bounds.w;
@@ -391,15 +389,37 @@ int DesktopPlatform::GetMessage(Message& message) {
     // Started programs are reaped before the launcher waits, and one that
     // ends meanwhile wakes the wait, so none stays a zombie.
     ReapEndedPrograms();
-    ProgramEndWake wake([] {
-      SDL_Event ended{};
-      ended.type = SDL_USEREVENT;
-      SDL_PushEvent(&ended);
-    });
-    if (SDL_WaitEvent(&event)) {
-      if (TranslateEvent(event, message)) return 1;
-    }
+    if (ReportLateOpenFailures()) continue;
+    if (WaitForEvent(event) && TranslateEvent(event, message)) return 1;
   }
+}
+
+bool DesktopPlatform::WaitForEvent(SDL_Event& event) {
+  if (RunningProgramCount() == 0) return SDL_WaitEvent(&event) != 0;
+  ProgramEndWake wake([] {
+    SDL_Event ended{};
+    ended.type = SDL_USEREVENT;
+    SDL_PushEvent(&ended);
+  });
+  // Without a helper thread to say so, a program's end is looked for every
+  // so often.
+  constexpr int kLookForEndsMs = 250;
+  if (wake.watching()) return SDL_WaitEvent(&event) != 0;
+  return SDL_WaitEventTimeout(&event, kLookForEndsMs) != 0;
+}
+
+bool DesktopPlatform::ReportLateOpenFailures() {
+  Window* w = window_.get();
+  // During a press the box waits until the button is released: the press
+  // belongs to the launcher's window.
+  if (captured_) return false;
+  std::vector<std::string> failures = TakeLateOpenerFailures();
+  if (!w || w->destroying || failures.empty()) return false;
+  for (const std::string& text : failures) {
+    MessageBox(reinterpret_cast<WindowHandle>(w), text.c_str(), kActivationErrorCaption,
+               kMessageBoxOk);
+  }
+  return true;
 }
 
 void DesktopPlatform::TranslateMessage(const Message&) {}
@@ -656,7 +676,7 @@ void DesktopPlatform::FillRect(DrawingContext context, const PlatformRect& rect,
 bool DesktopPlatform::CreateProcess(const char* commandLine, const char* directory,
                                     ProcessInformation& started) {
   started = ProcessInformation{};
-  environment_.Restore();  // when SDL never started
+  environment_.Restore();
   if (!commandLine || !directory) return false;
   pid_t pid = 0;
   int error = 0;
@@ -671,9 +691,14 @@ void DesktopPlatform::CloseProcessHandle(ProcessHandle) {}
 
 std::uintptr_t DesktopPlatform::ShellExecute(WindowHandle, const char* document,
                                              const char* directory, int) {
-  environment_.Restore();  // when SDL never started
+  environment_.Restore();
   if (!document || !directory) return 2;
-  return OpenDocument(document, directory);
+  Window* w = window_.get();
+  std::string lateFailure;
+  if (w && lateOpenFailureText_) {
+    lateFailure = lateOpenFailureText_(reinterpret_cast<WindowHandle>(w));
+  }
+  return OpenDocument(document, directory, 1000, lateFailure);
 }
 
 }  // namespace mavrel

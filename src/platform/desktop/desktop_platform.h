@@ -30,13 +30,19 @@
 // - text through desktop_text.h, the picture through scaled_picture.h, pixel
 //   surfaces through desktop_surface.h, regions through paint_region.h,
 //   programs and documents through program_start.h;
-// - SDL started in the environment of startup_environment.h;
+// - SDL started (video_session.h) in the environment of
+//   startup_environment.h, which is put back before any program, document
+//   or box; helper threads only through startup_work.h;
+// - a document's opener that fails after ShellExecute has returned
+//   reported, while the launcher runs, with the button's error text in a
+//   box captioned "Error" (SetLateOpenFailureText);
 // - in memory (DesktopVideo::kInMemory), the same window drawn by SDL's
 //   offscreen driver, for tools that show what the launcher paints without
 //   a display: WindowPixels reads the client area back, and a context of
 //   a plain surface draws text and fills the same way.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +53,7 @@
 #include "platform/desktop/handle_table.h"
 #include "platform/desktop/scaled_picture.h"
 #include "platform/desktop/startup_environment.h"
+#include "platform/desktop/video_session.h"
 
 namespace mavrel {
 
@@ -135,8 +142,20 @@ class DesktopPlatform : public Platform {
   bool CreateProcess(const char* commandLine, const char* directory,
                      ProcessInformation& started) override;
   void CloseProcessHandle(ProcessHandle handle) override;
+  /// Hands the document to its opener (program_start.h). An opener still
+  /// running when this returns is watched: should it end with a failure
+  /// while the launcher runs, GetMessage shows the text that
+  /// SetLateOpenFailureText's source gave now, captioned "Error", owned by
+  /// the window, once no press is in progress.
   std::uintptr_t ShellExecute(WindowHandle owner, const char* document, const char* directory,
                               int showCommand) override;
+
+  /// Where the text for an opener's late failure comes from: called by
+  /// ShellExecute with the launcher's window, it gives the error text of
+  /// the button being activated. Without one, a late failure shows nothing.
+  void SetLateOpenFailureText(std::function<std::string(WindowHandle window)> source) {
+    lateOpenFailureText_ = std::move(source);
+  }
 
   static constexpr int kMaxWindowSide = 16384;
   /// How long a window manager that offers to tell its frame's size is
@@ -179,6 +198,11 @@ class DesktopPlatform : public Platform {
   SDL_Surface* Pixels(Window& window);
   // Brings `pixels` (rectangles of the window's pixels) to the screen.
   void Present(Window& window, const std::vector<SDL_Rect>& pixels);
+  // Shows the boxes of openers that failed late; true when one was shown.
+  bool ReportLateOpenFailures();
+  // Waits for the next event, for at most a while when started programs
+  // may end unseen. False when none came.
+  bool WaitForEvent(SDL_Event& event);
 
   // The members go in the reverse of their teardown order: handles first,
   // then the window, the picture, the text libraries, SDL, and last the
@@ -196,6 +220,7 @@ class DesktopPlatform : public Platform {
   double scale_ = 1.0;
   std::string startupId_;  // DESKTOP_STARTUP_ID, if the launch had one
   std::uintptr_t nextProcessHandle_ = 1;
+  std::function<std::string(WindowHandle)> lateOpenFailureText_;
   bool quitPosted_ = false;
   int quitStatus_ = 0;
   bool captured_ = false;

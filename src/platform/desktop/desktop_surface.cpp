@@ -70,7 +70,7 @@ SurfacePtr NewPixelSurface(int width, int height) {
   return SurfacePtr(SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888));
 }
 
-std::future<void> SupplyPixelPages(SDL_Surface* surface) {
+HelperTask SupplyPixelPages(SDL_Surface* surface) {
 #ifndef MADV_POPULATE_WRITE
 #define MADV_POPULATE_WRITE 23
 #endif
@@ -83,7 +83,7 @@ std::future<void> SupplyPixelPages(SDL_Surface* surface) {
   std::uintptr_t first = (start + page - 1) / page * page;
   std::uintptr_t last = end / page * page;
   if (last <= first) return {};
-  return std::async(std::launch::async, [first, last] {
+  return StartHelper([first, last] {
     // Fails harmlessly where the system does not know the advice.
     madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
   });

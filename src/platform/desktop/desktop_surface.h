@@ -10,8 +10,9 @@
 #include <SDL.h>
 
 #include <cstdint>
-#include <future>
 #include <memory>
+
+#include "platform/desktop/startup_work.h"
 
 namespace mavrel {
 
@@ -33,12 +34,12 @@ using WindowPtr = std::unique_ptr<SDL_Window, WindowDeleter>;
 SurfacePtr NewPixelSurface(int width, int height);
 
 /// Starts having the system supply every page of `surface`'s pixels, on a
-/// helper thread and in one call, where the system can (Linux 5.14 on):
-/// a fresh window surface otherwise takes a page fault for every 4 KiB as
-/// the first paint writes it. The pixels keep their values. The surface
-/// must stay, and nothing else may write its pixels, until the result is
-/// waited for.
-std::future<void> SupplyPixelPages(SDL_Surface* surface);
+/// helper thread (startup_work.h) and in one call, where the system can
+/// (Linux 5.14 on): a fresh window surface otherwise takes a page fault for
+/// every 4 KiB as the first paint writes it. The pixels keep their values.
+/// The surface must stay, and nothing else may write its pixels, until the
+/// task is joined. An empty task when there is nothing to supply.
+HelperTask SupplyPixelPages(SDL_Surface* surface);
 
 /// The program's icon, 32 x 32 ARGB; null when it cannot be made.
 SurfacePtr MakeIcon();

@@ -2,9 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -47,12 +45,6 @@ double MeasureCellPerEm(const FontFile* file, int index) {
 }
 
 }  // namespace
-
-void LowerThisThreadsPriority(int niceness) {
-  // Linux gives each thread a niceness of its own; raising it needs no
-  // privilege. The thread's id, not the process's: the rest keeps its own.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), niceness);
-}
 
 std::shared_ptr<const FontFile> FontFile::Load(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -104,18 +96,19 @@ void TtfFontCloser::operator()(_TTF_Font* font) const {
 }
 
 DesktopText::DesktopText() {
-  lookUp_ = std::async(std::launch::async, [] {
-    // Beside SDL's start, which mostly waits on the X server: at a lower
-    // priority the look-up gives way whenever the launcher's thread or the
-    // server has something to do, instead of delaying each round trip.
-    LowerThisThreadsPriority(kLookUpNiceness);
-    LookUp found;
-    if (text::TTF_Init() != 0) return found;
-    found.face = ResolveFontFace(kLauncherFaceName);
-    if (!found.face.file.empty()) found.file = FontFile::Load(found.face.file);
-    found.cellPerEm = MeasureCellPerEm(found.file.get(), found.face.index);
-    return found;
-  });
+  // Beside SDL's start, which mostly waits on the X server: at a lower
+  // priority the look-up gives way whenever the launcher's thread or the
+  // server has something to do, instead of delaying each round trip.
+  HelperOptions options;
+  options.niceness = kLookUpNiceness;
+  lookUp_ = StartHelper(
+      [this] {
+        if (text::TTF_Init() != 0) return;
+        found_.face = ResolveFontFace(kLauncherFaceName);
+        if (!found_.face.file.empty()) found_.file = FontFile::Load(found_.face.file);
+        found_.cellPerEm = MeasureCellPerEm(found_.file.get(), found_.face.index);
+      },
+      options);
 }
 
 DesktopText::~DesktopText() {
@@ -128,10 +121,14 @@ DesktopText::~DesktopText() {
 }
 
 void DesktopText::FinishLookUp() {
-  if (!lookUp_.valid()) return;
-  LookUp found = lookUp_.get();
-  if (found.file) files_[found.face.file] = found.file;
-  if (found.cellPerEm > 0) cellPerEm_[FaceKey(found.face.file, found.face.index)] = found.cellPerEm;
+  lookUp_.Join();
+  if (lookUpKept_) return;
+  lookUpKept_ = true;
+  if (found_.file) files_[found_.face.file] = found_.file;
+  if (found_.cellPerEm > 0) {
+    cellPerEm_[FaceKey(found_.face.file, found_.face.index)] = found_.cellPerEm;
+  }
+  found_ = LookUp{};
 }
 
 std::shared_ptr<OpenFace> DesktopText::OpenFaceAt(const std::string& file, int index,

@@ -12,7 +12,6 @@
 
 #include <SDL.h>
 
-#include <future>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,6 +21,7 @@
 #include "platform/desktop/desktop_scale.h"
 #include "platform/desktop/desktop_surface.h"
 #include "platform/desktop/font_resolver.h"
+#include "platform/desktop/startup_work.h"
 #include "platform/platform.h"
 #include "windows_rules/text_layout.h"
 
@@ -74,26 +74,23 @@ struct DesktopFont {
   int lineHeight = 0;  // the cell height: one line of laid-out text
 };
 
-/// Sets the calling thread's niceness (higher is lower priority; only
-/// raising it is always allowed), leaving the process's other threads as
-/// they are.
-void LowerThisThreadsPriority(int niceness);
+// The font look-up's niceness beside SDL's start.
 constexpr int kLookUpNiceness = 10;
 
 class DesktopText {
  public:
-  /// Starts looking up the launcher's face on a helper thread (the text
-  /// libraries are loaded then, and fontconfig reads its whole
-  /// configuration the first time, which would otherwise come on top of
-  /// SDL's own start). The environment must be as SDL starts in it.
+  /// Starts looking up the launcher's face on a helper thread of
+  /// startup_work.h (the text libraries are loaded then, and fontconfig
+  /// reads its whole configuration the first time, which would otherwise
+  /// come on top of SDL's own start). The environment must be as SDL starts
+  /// in it.
   DesktopText();
   /// Closes the text libraries; every font must be gone by then.
   ~DesktopText();
   DesktopText(const DesktopText&) = delete;
   DesktopText& operator=(const DesktopText&) = delete;
 
-  /// Waits for the helper thread and keeps what it found. Before anything
-  /// forks: a child would inherit whatever lock the thread held.
+  /// Waits for the helper thread and keeps what it found.
   void FinishLookUp();
 
   /// A font of the Windows height `height` (cell height when positive,
@@ -133,7 +130,9 @@ class DesktopText {
     std::shared_ptr<const FontFile> file;
     double cellPerEm = 0;
   };
-  std::future<LookUp> lookUp_;
+  LookUp found_;  // written by the look-up until it is joined
+  bool lookUpKept_ = false;
+  HelperTask lookUp_;
   std::map<std::pair<std::string, int>, std::weak_ptr<OpenFace>> openFaces_;
   // Faces opened at a scaled size, by the serial of the face they scale
   // and the scale in quarters; kept while the text object lives.

@@ -3,9 +3,15 @@
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
 
+#include <cstdio>
+#include <new>
+#include <string>
+
 #include "platform/desktop/desktop_platform.h"
 #include "platform/desktop/program_start.h"
+#include "platform/desktop/startup_work.h"
 #include "window/launcher_main.h"
+#include "window/launcher_window.h"
 
 namespace {
 
@@ -25,8 +31,31 @@ int IgnoreLateWakeUp(Display* display, XErrorEvent* error) {
 }  // namespace
 
 int main() {
+  // Xlib is used by helper threads during start-up (startup_work.h), and
+  // wants its threads initialised before any other call of it.
+  XInitThreads();
   mavrel::PrepareProcessState();
   previousXErrorHandler = XSetErrorHandler(IgnoreLateWakeUp);
-  mavrel::DesktopPlatform platform;
-  return mavrel::LauncherMain(platform, nullptr);
+  // However small RLIMIT_STACK leaves the main thread's stack, the
+  // launcher's own thread has enough.
+  return mavrel::RunOnLauncherStack([] {
+    try {
+      mavrel::DesktopPlatform platform;
+      // A document's opener may fail after the launcher has taken the open
+      // for a success; it is then reported as the failed launch would have
+      // been, with the error text of the button being activated (the hot
+      // one).
+      platform.SetLateOpenFailureText([&platform](mavrel::WindowHandle window) {
+        auto* launcher = static_cast<mavrel::LauncherWindow*>(platform.GetWindowUserData(window));
+        const mavrel::LauncherButton* button = launcher ? launcher->hotButton() : nullptr;
+        return button ? std::string(button->errorMsg.c_str()) : std::string();
+      });
+      return mavrel::LauncherMain(platform, nullptr);
+    } catch (const std::bad_alloc&) {
+      // Too little memory even to begin (a tight RLIMIT_AS): a start-up
+      // failure with no box to show it in, rather than an abort.
+      std::fputs("mavrel: out of memory\n", stderr);
+      return 1;
+    }
+  });
 }

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -12,15 +13,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "platform/desktop/files/media_path.h"
 #include "platform/desktop/files/program_search.h"
+#include "platform/desktop/startup_work.h"
 #include "windows_rules/command_line.h"
 
 extern char** environ;
@@ -28,10 +28,23 @@ extern char** environ;
 namespace mavrel {
 namespace {
 
-// Programs started and not yet reaped. One thread only, like the launcher.
-std::vector<pid_t>& Started() {
-  static std::vector<pid_t> started;
+// A program started and not yet reaped. One thread only, like the launcher.
+struct StartedProgram {
+  pid_t pid = 0;
+  // An opener still running when OpenDocument returned: how its failure,
+  // should it come, is reported (nothing when empty).
+  std::string lateFailure;
+};
+
+std::vector<StartedProgram>& Started() {
+  static std::vector<StartedProgram> started;
   return started;
+}
+
+// What openers that failed late left to report, oldest first.
+std::vector<std::string>& LateFailures() {
+  static std::vector<std::string> failures;
+  return failures;
 }
 
 bool IsFolder(const std::string& path) {
@@ -40,19 +53,20 @@ bool IsFolder(const std::string& path) {
 }
 
 // The ends of started programs, seen by a SIGCHLD handler that writes a
-// byte to a pipe, which a thread of its own reads and passes on to the
-// ProgramEndWake that lives, if any.
+// byte to a pipe. While a ProgramEndWake lives, a helper thread of
+// startup_work.h waits on that pipe and calls its `wake`; the helper is
+// stopped (a byte on a second pipe) and joined when the ProgramEndWake goes
+// and before every fork, and made again after the fork.
 struct EndWatch {
-  std::mutex lock;
-  void (*wake)() = nullptr;  // of the ProgramEndWake that lives
-  bool missed = false;       // an end came while none lived
-  int pipe[2] = {-1, -1};
-  bool started = false;
+  int ends[2] = {-1, -1};  // the handler writes, ReapEndedPrograms drains
+  int stop[2] = {-1, -1};  // tells the helper to end
+  bool ready = false;
+  ProgramEndWake* wake = nullptr;  // the one that lives, if any
 };
 
 EndWatch& Watch() {
-  static EndWatch* watch = new EndWatch;  // never destroyed: its thread outlives main
-  return *watch;
+  static EndWatch watch;
+  return watch;
 }
 
 int endPipeWriter = -1;
@@ -65,44 +79,49 @@ void NoteChildEnded(int) {
   errno = saved;
 }
 
-void PassOnEnds(int reader) {
+// True when anything was read: the pipes never block.
+bool Drain(int fd) {
   char bytes[64];
-  while (true) {
-    ssize_t n = read(reader, bytes, sizeof bytes);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    EndWatch& watch = Watch();
-    std::lock_guard<std::mutex> hold(watch.lock);
-    if (watch.wake) {
-      watch.wake();
-    } else {
-      watch.missed = true;
-    }
-  }
+  bool any = false;
+  while (read(fd, bytes, sizeof bytes) > 0) any = true;
+  return any;
 }
 
-// Started before the first program, so that no end goes unseen.
-void WatchEnds() {
+// Made before the first program starts, so that no end goes unseen.
+bool WatchEnds() {
   EndWatch& watch = Watch();
-  if (watch.started) return;
-  if (pipe2(watch.pipe, O_CLOEXEC) != 0) return;
-  fcntl(watch.pipe[1], F_SETFL, O_NONBLOCK);
-  endPipeWriter = watch.pipe[1];
-  try {
-    std::thread(PassOnEnds, watch.pipe[0]).detach();
-  } catch (const std::system_error&) {
-    close(watch.pipe[0]);
-    close(watch.pipe[1]);
-    endPipeWriter = -1;
-    return;
+  if (watch.ready) return true;
+  if (pipe2(watch.ends, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  if (pipe2(watch.stop, O_CLOEXEC | O_NONBLOCK) != 0) {
+    close(watch.ends[0]);
+    close(watch.ends[1]);
+    return false;
   }
+  endPipeWriter = watch.ends[1];
   struct sigaction action;
   std::memset(&action, 0, sizeof action);
   action.sa_handler = NoteChildEnded;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
   sigaction(SIGCHLD, &action, nullptr);
-  watch.started = true;
+  watch.ready = true;
+  return true;
+}
+
+// The helper: waits for an end or the word to stop.
+void PassOnEnds(void (*wake)()) {
+  EndWatch& watch = Watch();
+  pollfd waitFor[2] = {{watch.ends[0], POLLIN, 0}, {watch.stop[0], POLLIN, 0}};
+  while (true) {
+    int n = poll(waitFor, 2, -1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || waitFor[1].revents != 0) return;
+    if (waitFor[0].revents & POLLIN) {
+      if (Drain(watch.ends[0])) wake();
+    } else if (waitFor[0].revents != 0) {
+      return;
+    }
+  }
 }
 
 // Starts `path` with `argv` in the folder `directory`: no descriptor but
@@ -123,6 +142,14 @@ int Spawn(const std::string& path, const std::vector<std::string>& arguments,
   argv.push_back(nullptr);
   std::vector<char*> envp = ChildEnvironment(environ);
   WatchEnds();
+  // The child carries on with whatever lock another thread held at the
+  // fork: no helper thread runs across it.
+  JoinEveryHelper();
+  struct WatchAgain {
+    ~WatchAgain() {
+      if (ProgramEndWake* wake = Watch().wake) wake->Resume();
+    }
+  } watchAgain;
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) return errno;
   struct rlimit limit;
@@ -178,7 +205,7 @@ int Spawn(const std::string& path, const std::vector<std::string>& arguments,
     return error != 0 ? error : ENOEXEC;
   }
   pid = child;
-  Started().push_back(child);
+  Started().push_back(StartedProgram{child, {}});
   return 0;
 }
 
@@ -217,6 +244,44 @@ constexpr std::uintptr_t kFileNotFound = 2;
 constexpr std::uintptr_t kPathNotFound = 3;
 constexpr std::uintptr_t kAccessDenied = 5;
 constexpr std::uintptr_t kNoAssociation = 31;
+
+// The programs that open a document, a folder or an address with the
+// desktop's default application; the first one found on PATH is used.
+struct DocumentOpener {
+  const char* program;
+  const char* command;  // its first argument, when it takes one
+  bool xdgStatuses;     // it ends with xdg-open's statuses
+};
+#ifdef __APPLE__
+constexpr DocumentOpener kDocumentOpeners[] = {{"open", nullptr, true}};
+#else
+constexpr DocumentOpener kDocumentOpeners[] = {
+    {"xdg-open", nullptr, true},    // freedesktop's, on most desktops
+    {"gio", "open", false},         // GLib's, where xdg-utils is missing
+    {"kde-open5", nullptr, false},  // KDE's
+    {"exo-open", nullptr, false},   // Xfce's
+};
+#endif
+
+std::string DocumentOpenerNames() {
+  std::string names;
+  for (const DocumentOpener& opener : kDocumentOpeners) {
+    if (!names.empty()) names += ", ";
+    names += opener.program;
+  }
+  return names;
+}
+
+bool OpenerSucceeded(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+
+// What the Windows shell would have answered for the opener's end.
+std::uintptr_t OpenerResult(const DocumentOpener& opener, int status) {
+  if (OpenerSucceeded(status)) return kOpenedResult;
+  int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (opener.xdgStatuses && code == 2) return kFileNotFound;
+  if (opener.xdgStatuses && code == 5) return kAccessDenied;
+  return kNoAssociation;  // xdg-open: 1 syntax, 3 no tool, 4 the action failed
+}
 
 }  // namespace
 
@@ -296,7 +361,8 @@ bool StartProgram(const std::string& commandLine, const std::string& directory, 
   return false;
 }
 
-std::uintptr_t OpenDocument(const std::string& document, const std::string& directory, int waitMs) {
+std::uintptr_t OpenDocument(const std::string& document, const std::string& directory, int waitMs,
+                            const std::string& lateFailure) {
   ReapEndedPrograms();
   std::string folder = Absolute(ResolveMediaPath(directory));
   if (!IsFolder(folder)) return kPathNotFound;
@@ -310,14 +376,26 @@ std::uintptr_t OpenDocument(const std::string& document, const std::string& dire
     if (stat(path.c_str(), &info) != 0) return errno == ENOTDIR ? kPathNotFound : kFileNotFound;
     if (access(path.c_str(), R_OK) != 0) return kAccessDenied;
   }
-#ifdef __APPLE__
-  std::string opener = FindInPath("open");
-#else
-  std::string opener = FindInPath("xdg-open");
-#endif
-  if (opener.empty()) return kNoAssociation;
+  const DocumentOpener* opener = nullptr;
+  std::string program;
+  for (const DocumentOpener& candidate : kDocumentOpeners) {
+    program = FindInPath(candidate.program);
+    if (!program.empty()) {
+      opener = &candidate;
+      break;
+    }
+  }
+  if (opener == nullptr) {
+    // The box says only that it failed; this says why.
+    std::fprintf(stderr, "mavrel: nothing to open documents with: none of %s is on PATH\n",
+                 DocumentOpenerNames().c_str());
+    return kNoAssociation;
+  }
+  std::vector<std::string> argv{program};
+  if (opener->command != nullptr) argv.push_back(opener->command);
+  argv.push_back(path);
   pid_t pid = 0;
-  if (Spawn(opener, {opener, path}, folder, pid) != 0) return kNoAssociation;
+  if (Spawn(program, argv, folder, pid) != 0) return kNoAssociation;
   // The opener tells whether an application was found when it ends; in its
   // generic mode it runs the application in the foreground instead, so it
   // is waited for only briefly and never for the application itself.
@@ -326,53 +404,76 @@ std::uintptr_t OpenDocument(const std::string& document, const std::string& dire
     pid_t r = waitpid(pid, &status, WNOHANG);
     if (r == pid) {
       auto& started = Started();
-      started.erase(std::remove(started.begin(), started.end(), pid), started.end());
-      if (WIFEXITED(status)) {
-        switch (WEXITSTATUS(status)) {
-          case 0:
-            return kOpenedResult;
-          case 2:
-            return kFileNotFound;
-          case 5:
-            return kAccessDenied;
-          default:  // 1 syntax, 3 no tool, 4 the action failed
-            return kNoAssociation;
-        }
-      }
-      return kNoAssociation;
+      started.erase(std::remove_if(started.begin(), started.end(),
+                                   [pid](const StartedProgram& p) { return p.pid == pid; }),
+                    started.end());
+      return OpenerResult(*opener, status);
     }
     if (r < 0) break;
     SleepMs(10);
   }
+  // Still running: its answer, when it comes, is still news.
+  for (StartedProgram& started : Started()) {
+    if (started.pid == pid) started.lateFailure = lateFailure;
+  }
   return kOpenedResult;
 }
 
-ProgramEndWake::ProgramEndWake(void (*wake)()) {
+ProgramEndWake::ProgramEndWake(void (*wake)()) : wake_(wake) {
   EndWatch& watch = Watch();
-  std::lock_guard<std::mutex> hold(watch.lock);
-  watch.wake = wake;
-  if (watch.missed && wake) {
-    watch.missed = false;
-    wake();
-  }
+  if (!wake_ || watch.wake != nullptr || !WatchEnds()) return;
+  watch.wake = this;
+  // An end that came while none lived.
+  if (Drain(watch.ends[0])) wake_();
+  Resume();
 }
 
 ProgramEndWake::~ProgramEndWake() {
   EndWatch& watch = Watch();
-  std::lock_guard<std::mutex> hold(watch.lock);
+  if (watch.wake != this) return;
+  watcher_.Join();
   watch.wake = nullptr;
 }
 
+void ProgramEndWake::Resume() {
+  if (watcher_.OnHelperThread()) return;
+  EndWatch& watch = Watch();
+  Drain(watch.stop[0]);
+  HelperOptions options;
+  options.stackBytes = kWatcherStackBytes;
+  options.mayRunInline = false;  // it waits until stopped
+  options.stop = [] {
+    char byte = 0;
+    ssize_t ignored = write(Watch().stop[1], &byte, 1);
+    (void)ignored;
+  };
+  void (*wake)() = wake_;
+  watcher_ = StartHelper([wake] { PassOnEnds(wake); }, std::move(options));
+}
+
 std::size_t ReapEndedPrograms() {
+  EndWatch& watch = Watch();
+  // The news of ends up to now is taken here.
+  if (watch.ready) Drain(watch.ends[0]);
   auto& started = Started();
   started.erase(std::remove_if(started.begin(), started.end(),
-                               [](pid_t pid) {
-                                 int status;
-                                 pid_t r = waitpid(pid, &status, WNOHANG);
-                                 return r == pid || (r < 0 && errno == ECHILD);
+                               [](const StartedProgram& program) {
+                                 int status = 0;
+                                 pid_t r = waitpid(program.pid, &status, WNOHANG);
+                                 if (r == program.pid && !program.lateFailure.empty() &&
+                                     !OpenerSucceeded(status)) {
+                                   LateFailures().push_back(program.lateFailure);
+                                 }
+                                 return r == program.pid || (r < 0 && errno == ECHILD);
                                }),
                 started.end());
   return started.size();
+}
+
+std::vector<std::string> TakeLateOpenerFailures() {
+  std::vector<std::string> failures;
+  failures.swap(LateFailures());
+  return failures;
 }
 
 std::size_t RunningProgramCount() { return Started().size(); }

@@ -1,5 +1,6 @@
 #include "platform/desktop/scaled_picture.h"
 
+#include <new>
 #include <utility>
 
 namespace mavrel {
@@ -18,6 +19,13 @@ void ScaledPicture::Prepare(const DibView& picture) {
       picture.infoSize + picture.bitsSize > kMaxPreparedBytes) {
     return;
   }
+  // Without memory for the copy the picture is simply not made ahead: At
+  // makes it when it is drawn.
+  try {
+    copy_.reserve(picture.infoSize + picture.bitsSize);
+  } catch (const std::bad_alloc&) {
+    return;
+  }
   copy_.assign(picture.info, picture.info + picture.infoSize);
   copy_.insert(copy_.end(), picture.bits, picture.bits + picture.bitsSize);
   announced_ = SourceOf(picture);
@@ -26,23 +34,26 @@ void ScaledPicture::Prepare(const DibView& picture) {
 void ScaledPicture::StartAt(int width, int height) {
   Finish();
   if (copy_.empty() || width <= 0 || height <= 0) return;
-  pending_ = std::async(std::launch::async, [this, width, height] {
+  pending_ = true;
+  pendingMade_ = Stretched{};
+  stretching_ = StartHelper([this, width, height] {
     DibView view;
     view.info = copy_.data();
     view.infoSize = announced_.infoSize;
     view.bits = copy_.data() + announced_.infoSize;
     view.bitsSize = announced_.bitsSize;
-    Stretched made;
-    made.decodedOk = DecodeDib(view, made.picture);
-    if (made.decodedOk) Stretch(made, width, height);
-    return made;
+    pendingMade_.decodedOk = DecodeDib(view, pendingMade_.picture);
+    if (pendingMade_.decodedOk) Stretch(pendingMade_, width, height);
   });
 }
 
 void ScaledPicture::Finish() {
-  if (!pending_.valid()) return;
+  stretching_.Join();
+  if (!pending_) return;
+  pending_ = false;
   // Taken by the next At of the announced picture at this size.
-  made_ = pending_.get();
+  made_ = std::move(pendingMade_);
+  pendingMade_ = Stretched{};
   source_ = announced_;
   decoded_ = true;
 }

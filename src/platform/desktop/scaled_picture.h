@@ -5,7 +5,6 @@
 #include <SDL.h>
 
 #include <cstdint>
-#include <future>
 #include <vector>
 
 #include "platform/desktop/desktop_surface.h"
@@ -17,8 +16,8 @@ namespace mavrel {
 // The launcher's one picture, decoded and stretched once and kept at the
 // last destination size (it draws the same picture at the same size on
 // every paint). Announced ahead (Prepare, then StartAt with the size), the
-// work is done on a helper thread while the window is being made, from a
-// copy of the picture's bytes.
+// work is done on a helper thread (startup_work.h) while the window is being
+// made, from a copy of the picture's bytes.
 class ScaledPicture {
  public:
   ScaledPicture() = default;
@@ -33,8 +32,7 @@ class ScaledPicture {
   /// Starts decoding and stretching the prepared picture to `width` x
   /// `height` on a helper thread; nothing without a prepared picture.
   void StartAt(int width, int height);
-  /// Waits for the helper thread, if one runs. Before anything forks: a
-  /// child would inherit whatever lock the thread held.
+  /// Waits for the helper thread, if one runs, and keeps what it made.
   void Finish();
 
   /// `picture` stretched with a linear filter to `width` x `height`, the
@@ -68,7 +66,9 @@ class ScaledPicture {
   // What the helper thread works on and for.
   Source announced_;
   std::vector<std::uint8_t> copy_;  // the announced info, then its bits
-  std::future<Stretched> pending_;
+  Stretched pendingMade_;           // written by the helper until it is joined
+  bool pending_ = false;            // pendingMade_ is for StartAt's size
+  HelperTask stretching_;
 
   Source source_;
   bool decoded_ = false;

@@ -2,7 +2,10 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <mutex>
+
+#include "platform/desktop/startup_work.h"
 
 namespace mavrel::text {
 
@@ -72,6 +75,15 @@ int TTF_Init() { return LoadTtf() ? ttfInit() : -1; }
 
 int TTF_WasInit() { return LoadTtf() ? ttfWasInit() : 0; }
 
-FcBool FcInit() { return LoadFontconfig() ? fcInit() : FcFalse; }
+FcBool FcInit() {
+  // fontconfig does not survive running out of memory while it reads its
+  // configuration (it frees rules it never made): with too little address
+  // space left it is not started, and faces are looked for in the folders.
+  static std::atomic<bool> started{false};
+  if (!started && AddressSpaceLeft() < kFontconfigAddressSpace) return FcFalse;
+  if (!LoadFontconfig() || !fcInit()) return FcFalse;
+  started = true;
+  return FcTrue;
+}
 
 }  // namespace mavrel::text

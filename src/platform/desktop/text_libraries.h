@@ -19,6 +19,8 @@
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
 
+#include <cstddef>
+
 namespace mavrel::text {
 
 /// Loads SDL_ttf (or binds the linked one) and finds every function, once
@@ -27,8 +29,13 @@ bool LoadTtf();
 /// The same for fontconfig.
 bool LoadFontconfig();
 
+/// Address space fontconfig is started with at least.
+constexpr std::size_t kFontconfigAddressSpace = std::size_t{16} << 20;
+
 int TTF_Init();
 int TTF_WasInit();
+/// False also when fontconfig has not started yet and RLIMIT_AS leaves
+/// less than kFontconfigAddressSpace.
 FcBool FcInit();
 
 #define MAVREL_TTF_CALLS(X)    \
