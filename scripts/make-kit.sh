@@ -7,18 +7,20 @@
 #               [--sign-cert CERT.pem --sign-key KEY.pem [--sign-pass-env VAR]
 #                [--timestamp URL]]
 #
-#   --windows DIR  the i686 Windows build, holding Mavrel.exe and
-#                  tools/mavrel-inspect.exe (default build/mingw-i686;
-#                  or $MAVREL_KIT_WINDOWS_DIR)
+#   --windows DIR  the i686 Windows build, holding Mavrel.exe,
+#                  tools/mavrel-inspect.exe and the starter's placeholder
+#                  installer starter/setup/setup.exe (default
+#                  build/mingw-i686; or $MAVREL_KIT_WINDOWS_DIR)
 #   --linux DIR    the portable Linux build's programs, mavrel and
 #                  mavrel-inspect (default build/portable/bin, where
 #                  scripts/portable/build-launcher.sh puts them; or
 #                  $MAVREL_KIT_LINUX_DIR)
 #   --out DIR      where the kit goes (default dist; or $MAVREL_KIT_OUT)
 #   --sign-cert CERT.pem, --sign-key KEY.pem
-#                  sign the kit's Mavrel.exe and mavrel-inspect.exe
-#                  (Authenticode, SHA-256, with osslsigncode), as
-#                  mavrel-inspect image does; the builds stay unsigned
+#                  sign the kit's Windows programs, Mavrel.exe,
+#                  mavrel-inspect.exe and setup/setup.exe (Authenticode,
+#                  SHA-256, with osslsigncode), as mavrel-inspect image
+#                  signs the first two; the builds stay unsigned
 #   --sign-pass-env VAR  the key's passphrase is in the variable VAR
 #   --timestamp URL      an RFC 3161 timestamp server for the signatures
 #
@@ -31,7 +33,7 @@ windows=${MAVREL_KIT_WINDOWS_DIR:-$root/build/mingw-i686}
 linux=${MAVREL_KIT_LINUX_DIR:-$root/build/portable/bin}
 out=${MAVREL_KIT_OUT:-$root/dist}
 
-usage() { sed -n '2,27s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '2,29s/^# \{0,1\}//p' "$0"; }
 sign_cert='' sign_key='' pass_env='' timestamp=''
 while [ $# -gt 0 ]; do
   case $1 in
@@ -84,6 +86,8 @@ need "$windows/Mavrel.exe" "the Windows launcher (i686)" \
   "Build it: cmake -S . -B build/mingw-i686 -DCMAKE_TOOLCHAIN_FILE=\$PWD/cmake/toolchain-mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel && cmake --build build/mingw-i686, or pass --windows DIR."
 need "$windows/tools/mavrel-inspect.exe" "mavrel-inspect.exe (i686)" \
   "It is built with Mavrel.exe in the same build folder; or pass --windows DIR."
+need "$windows/starter/setup/setup.exe" "the starter's placeholder Windows installer (i686)" \
+  "It is built with Mavrel.exe in the same build folder; or pass --windows DIR."
 need "$linux/mavrel" "the portable Linux launcher" \
   "Build it: bash scripts/portable/build-launcher.sh, or pass --linux DIR holding mavrel and mavrel-inspect."
 need "$linux/mavrel-inspect" "the portable mavrel-inspect" \
@@ -94,7 +98,9 @@ inspect_version=$("$linux/mavrel-inspect" --version 2>/dev/null) ||
   die "$linux/mavrel-inspect --version failed: is it a Linux x86_64 program?"
 [ "$inspect_version" = "mavrel-inspect $version" ] ||
   die "$linux/mavrel-inspect is \"$inspect_version\", not version $version: rebuild it"
-for exe in "$windows/Mavrel.exe" "$windows/tools/mavrel-inspect.exe"; do
+windows_programs=("$windows/Mavrel.exe" "$windows/tools/mavrel-inspect.exe"
+  "$windows/starter/setup/setup.exe")
+for exe in "${windows_programs[@]}"; do
   # The version resource holds "ProductVersion" and the version as UTF-16
   # texts, with zero padding between them.
   python3 - "$exe" "$version" <<'PY' || die "$exe carries no version $version resource: rebuild it"
@@ -128,9 +134,12 @@ install -m 644 "$windows/Mavrel.exe" "$windows/tools/mavrel-inspect.exe" "$root/
   "$starter/Mavrel.INI" "$starter/starter.bmp" "$starter/readme.txt" "$root/AUTHORING.md" \
   "$partial/"
 install -m 755 "$starter/setup/install.sh" "$partial/setup/"
+install -m 644 "$windows/starter/setup/setup.exe" "$partial/setup/"
 
-# The kit's Windows programs signed; the build's own stay as they are. The
-# passphrase goes through a pipe, not the command line.
+# The kit's Windows programs signed, the placeholder installer too: it is
+# ours, and an unsigned program from a download is what SmartScreen warns
+# about. The build's own stay as they are. The passphrase goes through a
+# pipe, not the command line.
 if [ -n "$sign_cert" ]; then
   sign=(osslsigncode sign -certs "$sign_cert" -key "$sign_key" -h sha256)
   [ -z "$pass_env" ] || sign+=(-readpass /dev/stdin)
@@ -139,8 +148,10 @@ if [ -n "$sign_cert" ]; then
   elif [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
     sign+=(-time "$SOURCE_DATE_EPOCH")
   fi
-  for exe in "$windows/Mavrel.exe" "$windows/tools/mavrel-inspect.exe"; do
-    program=$(basename "$exe")
+  for exe in "${windows_programs[@]}"; do
+    # Where it is in the kit: setup/setup.exe, or the kit's root.
+    program=${exe#"$windows/starter/"}
+    [ "$program" != "$exe" ] || program=$(basename "$exe")
     printf '%s\n' "${pass_env:+${!pass_env}}" |
       "${sign[@]}" -in "$exe" -out "$partial/$program.signed" >/dev/null ||
       die "osslsigncode could not sign $program"

@@ -316,6 +316,7 @@ for suite in $suites; do
           [ ! -x "$medium/mavrel" ] || fail "$name: mavrel has an execute bit"
         fi
         [ -f "$medium/setup/install.sh" ] || fail "$name: no setup/install.sh in the image"
+        [ -f "$medium/setup/setup.exe" ] || fail "$name: no setup/setup.exe in the image"
         start_in "$root" "$name" 'cd / && sh /medium/autorun.sh; echo "autorun status $?"'
         if window=$(wait_window "$title" "$name"); then
           shows_picture "$name" "$window"

@@ -1,9 +1,11 @@
 # Tests of the Windows programs, given the build folders of the mingw builds
 # (MAVREL_WINDOWS_x86_64_DIR, MAVREL_WINDOWS_i686_DIR):
-#  - both builds: the launcher, mavrel-inspect and the test helper are PE
-#    files of the right machine and subsystem that import no DLL beyond
-#    those of Windows itself; the launcher carries icon group 107 and its
-#    manifest; both shipped programs carry the project's version resource.
+#  - both builds: the launcher, mavrel-inspect, the kit's placeholder
+#    installer and the test helper are PE files of the right machine and
+#    subsystem that import no DLL beyond those of Windows itself; the
+#    launcher carries icon group 107 and its manifest, the placeholder its
+#    manifest (a setup.exe without one asks for elevation); the shipped
+#    programs carry the project's version resource.
 #    The check is shown to fail on a program with a foreign DLL.
 #  - each build under Wine on a private Xvfb (x86_64 under wine64, i686
 #    under the 32-bit Wine that scripts/setup-wine32.sh installs): the
@@ -36,6 +38,9 @@ foreach(arch x86_64 i686)
             ${windir}/Mavrel.exe)
   set_tests_properties(windows_${arch}_version_check_refuses_another_version PROPERTIES
     PASS_REGULAR_EXPRESSION "FAILED: fixed file version [0-9.]+ \\(expected 9.8.7.0\\).*FAILED: product version")
+  add_test(NAME windows_${arch}_placeholder_setup_imports_manifest
+    COMMAND mavrel-pe-check --machine ${arch} --subsystem gui --manifest
+            --version-info ${PROJECT_VERSION} ${windir}/starter/setup/setup.exe)
   add_test(NAME windows_${arch}_helper_imports
     COMMAND mavrel-pe-check --machine ${arch} --subsystem gui ${windir}/mavrel-test-helper.exe)
   add_test(NAME windows_${arch}_inspect_imports
@@ -48,6 +53,7 @@ foreach(arch x86_64 i686)
   set_tests_properties(windows_${arch}_import_check_refuses_foreign_dll PROPERTIES
     PASS_REGULAR_EXPRESSION "FAILED: imports WS2_32.dll")
   set_tests_properties(windows_${arch}_launcher_imports_icon_manifest windows_${arch}_helper_imports
+    windows_${arch}_placeholder_setup_imports_manifest
     windows_${arch}_version_check_refuses_another_version
     windows_${arch}_inspect_imports windows_${arch}_import_check_refuses_foreign_dll
     PROPERTIES LABELS windows)

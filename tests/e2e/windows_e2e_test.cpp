@@ -366,7 +366,7 @@ TEST_F(LauncherUnderWine, ShowsPictureAndButtonsStartsHelperStaysShowsErrorsAndC
   // What the box shows, as the system sees it: the configured text, one OK
   // button, owned by (modal to) the launcher's window.
   EXPECT_TRUE(
-      wine_->Run({"mavrel-test-helper.exe", "--error-box", "box.txt"}, medium_, 30000, status));
+      wine_->Run({"mavrel-test-helper.exe", "--message-box", "box.txt"}, medium_, 30000, status));
   const std::map<std::string, std::string> shown = ReadKeyValues(medium_ / "box.txt");
   EXPECT_EQ("1", shown.count("found") ? shown.at("found") : "");
   EXPECT_EQ("The program is missing.", shown.count("text") ? shown.at("text") : "");

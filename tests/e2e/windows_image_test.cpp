@@ -2,7 +2,9 @@
 // mavrel-inspect makes of it, whose Joliet tree (what Windows reads) Wine
 // serves as drive D:, typed as a CD-ROM. The launcher started from D: shows
 // its window, and a click starts a program in a folder of the image, which
-// finds itself working on that drive.
+// finds itself working on that drive; another starts the kit starter's
+// placeholder installer as its "Install the product" does, whose box names
+// the folder it runs in.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -21,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kTitle = "Image Under Wine";
+constexpr const char* kPlaceholderCaption = "setup.exe";
 constexpr int kDriveTypeCdrom = 5;  // GetDriveType's DRIVE_CDROM
 
 // Drive D: of this build's prefix, on `folder` and typed as a CD-ROM, for as
@@ -74,16 +77,22 @@ TEST(ImageUnderWine, StartsFromACdromDriveAndRunsAProgramInAFolder) {
   CopyWindowsProgram("Mavrel.exe", medium);
   fs::copy_file(WindowsBuildDir() / "mavrel-test-helper.exe",
                 medium / "setup" / "mavrel-test-helper.exe");
+  fs::copy_file(WindowsBuildDir() / "starter" / "setup" / "setup.exe",
+                medium / "setup" / "setup.exe");
   // The program writes its report off the medium, on Z:, which is "/".
   const fs::path report = work / "run.txt";
   WriteText(medium / "autorun.inf", "[autorun]\r\nopen=Mavrel.exe\r\nlabel=Image Test\r\n");
   WriteText(medium / "Mavrel.INI",
             std::string("[Main]\r\nWidth=400\r\nHeight=200\r\nTitle=") + kTitle +
-                "\r\nButton.0=Setup\r\n[Setup]\r\nBUTTON_TEXT=Run setup\r\n"
+                "\r\nButton.0=Setup\r\nButton.1=Install\r\n[Setup]\r\nBUTTON_TEXT=Run setup\r\n"
                 "BUTTON_LOC.X=20\r\nBUTTON_LOC.Y=20\r\nBUTTON_LOC.WIDTH=300\r\n"
                 "BUTTON_FONT_HEIGHT=28\r\nDIRECTORY=setup\r\n"
                 "PROG_COMMAND=setup\\mavrel-test-helper.exe Z:" +
-                report.string() + "\r\nEXIT_COMMAND=STAY\r\n");
+                report.string() +
+                "\r\nEXIT_COMMAND=STAY\r\n"
+                "[Install]\r\nBUTTON_TEXT=Install the product\r\nBUTTON_LOC.X=20\r\n"
+                "BUTTON_LOC.Y=100\r\nBUTTON_LOC.WIDTH=300\r\nBUTTON_FONT_HEIGHT=28\r\n"
+                "DIRECTORY=setup\r\nPROG_COMMAND=setup\\setup.exe\r\nEXIT_COMMAND=STAY\r\n");
 
   int status = -1;
   const fs::path image = work / "medium.iso";
@@ -99,6 +108,9 @@ TEST(ImageUnderWine, StartsFromACdromDriveAndRunsAProgramInAFolder) {
   ASSERT_EQ(0, status) << "xorriso cannot read the image: " << ReadText(work / "extract.log");
   ASSERT_TRUE(fs::exists(cdrom / "setup" / "mavrel-test-helper.exe"));
 
+  const fs::path boxReport = work / "box.txt";
+  bool placeholderBox = false;
+  bool placeholderClosed = false;
   xharness::XSession session;
   ASSERT_TRUE(session.Start(1024, 768, 15000)) << session.error();
   Wine wine(session.displayName());
@@ -119,6 +131,20 @@ TEST(ImageUnderWine, StartsFromACdromDriveAndRunsAProgramInAFolder) {
     session.PressButton();
     session.ReleaseButton();
     const bool ran = xharness::WaitFor([&] { return fs::exists(report); }, 30000);
+    // The placeholder installer: its box, read by the helper while it is open.
+    session.MovePointer(client.x + 40, client.y + 114);
+    session.PressButton();
+    session.ReleaseButton();
+    const xharness::XWindowId box = session.WaitForWindow(kPlaceholderCaption, 30000);
+    placeholderBox = box != 0;
+    if (placeholderBox) {
+      int helperStatus = -1;
+      wine.Run({(cdrom / "setup" / "mavrel-test-helper.exe").string(), "--message-box",
+                "Z:" + boxReport.string(), kPlaceholderCaption},
+               work, 30000, helperStatus);
+      session.RequestClose(box);
+      placeholderClosed = session.WaitForNoWindow(kPlaceholderCaption, 10000);
+    }
     session.RequestClose(window);
     if (!xharness::WaitForExit(launcher, 20000, status)) xharness::KillProcess(launcher);
     ASSERT_TRUE(ran) << "the program did not run; log:\n" << ReadText(work / "launcher.log");
@@ -129,6 +155,16 @@ TEST(ImageUnderWine, StartsFromACdromDriveAndRunsAProgramInAFolder) {
   EXPECT_EQ("setup\\mavrel-test-helper.exe Z:" + report.string(), run.at("command-line"));
   EXPECT_EQ("D:\\setup", run.at("directory"));
   EXPECT_EQ(std::to_string(kDriveTypeCdrom), run.at("drive-type"));
+
+  ASSERT_TRUE(placeholderBox) << "no \"" << kPlaceholderCaption << "\" box";
+  const std::map<std::string, std::string> shown = ReadKeyValues(boxReport);
+  EXPECT_EQ("1", shown.count("found") ? shown.at("found") : "");
+  EXPECT_EQ(
+      "The starter medium's placeholder installer.||Replace setup\\setup.exe with your "
+      "product's installer (running in D:\\setup).",
+      shown.count("text") ? shown.at("text") : "");
+  EXPECT_EQ("OK", shown.count("buttons") ? shown.at("buttons") : "");
+  EXPECT_TRUE(placeholderClosed) << "the box stayed after it was closed";
 }
 
 }  // namespace

@@ -15,6 +15,10 @@ elseif(MAVREL_WINDOWS_i686_DIR AND TARGET mavrel AND TARGET mavrel-inspect)
   set(MAVREL_KIT_REAL_BUILDS ${MAVREL_WINDOWS_i686_DIR} $<TARGET_FILE:mavrel>
                              $<TARGET_FILE:mavrel-inspect>)
 endif()
+# With real builds, the PE reader checks the kit's placeholder installer.
+if(MAVREL_KIT_REAL_BUILDS AND TARGET mavrel-pe-check)
+  list(APPEND MAVREL_KIT_REAL_BUILDS $<TARGET_FILE:mavrel-pe-check>)
+endif()
 add_test(NAME kit_make_kit
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/make_kit_test.sh ${PROJECT_SOURCE_DIR}
                  ${PROJECT_VERSION} ${MAVREL_KIT_REAL_BUILDS})

@@ -2,12 +2,13 @@
 # Checks publishing from the outside, from the kit to a signed image, with a
 # throw-away code-signing certificate made here (its key under a
 # passphrase) and the i686 Windows programs:
-#   - make-kit.sh --sign-cert/--sign-key signs the kit's Mavrel.exe and
-#     mavrel-inspect.exe (SHA-256, osslsigncode verify), and the build's
-#     programs stay as they were;
+#   - make-kit.sh --sign-cert/--sign-key signs the kit's Mavrel.exe,
+#     mavrel-inspect.exe and placeholder setup/setup.exe (SHA-256,
+#     osslsigncode verify), and the build's programs stay as they were;
 #   - mavrel-inspect image of an unsigned kit with the same options: both
-#     programs in the image verify, the kit's own files are unchanged, two
-#     runs with one SOURCE_DATE_EPOCH give the same bytes;
+#     Mavrel programs in the image verify, setup/setup.exe (the author's
+#     installer's place) goes in as it is, the kit's own files are
+#     unchanged, two runs with one SOURCE_DATE_EPOCH give the same bytes;
 #   - --timestamp reaches a local RFC 3161 server (openssl ts behind a small
 #     HTTP server), and the signatures carry its timestamp;
 #   - a wrong passphrase, a program that is no Windows program and a run
@@ -75,17 +76,19 @@ mkdir -p "$work/linux"
 cp "$inspect" "$work/linux/mavrel-inspect"
 printf '#!/bin/sh\necho launcher stand-in\n' >"$work/linux/mavrel"
 chmod 755 "$work/linux/mavrel"
-build_sums=$(sha256sum "$windows/Mavrel.exe" "$windows/tools/mavrel-inspect.exe")
+build_programs=("$windows/Mavrel.exe" "$windows/tools/mavrel-inspect.exe"
+  "$windows/starter/setup/setup.exe")
+build_sums=$(sha256sum "${build_programs[@]}")
 osslsigncode verify "$windows/Mavrel.exe" >/dev/null 2>&1 && fail "the build's Mavrel.exe is signed already"
 
 bash "$source_dir/scripts/make-kit.sh" --windows "$windows" --linux "$work/linux" \
   --out "$work/signed-kit" "${sign[@]}" >"$work/kit.out" 2>&1 ||
   fail "make-kit.sh with signing: status $?: $(cat "$work/kit.out")"
 kit=$(find "$work/signed-kit" -mindepth 1 -maxdepth 1 -type d -name 'mavrel-kit-*')
-for exe in Mavrel.exe mavrel-inspect.exe; do
-  verify "$kit/$exe" "kit-$exe"
+for exe in Mavrel.exe mavrel-inspect.exe setup/setup.exe; do
+  verify "$kit/$exe" "kit-$(basename "$exe")"
 done
-[ "$(sha256sum "$windows/Mavrel.exe" "$windows/tools/mavrel-inspect.exe")" = "$build_sums" ] ||
+[ "$(sha256sum "${build_programs[@]}")" = "$build_sums" ] ||
   fail "make-kit.sh changed the build's programs"
 cmp -s "$kit/Mavrel.INI" "$source_dir/kit/starter/Mavrel.INI" || fail "the signed kit's Mavrel.INI differs"
 bash "$source_dir/scripts/make-kit.sh" --windows "$windows" --linux "$work/linux" \
@@ -113,6 +116,8 @@ extract "$work/signed-1.iso" "$work/view"
 for exe in Mavrel.exe mavrel-inspect.exe; do
   verify "$work/view/$exe" "image-$exe"
 done
+cmp -s "$work/view/setup/setup.exe" "$kit/setup/setup.exe" ||
+  fail "the image's setup/setup.exe is not the kit's as it is"
 echo "osslsigncode verify of the image's Mavrel.exe:"
 sed 's/^/  /' "$work/image-Mavrel.exe.verify"
 [ -z "$(ls -A "$TMPDIR")" ] || fail "signed copies left in TMPDIR: $(ls -A "$TMPDIR")"

@@ -9,9 +9,10 @@
 //       the frame that AdjustWindowRect adds for the launcher's style, and,
 //       when a launcher window is open, its outer rectangle and its client
 //       area on the screen as the system reports them.
-//   mavrel-test-helper.exe --error-box OUTPUT
-//       writes what an open message box captioned "Error" shows: its text,
-//       whether the launcher's window owns it, and its buttons.
+//   mavrel-test-helper.exe --message-box OUTPUT [CAPTION]
+//       writes what an open message box captioned CAPTION (by default
+//       "Error", the launcher's) shows: its text, whether the launcher's
+//       window owns it, and its buttons.
 //
 // The file is written under a temporary name and then renamed, so that a
 // test waiting for it never reads half of it.
@@ -74,8 +75,8 @@ BOOL CALLBACK CountButton(HWND child, LPARAM count) {
   return TRUE;
 }
 
-std::string ErrorBox() {
-  const HWND box = FindWindowA("#32770", "Error");
+std::string MessageBoxShown(const char* caption) {
+  const HWND box = FindWindowA("#32770", caption);
   if (box == nullptr) return "found=0\n";
   char text[1024] = {};
   GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));  // the message's static text
@@ -106,8 +107,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (__argc >= 3 && std::strcmp(__argv[1], "--metrics") == 0) {
     return WriteWhole(__argv[2], Metrics()) ? 0 : 2;
   }
-  if (__argc >= 3 && std::strcmp(__argv[1], "--error-box") == 0) {
-    return WriteWhole(__argv[2], ErrorBox()) ? 0 : 2;
+  if (__argc >= 3 && std::strcmp(__argv[1], "--message-box") == 0) {
+    return WriteWhole(__argv[2], MessageBoxShown(__argc >= 4 ? __argv[3] : "Error")) ? 0 : 2;
   }
   if (__argc >= 2) {
     return WriteWhole(__argv[1], Launch()) ? 0 : 2;
