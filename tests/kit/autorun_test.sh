@@ -15,11 +15,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=../common/checks.sh
+. "$(dirname "$0")/../common/checks.sh"
 
 # The syntax is plain POSIX sh.
 for shell in sh dash; do
@@ -168,8 +165,4 @@ else
   echo "SKIP: the noexec cases need mount (as root): $(cat "$work/mount.err")"
 fi
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all autorun.sh checks passed"
+finish "autorun.sh"

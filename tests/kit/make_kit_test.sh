@@ -13,11 +13,8 @@ version=$2
 make_kit=$source_dir/scripts/make-kit.sh
 work=$(mktemp -d /tmp/mavrel-kit-test-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=../common/checks.sh
+. "$(dirname "$0")/../common/checks.sh"
 
 name=mavrel-kit-$version
 # The kit's files and their modes, one "MODE PATH" a line.
@@ -241,8 +238,4 @@ else
   echo "note: no real builds given, the kit was made from stand-ins only"
 fi
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all make-kit.sh checks passed"
+finish "make-kit.sh"

@@ -34,11 +34,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=../common/checks.sh
+. "$(dirname "$0")/../common/checks.sh"
 # Signed copies are made under TMPDIR: a private one shows what is left.
 export TMPDIR=$work/tmp
 mkdir -p "$TMPDIR"
@@ -217,8 +214,4 @@ status=$?
 [ "$status" -eq 143 ] || fail "interrupted: status $status, not 143 (ended by SIGTERM): $(cat "$work/large.out")"
 [ -z "$(ls -A "$work/out")" ] || fail "interrupted: left $(ls -A "$work/out")"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all publishing checks passed"
+finish "publishing"

@@ -11,12 +11,8 @@ version=$3
 here=$source_dir/tests/tools
 work=$(mktemp -d /tmp/mavrel-inspect-test-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=../common/checks.sh
+. "$(dirname "$0")/../common/checks.sh"
 
 # Compares the output for folder $1 with the expected file $2, in which
 # @SETTINGS_FILE@ stands for the folder's settings file path; options after
@@ -171,8 +167,4 @@ printf 'MZ' >"$work/starter/setup/setup.exe"
 [ "$(cat "$work/version.out")" = "mavrel-inspect $version" ] ||
   fail "--version: '$(cat "$work/version.out")', not 'mavrel-inspect $version'"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all mavrel-inspect checks passed"
+finish "mavrel-inspect"
