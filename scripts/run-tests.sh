@@ -8,7 +8,19 @@ jobs=$(nproc)
 
 bash scripts/setup.sh
 
-step() { echo; echo "=== $* ==="; }
+started=$(date +%s)
+step() { echo; echo "=== $* (at $(($(date +%s) - started)) s) ==="; }
+
+# Every build goes through ccache, whose cache sits with the others outside
+# the checkout: a fresh clone compiles only what has changed. Paths below
+# the checkout are hashed relative to it, so clones in other folders share
+# the objects.
+if command -v ccache >/dev/null; then
+  export CCACHE_DIR=${MAVREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/mavrel}/ccache
+  export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1 CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-4G}
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  ccache --zero-stats >/dev/null
+fi
 
 # Windows programs, cross-compiled. Both run under Wine in the end-to-end and
 # differential tests: x86_64 under wine64, i686 under the 32-bit Wine where
@@ -44,3 +56,6 @@ MAVREL_STARTUP_THREADS=0 ctest --preset desktop -j "$jobs" -L '^e2e$' \
 
 step "Sanitizers, fuzzing and hostile media"
 bash scripts/run-hostile-tests.sh
+
+step "Done"
+command -v ccache >/dev/null && ccache --show-stats | grep -E '^(Cacheable|  Hits|  Misses|Hits|Misses)' || true

@@ -26,7 +26,7 @@ test_packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev
   valgrind
-  python3 shellcheck
+  python3 shellcheck ccache
   debootstrap xdotool weston
   libisofs-dev xorriso osslsigncode
   # The desktops the launcher is tested on, each run headless: openbox on
