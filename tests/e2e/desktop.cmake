@@ -49,7 +49,7 @@ if(TARGET mavrel_render)
     target_compile_definitions(mavrel_desktop_compositor_tests PRIVATE
       MAVREL_PORTABLE_LAUNCHER_PATH="${MAVREL_PORTABLE_BIN_DIR}/mavrel")
   endif()
-  set(suites Openbox Mutter)
+  set(suites Openbox LateFrame Mutter)
   # The tests' own virtual pointer, for clicks on sway, which runs headless
   # with no input device.
   if(MAVREL_WAYLAND_CLIENT_FOUND AND MAVREL_WAYLAND_SCANNER)

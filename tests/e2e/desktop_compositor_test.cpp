@@ -1,7 +1,8 @@
 // The desktop launcher under the window managers and compositors people
 // use, each started headless by its suite, once: openbox on Xvfb, GNOME's
 // mutter with XWayland and native Wayland, and sway (tiling, as an
-// unprivileged user, since it refuses root) on native Wayland. What is
+// unprivileged user, since it refuses root) on native Wayland; and the
+// tests' own least window manager, which tells the frame late. What is
 // checked is what a user sees: where the window and its frame are, its
 // size at each scale, the focus, the decorations, what the compositor's
 // screenshot shows, and that clicks start the button's program.
@@ -14,7 +15,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +27,7 @@
 #include <memory>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "author/png_file.h"
@@ -31,6 +35,10 @@
 #include "support/launcher_run.h"
 #include "support/temp_medium.h"
 #include "support/x_harness.h"
+
+// Last: Xlib's macros (None, Status, Bool) would meet the names above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace mavrel::xharness {
 namespace {
@@ -321,6 +329,94 @@ TEST_F(Openbox, TheStartupIdIsOnTheWindowTheLaunchEndsAndNoStartedProgramGetsEit
   EXPECT_FALSE(HasEntry(environment, "XDG_ACTIVATION_TOKEN"));
   x_->RequestClose(window);
   EXPECT_TRUE(run_->WaitForEnd(kDeadlineMs).exited);
+}
+
+// ---- a window manager that tells the frame only as it maps -------------------------
+
+// The least of a window manager, on a connection and thread of its own: it
+// offers _NET_REQUEST_FRAME_EXTENTS but leaves the request unanswered (as a
+// busy one does while the launcher waits for the answer), maps what asks
+// to be mapped, saying only then that its frame has kTop pixels above
+// (nothing is drawn or reparented), and carries out every configure
+// request.
+class LateFramer {
+ public:
+  static constexpr int kTop = 40;
+  LateFramer() = default;
+  LateFramer(const LateFramer&) = delete;
+  LateFramer& operator=(const LateFramer&) = delete;
+  ~LateFramer() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (display_) XCloseDisplay(display_);
+  }
+  bool Start(const std::string& displayName) {
+    display_ = XOpenDisplay(displayName.c_str());
+    if (!display_) return false;
+    Window root = DefaultRootWindow(display_);
+    XSelectInput(display_, root, SubstructureRedirectMask | SubstructureNotifyMask);
+    long offered = static_cast<long>(XInternAtom(display_, "_NET_REQUEST_FRAME_EXTENTS", False));
+    XChangeProperty(display_, root, XInternAtom(display_, "_NET_SUPPORTED", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(&offered), 1);
+    XSync(display_, False);
+    thread_ = std::thread([this] { Run(); });
+    return true;
+  }
+
+ private:
+  void Run() {
+    Atom extents = XInternAtom(display_, "_NET_FRAME_EXTENTS", False);
+    while (!stop_) {
+      while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type == MapRequest) {
+          long frame[4] = {0, 0, kTop, 0};
+          XChangeProperty(display_, event.xmaprequest.window, extents, XA_CARDINAL, 32,
+                          PropModeReplace, reinterpret_cast<unsigned char*>(frame), 4);
+          XMapWindow(display_, event.xmaprequest.window);
+        } else if (event.type == ConfigureRequest) {
+          const XConfigureRequestEvent& asked = event.xconfigurerequest;
+          XWindowChanges changes{};
+          changes.x = asked.x;
+          changes.y = asked.y;
+          changes.width = asked.width;
+          changes.height = asked.height;
+          XConfigureWindow(display_, asked.window,
+                           asked.value_mask & (CWX | CWY | CWWidth | CWHeight), &changes);
+        }
+      }
+      XFlush(display_);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+
+  Display* display_ = nullptr;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST(LateFrame, TheFrameIsCentredOnceTheWindowManagerTellsIt) {
+  XSession x;
+  ASSERT_TRUE(x.Start(kScreenWidth, kScreenHeight, kDeadlineMs)) << x.error();
+  LateFramer wm;
+  ASSERT_TRUE(wm.Start(x.displayName()));
+  ProbeMedium medium;
+  test_support::LaunchOptions options;
+  options.unsetEnv = {"WAYLAND_DISPLAY", "MAVREL_SCALE", "GDK_SCALE"};
+  test_support::LauncherRun run(x, MAVREL_LAUNCHER_PATH, medium.path().string(), options);
+  XWindowId window = run.WaitForWindow("E2E Launcher", kDeadlineMs);
+  ASSERT_NE(0u, window) << run.Log();
+  // The window and the frame above it centred: the client lies half the
+  // frame lower than a client centred alone would.
+  const int left = (x.screenWidth() - 400) / 2;
+  const int top = (x.screenHeight() - 300 - LateFramer::kTop) / 2 + LateFramer::kTop;
+  ScreenRect client;
+  EXPECT_TRUE(WaitFor(
+      [&] { return x.Geometry(window, client) && client.x == left && client.y == top; }, 2000))
+      << "client at " << client.x << "," << client.y << ", not " << left << "," << top;
+  x.RequestClose(window);
+  EXPECT_TRUE(run.WaitForEnd(kDeadlineMs).exited);
 }
 
 // ---- GNOME's mutter, headless, with XWayland ----------------------------------------

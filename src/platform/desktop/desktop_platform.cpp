@@ -53,6 +53,14 @@ struct DesktopPlatform::Window {
   std::vector<SDL_Rect> invalid;
   bool shown = false;   // ShowWindow was called
   bool mapped = false;  // and SDL shows it
+  // A window manager that was asked for the frame before the map and had
+  // not said by the deadline (a busy one, or one that answers only as it
+  // frames the window): the client is placed when it has said, at
+  // (clientLeft, clientTop) moved by half the frame's difference.
+  bool placeWhenFramed = false;
+  int placeTries = 0;
+  int clientLeft = 0;
+  int clientTop = 0;
   bool destroying = false;
 };
 
@@ -154,18 +162,25 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
   if (!onWayland && (pixels.w != width || pixels.h != height)) {
     SDL_SetWindowSize(sdl.get(), pixels.w, pixels.h);
   }
+  FrameExtents frame;
+  int clientLeft = x, clientTop = y;
   if (onX11) {
     // The launcher centred the client area on the screen; the window, frame
     // included, is what is centred, as on Windows.
-    FrameExtents frame = AskFrameExtents(sdl.get(), kFrameExtentsWaitMs);
+    frame = AskFrameExtents(sdl.get(), kFrameExtentsWaitMs);
+    clientLeft = x + (width - pixels.w) / 2;
+    clientTop = y + (height - pixels.h) / 2;
     if (frame.known || pixels.w != width || pixels.h != height) {
-      PlaceClient(sdl.get(), x + (width - pixels.w) / 2 + (frame.left - frame.right) / 2,
-                  y + (height - pixels.h) / 2 + (frame.top - frame.bottom) / 2);
+      PlaceClient(sdl.get(), clientLeft + (frame.left - frame.right) / 2,
+                  clientTop + (frame.top - frame.bottom) / 2);
     }
     SetStartupId(sdl.get(), startupId_);
   }
   if (SurfacePtr icon = MakeIcon()) SDL_SetWindowIcon(sdl.get(), icon.get());
   if (!window_) window_ = std::make_unique<Window>();
+  window_->placeWhenFramed = frame.asked && !frame.known;
+  window_->clientLeft = clientLeft;
+  window_->clientTop = clientTop;
   window_->id = SDL_GetWindowID(sdl.get());
   window_->sdl = std::move(sdl);
   // The surface is made now, and its pages supplied while the buttons are
@@ -262,6 +277,18 @@ void DesktopPlatform::MapShownWindow(Window& w) {
   SendStartupComplete(w.sdl.get(), startupId_);
 }
 
+void DesktopPlatform::PlaceWhenFramed(Window& w) {
+  // The frame is known by the time the window is shown, as a rule; a
+  // window manager that never tells is not asked again and again.
+  constexpr int kTries = 8;
+  FrameExtents frame = ReadFrameExtents(w.sdl.get());
+  if (frame.known) {
+    PlaceClient(w.sdl.get(), w.clientLeft + (frame.left - frame.right) / 2,
+                w.clientTop + (frame.top - frame.bottom) / 2);
+  }
+  if (frame.known || ++w.placeTries >= kTries) w.placeWhenFramed = false;
+}
+
 void DesktopPlatform::DestroyWindow(WindowHandle window) {
   Window* w = FindWindow(window);
   if (!w || w->destroying) return;
@@ -349,6 +376,7 @@ bool DesktopPlatform::TranslateEvent(const SDL_Event& event, Message& message) {
         message = Message{handle, kWmClose, 0, 0};
         return true;
       }
+      if (w->placeWhenFramed) PlaceWhenFramed(*w);
       if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) w->surface = nullptr;
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
           event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {

@@ -192,6 +192,9 @@ class DesktopPlatform : public Platform {
   void Invalidate(Window& window, const SDL_Rect& rect);
   // Has SDL show a window the launcher has shown, if it does not yet.
   void MapShownWindow(Window& window);
+  // Puts the window's frame where the launcher wanted it once the window
+  // manager has said how large the frame is.
+  void PlaceWhenFramed(Window& window);
   // The pixels the window is painted in: SDL's window surface, or the
   // canvas of a scaled Wayland window (made anew when the window's pixel
   // size has changed); null when none can be had.

@@ -47,6 +47,18 @@ std::vector<long> LongsOf(Display* display, Window window, Atom property, Atom t
   return values;
 }
 
+// The window's _NET_FRAME_EXTENTS: left, right, top and bottom.
+FrameExtents FrameExtentsOf(Display* display, Window window, Atom property) {
+  FrameExtents extents;
+  std::vector<long> values = LongsOf(display, window, property, XA_CARDINAL, 4);
+  if (values.size() == 4) {
+    auto side = [](long v) { return static_cast<int>(std::clamp(v, 0l, 4096l)); };
+    extents = FrameExtents{true,           true, side(values[0]), side(values[1]), side(values[2]),
+                           side(values[3])};
+  }
+  return extents;
+}
+
 }  // namespace
 
 bool IsX11Window(SDL_Window* window) { return static_cast<bool>(Of(window)); }
@@ -92,20 +104,22 @@ FrameExtents AskFrameExtents(SDL_Window* window, int deadlineMs) {
   request.xclient.format = 32;
   XSendEvent(x.display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
   XFlush(x.display);
+  extents.asked = true;
   // The answer is a property on the window: it is read, not waited for as
   // an event, so that none of SDL's events is taken from its queue.
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
   while (true) {
-    std::vector<long> values = LongsOf(x.display, x.window, atoms[2], XA_CARDINAL, 4);
-    if (values.size() == 4) {
-      auto side = [](long v) { return static_cast<int>(std::clamp(v, 0l, 4096l)); };
-      extents =
-          FrameExtents{true, side(values[0]), side(values[1]), side(values[2]), side(values[3])};
-      return extents;
-    }
+    FrameExtents answer = FrameExtentsOf(x.display, x.window, atoms[2]);
+    if (answer.known) return answer;
     if (std::chrono::steady_clock::now() >= end) return extents;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+}
+
+FrameExtents ReadFrameExtents(SDL_Window* window) {
+  XWindow x = Of(window);
+  if (!x) return {};
+  return FrameExtentsOf(x.display, x.window, XInternAtom(x.display, "_NET_FRAME_EXTENTS", False));
 }
 
 void PlaceClient(SDL_Window* window, int left, int top) {

@@ -21,6 +21,7 @@ namespace mavrel {
 
 struct FrameExtents {
   bool known = false;  // the window manager told them
+  bool asked = false;  // a window manager that offers to tell them was asked
   int left = 0;
   int right = 0;
   int top = 0;
@@ -44,9 +45,13 @@ bool IsXWayland(SDL_Window* window);
 /// manager runs, it does not offer the request, or it does not answer.
 FrameExtents AskFrameExtents(SDL_Window* window, int deadlineMs);
 
-/// Places the unmapped window's client area at (x, y) of the screen, with
-/// static gravity so that the window manager puts its frame around it
-/// there.
+/// The frame the window manager has said it gives the window, as it is
+/// now, without asking or waiting. Unknown while it has said nothing.
+FrameExtents ReadFrameExtents(SDL_Window* window);
+
+/// Places the window's client area at (x, y) of the screen, with static
+/// gravity so that the window manager puts its frame around it there; the
+/// window may be mapped already.
 void PlaceClient(SDL_Window* window, int x, int y);
 
 /// Gives the unmapped window the launch's startup id (_NET_STARTUP_ID).
