@@ -18,8 +18,7 @@ key=$( {
   basename "$(dirname "${src[$isofs_package]}")"
   basename "$(dirname "${src[$png_package]}")"
   basename "$(dirname "${src[$decor_package]}")"
-  cat "$portable_dir/libs-in-root.sh" "$portable_dir/glibc-pins.h" "$portable_dir/glibc-compat.c" \
-    "$portable_dir"/patches/*.patch
+  cat "$portable_dir/libs-in-root.sh" "$portable_dir/glibc-pins.h" "$portable_dir/glibc-compat.c"
 } | sha256sum | cut -c1-12)
 prefix=$cache/static-$key
 

@@ -21,16 +21,15 @@ make -C /tmp/freetype -j"$jobs" install >>/tmp/freetype.log
 echo "freetype: $(($(now) - start)) s"
 
 start=$(now)
-# SDL2, with the changes of /portable/patches applied to a copy of its
-# source: video and events, the X11 and Wayland drivers loading their
-# libraries when they start; no audio, input devices, power, D-Bus or
-# input methods behind it; the offscreen driver too, with which
-# mavrel-inspect draws the window in memory. Of the X11 extensions only those the launcher
-# gains from: RandR (which monitor to centre on), shared memory and shapes
-# (libXext). Cursor themes, XInput2 (raw and touch input; the core pointer
-# events are what the launcher takes), XFixes and the screen saver's would
-# each cost a library loaded and round trips to the server at every start.
-rm -rf /tmp/sdl-src && cp -a /src/sdl /tmp/sdl-src
+# SDL2 as Debian's source has it, unchanged: video and events, the X11
+# and Wayland drivers loading their libraries when they start; no audio,
+# input devices, power, D-Bus or input methods behind it; the offscreen
+# driver too, with which mavrel-inspect draws the window in memory. Of the
+# X11 extensions only those the launcher gains from: RandR (which monitor
+# to centre on), shared memory and shapes (libXext). Cursor themes, XInput2
+# (raw and touch input; the core pointer events are what the launcher
+# takes), XFixes and the screen saver's would each cost a library loaded
+# and round trips to the server at every start.
 # libdecor (title bars and close buttons where the compositor draws none:
 # GNOME's Wayland), loaded by SDL at run time when the desktop has it. SDL's
 # build wants its header and a library to read the name to load from; the
@@ -51,10 +50,7 @@ Libs: -L$decor/lib -ldecor-0
 Cflags: -I$decor/include
 PC
 export PKG_CONFIG_PATH=$decor/lib/pkgconfig${PKG_CONFIG_PATH:+:$PKG_CONFIG_PATH}
-for change in /portable/patches/sdl2-*.patch; do
-  patch -s -d /tmp/sdl-src -p1 <"$change"
-done
-cmake -S /tmp/sdl-src -B /tmp/sdl $common \
+cmake -S /src/sdl -B /tmp/sdl $common \
   -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_STATIC_PIC=ON -DSDL_TEST=OFF -DSDL_TESTS=OFF \
   -DSDL2_DISABLE_SDL2MAIN=ON -DSDL2_DISABLE_UNINSTALL=ON -DSDL_RPATH=OFF -DSDL_CCACHE=OFF \
   -DSDL_AUDIO=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF \
