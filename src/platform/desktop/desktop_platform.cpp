@@ -171,8 +171,7 @@ WindowHandle DesktopPlatform::CreateWindow(const char*, const char* title, std::
     clientLeft = x + (width - pixels.w) / 2;
     clientTop = y + (height - pixels.h) / 2;
     if (frame.known || pixels.w != width || pixels.h != height) {
-      PlaceClient(sdl.get(), clientLeft + (frame.left - frame.right) / 2,
-                  clientTop + (frame.top - frame.bottom) / 2);
+      PlaceWithFrame(sdl.get(), clientLeft, clientTop, frame);
     }
     SetStartupId(sdl.get(), startupId_);
   }
@@ -282,10 +281,7 @@ void DesktopPlatform::PlaceWhenFramed(Window& w) {
   // window manager that never tells is not asked again and again.
   constexpr int kTries = 8;
   FrameExtents frame = ReadFrameExtents(w.sdl.get());
-  if (frame.known) {
-    PlaceClient(w.sdl.get(), w.clientLeft + (frame.left - frame.right) / 2,
-                w.clientTop + (frame.top - frame.bottom) / 2);
-  }
+  if (frame.known) PlaceWithFrame(w.sdl.get(), w.clientLeft, w.clientTop, frame);
   if (frame.known || ++w.placeTries >= kTries) w.placeWhenFramed = false;
 }
 

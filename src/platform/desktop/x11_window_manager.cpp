@@ -53,8 +53,11 @@ FrameExtents FrameExtentsOf(Display* display, Window window, Atom property) {
   std::vector<long> values = LongsOf(display, window, property, XA_CARDINAL, 4);
   if (values.size() == 4) {
     auto side = [](long v) { return static_cast<int>(std::clamp(v, 0l, 4096l)); };
-    extents = FrameExtents{true,           true, side(values[0]), side(values[1]), side(values[2]),
-                           side(values[3])};
+    extents.known = extents.asked = true;
+    extents.left = side(values[0]);
+    extents.right = side(values[1]);
+    extents.top = side(values[2]);
+    extents.bottom = side(values[3]);
   }
   return extents;
 }
@@ -137,6 +140,10 @@ void PlaceClient(SDL_Window* window, int left, int top) {
   XFree(hints);
   XMoveWindow(x.display, x.window, left, top);
   XFlush(x.display);
+}
+
+void PlaceWithFrame(SDL_Window* window, int x, int y, const FrameExtents& frame) {
+  PlaceClient(window, x + (frame.left - frame.right) / 2, y + (frame.top - frame.bottom) / 2);
 }
 
 void SetStartupId(SDL_Window* window, const std::string& id) {

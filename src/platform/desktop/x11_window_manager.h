@@ -54,6 +54,10 @@ FrameExtents ReadFrameExtents(SDL_Window* window);
 /// window may be mapped already.
 void PlaceClient(SDL_Window* window, int x, int y);
 
+/// Places the client so that the window, `frame` included, is centred where
+/// a client alone at (x, y) would be: moved by half the frame's difference.
+void PlaceWithFrame(SDL_Window* window, int x, int y, const FrameExtents& frame);
+
 /// Gives the unmapped window the launch's startup id (_NET_STARTUP_ID).
 void SetStartupId(SDL_Window* window, const std::string& id);
 
